@@ -1,0 +1,3 @@
+# core/ui holds only the front-end interface.
+list(APPEND MAROKA_CORE_SOURCES
+)

@@ -1,0 +1,1 @@
+int maroka_machine_placeholder = 0;

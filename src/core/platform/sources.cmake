@@ -1,3 +1,4 @@
 # Sources of core/platform, relative to this folder.
 list(APPEND MAROKA_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ExternalProgram.cpp
 )

@@ -7,20 +7,19 @@
 //
 // All calls are made on the front end's UI thread.
 
+#include "core/platform/ExternalProgram.h"
 #include "core/settings/SessionSettings.h"
+#include "core/transfer/SerialLine.h"
 #include "core/ui/UserInterface.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace maroka::session {
 
-enum class ExternalKind {
-    Editor,
-    Viewer,
-    OtherApp,
-};
+using ExternalKind = platform::ExternalKind;
 
 enum class LineBox {
     Port,
@@ -32,9 +31,21 @@ enum class LineBox {
     SendMode,
 };
 
+// Opens a line by the name in the port box; on failure returns null and
+// puts the reason into `error`.
+using LineOpener = std::function<std::unique_ptr<transfer::SerialLine>(const std::string& port, std::string& error)>;
+// The usable ports, for the port box and the choice after a failed open.
+using PortLister = std::function<std::vector<std::string>()>;
+
 struct SessionOptions {
     std::string programPath;             // full path of the running program
     std::vector<std::string> arguments;  // command-line arguments after the program name
+    // A settings file named outright, instead of the one the program path
+    // and the arguments choose.
+    std::string settingsFile;
+    // Where the serial lines come from; the real devices when left empty.
+    LineOpener openLine;
+    PortLister listPorts;
 };
 
 class Session {
@@ -83,6 +94,10 @@ public:
     void Close();
 
     bool Idle() const;
+    // A worker is still running (its last call to the front end included).
+    bool TransferRunning() const;
+    // The last transfer ran to its end without an error or a stop.
+    bool LastTransferCompleted() const;
     bool QuitRequested() const;
     const std::string& VersionText() const;
     const settings::SessionSettings& Settings() const;

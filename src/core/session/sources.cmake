@@ -1,3 +1,9 @@
-# Sources of core/session, relative to this folder.
+# Sources of core/session.
 list(APPEND MAROKA_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/DefaultPorts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Session.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionPort.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionStartup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionTransfer.cpp
 )

@@ -88,6 +88,8 @@ public:
     virtual IoResult ReadAvailable(char* data, std::size_t size) = 0;
     // Waits up to `timeoutMs` for input to arrive (or Interrupt()).
     virtual IoStatus WaitReadable(int timeoutMs) = 0;
+    // Waits until every byte handed to the device has left it (or Interrupt()).
+    virtual IoStatus Drain() = 0;
     // Puts one byte on the line at once, ahead of queued output and whatever
     // the flow-control state.
     virtual bool TransmitChar(char byte) = 0;

@@ -7,6 +7,7 @@
 // worker that shows a line and then writes the next chunk never races ahead
 // of the display.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,6 +94,15 @@ public:
     virtual void ApplyGeometry(const WindowGeometry& geometry, bool centre) = 0;
     virtual WindowGeometry CurrentGeometry() = 0;
     virtual void CloseMainWindow() = 0;
+
+    // Runs `task` on the UI thread and returns when it has run. Called by the
+    // transfer worker for the steps that belong to the main window (ending a
+    // transfer, returning to idle).
+    virtual void RunOnUiThread(const std::function<void()>& task) = 0;
+    // Called on the UI thread at exit, before the worker is joined: from then
+    // on, calls from other threads return at once without effect, so a worker
+    // that is about to show something can never deadlock the exit.
+    virtual void ReleaseWorkerCalls() = 0;
 
     // Questions and choices. Without a person to ask (a script, CI), an
     // implementation answers with the safe choice: No, Cancel, nothing chosen.

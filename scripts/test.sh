@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds everything and runs every test: the normal
+# build (warnings as errors), the core and its tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
+# short while.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+"$root/scripts/install-deps.sh"
+
+echo "== build and test"
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_WERROR=ON \
+    -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS -O1 -D_FORTIFY_SOURCE=2"
+ninja -C build/ci -j"$jobs"
+ctest --test-dir build/ci --output-on-failure -j"$jobs"
+
+echo "== sanitizers (address, undefined)"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF -DMAROKA_WERROR=ON \
+    -DMAROKA_SANITIZE=address,undefined
+ninja -C build/asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/asan --output-on-failure -j"$jobs"
+
+if [ -f fuzz/CMakeLists.txt ]; then
+    echo "== fuzz targets (short runs)"
+    CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF \
+        -DMAROKA_TESTS=OFF -DMAROKA_FUZZ=ON
+    ninja -C build/fuzz -j"$jobs"
+    for target in build/fuzz/fuzz/fuzz_*; do
+        [ -x "$target" ] || continue
+        echo "-- $target"
+        "$target" -max_total_time=20 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||
+            { tail -n 40 "build/fuzz/$(basename "$target").log"; exit 1; }
+    done
+fi
+echo "all tests passed"

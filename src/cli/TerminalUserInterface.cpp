@@ -1,0 +1,191 @@
+#include "cli/TerminalUserInterface.h"
+
+#include <iostream>
+
+namespace maroka::cli {
+
+TerminalUserInterface::TerminalUserInterface(std::ostream& err, std::istream& in, bool interactive,
+                                             TerminalAnswers answers)
+    : err_(err), in_(in), interactive_(interactive), answers_(std::move(answers)),
+      uiThread_(std::this_thread::get_id())
+{
+}
+
+void TerminalUserInterface::EndProgressLine()
+{
+    if (progressLineOpen_) {
+        err_ << '\n';
+        progressLineOpen_ = false;
+    }
+}
+
+void TerminalUserInterface::ShowFileName(const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    if (text.empty() || text == lastFileName_)
+        return;
+    lastFileName_ = text;
+    EndProgressLine();
+    err_ << "[" << text << "]" << std::endl;
+}
+
+void TerminalUserInterface::ShowStatus(const std::string& text)
+{
+    std::lock_guard lock(mutex_);
+    if (text.empty() || text == lastStatus_)
+        return;
+    lastStatus_ = text;
+    EndProgressLine();
+    err_ << text << std::endl;
+}
+
+void TerminalUserInterface::AppendDataLine(const std::string& line)
+{
+    std::lock_guard lock(mutex_);
+    if (!showData_)
+        return;
+    EndProgressLine();
+    err_ << line << '\n';
+}
+
+void TerminalUserInterface::SetProgress(long long position, long long maximum)
+{
+    std::lock_guard lock(mutex_);
+    if (maximum <= 0 || position <= 0)
+        return;
+    const int percent = static_cast<int>(position * 100 / maximum);
+    if (percent == lastPercent_)
+        return;
+    lastPercent_ = percent;
+    err_ << "\r" << percent << "% (" << position << " / " << maximum << " bytes)" << std::flush;
+    progressLineOpen_ = true;
+}
+
+void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& remaining,
+                                              const std::string& corrected)
+{
+    std::lock_guard lock(mutex_);
+    if (!visible)
+        return;
+    EndProgressLine();
+    err_ << remaining << "  " << corrected << std::endl;
+}
+
+void TerminalUserInterface::CloseMainWindow()
+{
+    std::lock_guard lock(mutex_);
+    closeRequested_ = true;
+    tasksChanged_.notify_all();
+}
+
+bool TerminalUserInterface::CloseRequested() const
+{
+    std::lock_guard lock(mutex_);
+    return closeRequested_;
+}
+
+void TerminalUserInterface::RunOnUiThread(const std::function<void()>& task)
+{
+    if (OnUiThread()) {
+        task();
+        return;
+    }
+    Task entry{&task};
+    std::unique_lock lock(mutex_);
+    if (released_)
+        return;
+    tasks_.push_back(&entry);
+    tasksChanged_.notify_all();
+    tasksChanged_.wait(lock, [&] { return entry.done || released_; });
+    if (!entry.done) {
+        // Released while waiting: take the task back so it never runs late.
+        std::erase(tasks_, &entry);
+    }
+}
+
+void TerminalUserInterface::ReleaseWorkerCalls()
+{
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    tasksChanged_.notify_all();
+}
+
+void TerminalUserInterface::RunPendingTasks(int timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    tasksChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [this] { return !tasks_.empty() || closeRequested_; });
+    while (!tasks_.empty()) {
+        Task* task = tasks_.front();
+        tasks_.pop_front();
+        lock.unlock();
+        (*task->function)();
+        lock.lock();
+        task->done = true;
+        tasksChanged_.notify_all();
+    }
+}
+
+MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const std::string& text,
+                                                 MessageIcon icon, MessageButtons buttons)
+{
+    std::lock_guard lock(mutex_);
+    EndProgressLine();
+    const char* kind = icon == MessageIcon::Error ? "error" : icon == MessageIcon::Warning ? "warning" : "maroka";
+    err_ << kind << ": " << text << std::endl;
+    (void)title;
+    if (buttons == MessageButtons::Ok)
+        return MessageAnswer::Ok;
+    const bool yesNo = buttons == MessageButtons::YesNo;
+    if (answers_.assumeYes)
+        return yesNo ? MessageAnswer::Yes : MessageAnswer::Retry;
+    if (!interactive_)
+        return yesNo ? MessageAnswer::No : MessageAnswer::Cancel;
+    err_ << (yesNo ? "[y/N] " : "[r]etry/[C]ancel ") << std::flush;
+    std::string reply;
+    std::getline(in_, reply);
+    const char first = reply.empty() ? '\0' : static_cast<char>(reply.front() | 0x20);
+    if (yesNo)
+        return first == 'y' ? MessageAnswer::Yes : MessageAnswer::No;
+    return first == 'r' ? MessageAnswer::Retry : MessageAnswer::Cancel;
+}
+
+std::optional<FileDialogResult> TerminalUserInterface::ChooseOpenFiles(const FileDialogRequest& request)
+{
+    if (answers_.filesToOpen.empty())
+        return std::nullopt;
+    FileDialogResult result;
+    result.paths = answers_.filesToOpen;
+    result.preview = request.preview;
+    return result;
+}
+
+std::optional<FileDialogResult> TerminalUserInterface::ChooseSaveFile(const FileDialogRequest& request)
+{
+    if (answers_.saveFile.empty())
+        return std::nullopt;
+    return FileDialogResult{{answers_.saveFile}, request.preview};
+}
+
+std::optional<std::string> TerminalUserInterface::ChooseFolder(const std::string&, const std::string&)
+{
+    return std::nullopt;
+}
+
+std::optional<std::string> TerminalUserInterface::ChooseOtherPort(const std::string& failedPort,
+                                                                  const std::vector<std::string>& ports)
+{
+    std::lock_guard lock(mutex_);
+    EndProgressLine();
+    err_ << "error: " << failedPort << " ポートを開けませんでした。" << std::endl;
+    if (!ports.empty()) {
+        err_ << "usable ports:";
+        for (const std::string& port : ports)
+            err_ << ' ' << port;
+        err_ << std::endl;
+    }
+    // Another port is never picked behind the operator's back.
+    return std::nullopt;
+}
+
+} // namespace maroka::cli

@@ -1,0 +1,205 @@
+#include "core/logs/LogFile.h"
+
+#include "core/text/Cp932.h"
+#include "core/text/Encoding.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace maroka::logs {
+
+namespace {
+
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Reads the whole file; a missing file reads as empty.
+std::optional<int> ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? std::nullopt : std::optional<int>(errno);
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+            continue;
+        }
+        if (n == 0)
+            break;
+        if (errno == EINTR)
+            continue;
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    ::close(fd);
+    return std::nullopt;
+}
+
+// Lines end in CR LF or LF; a last line without an end still counts.
+std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n')
+            continue;
+        std::size_t end = i;
+        if (end > start && text[end - 1] == '\r')
+            --end;
+        lines.emplace_back(text.substr(start, end - start));
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.emplace_back(text.substr(start));
+    return lines;
+}
+
+std::optional<int> WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return std::nullopt;
+}
+
+// Opens a new file beside `path`, with the mode of the file it will replace.
+int CreateTemporary(const std::string& path, std::string& tempPath)
+{
+    static std::atomic<unsigned> counter {0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempPath = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            struct stat old {};
+            if (::stat(path.c_str(), &old) == 0)
+                ::fchmod(fd, old.st_mode & 07777);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+std::optional<int> ReplaceFile(const std::string& path, std::string_view bytes)
+{
+    std::string tempPath;
+    const int fd = CreateTemporary(path, tempPath);
+    if (fd < 0)
+        return errno;
+    std::optional<int> error = WriteAll(fd, bytes);
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(tempPath.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error)
+        ::unlink(tempPath.c_str());
+    return error;
+}
+
+} // namespace
+
+std::string LogFailure::Describe() const
+{
+    return path + ": " + std::strerror(error);
+}
+
+std::string ComposeLogLine(std::string_view time, std::string_view subject, std::string_view message)
+{
+    std::string utf8;
+    utf8.reserve(time.size() + subject.size() + message.size() + 2);
+    utf8.append(time);
+    utf8.push_back('\t');
+    utf8.append(subject);
+    utf8.push_back('\t');
+    utf8.append(message);
+    std::string line = text::Utf8ToCp932Lossy(utf8);
+    if (line.size() <= kMaxLogLineBytes)
+        return line;
+
+    const bool endEntry = line.ends_with(kLineEnd);
+    std::string_view body = line;
+    if (endEntry)
+        body.remove_suffix(kLineEnd.size());
+    std::string cut(text::CutAtCharBoundary(body, kMaxLogLineBytes - (endEntry ? kLineEnd.size() : 0)));
+    // Half a line break would read back as a stray CR.
+    if (!cut.empty() && cut.back() == '\r')
+        cut.pop_back();
+    if (endEntry)
+        cut.append(kLineEnd);
+    return cut;
+}
+
+LogFile::LogFile(std::string path, LogClock clock)
+    : path_(std::move(path))
+    , clock_(clock ? std::move(clock) : LogClock(CurrentLogTime))
+{
+}
+
+LogResult LogFile::AddEntry(std::string_view subject, std::string_view message,
+                            std::optional<std::size_t> limitBytes) const
+{
+    std::string bytes;
+    if (const auto error = ReadWholeFile(path_, bytes))
+        return LogFailure {LogFailure::Step::Read, path_, *error};
+
+    // An entry may itself hold "\r\n" (an end entry); it stays one item here
+    // and becomes its line plus an empty line when written.
+    std::vector<std::string> items = SplitLines(bytes);
+    const bool endEntry = message.find(kLineEnd) != std::string_view::npos;
+    const std::size_t position = endEntry ? std::min<std::size_t>(1, items.size()) : 0;
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(position), ComposeLogLine(clock_(), subject, message));
+
+    std::size_t total = 0;
+    for (const auto& item : items)
+        total += item.size() + kLineEnd.size();
+    if (limitBytes && total > *limitBytes) {
+        while (!items.empty() && total >= *limitBytes) {
+            total -= items.back().size() + kLineEnd.size();
+            items.pop_back();
+        }
+    }
+
+    std::string text;
+    text.reserve(total);
+    for (const auto& item : items) {
+        text.append(item);
+        text.append(kLineEnd);
+    }
+    if (const auto error = ReplaceFile(path_, text))
+        return LogFailure {LogFailure::Step::Write, path_, *error};
+    return std::nullopt;
+}
+
+bool LogFile::Exists() const
+{
+    struct stat info {};
+    return ::stat(path_.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+DeleteLogResult LogFile::Delete() const
+{
+    if (::unlink(path_.c_str()) == 0)
+        return DeleteLogResult::Deleted;
+    return errno == ENOENT ? DeleteLogResult::NoLog : DeleteLogResult::Failed;
+}
+
+} // namespace maroka::logs

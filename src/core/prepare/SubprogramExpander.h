@@ -1,0 +1,44 @@
+#pragma once
+
+// Expands a call block "G65[NAME]arguments" in DNC mode: the named file's
+// blocks, inline, once per repetition, each repetition under a label line,
+// with the arguments put in place of their macro variables and the
+// subprogram's own framing neutralised. Calls may nest, up to kMaxDepth.
+
+#include "core/prepare/BuildContext.h"
+#include "core/prepare/CallArguments.h"
+
+#include <string>
+
+namespace maroka::prepare {
+
+class SubprogramExpander {
+public:
+    static constexpr int kMaxDepth = 16;
+    static constexpr int kMaxRepetitions = 9999;
+
+    explicit SubprogramExpander(BuildContext& context) : context_(context) {}
+
+    // Writes the expansion of `block` (CP932). False after adding a message.
+    // `depth` is 1 for a call from a list file.
+    bool Expand(const std::string& block, int depth = 1);
+
+private:
+    struct Call {
+        CallArguments arguments;
+        std::string nameText; // as written in the call, UTF-8, for messages
+    };
+
+    // True when the block was handled (written or dropped); false on failure.
+    bool ProcessBlock(std::string& block, Call& call, int depth);
+
+    BuildContext& context_;
+};
+
+// Replaces `variable` ("#1") by `text` the way an expansion does: the
+// variable's number must end there ("#1" is not part of "#11"), occurrences
+// inside leading comments stay, and from the end of the last such comment
+// every occurrence is replaced.
+void SubstituteVariable(std::string& block, std::string_view variable, std::string_view text);
+
+} // namespace maroka::prepare

@@ -1,0 +1,118 @@
+#pragma once
+
+// The inside of Session, shared by the files that implement its parts
+// (start-up, port, transfer, files). Not for use outside core/session.
+
+#include "core/logs/LogWriter.h"
+#include "core/session/Session.h"
+#include "core/transfer/TTerm.h"
+#include "core/transfer/TransferFlags.h"
+#include "core/transfer/WorkerEnvironment.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace maroka::session {
+
+inline constexpr const char* kVersionText = " Maroka ver 0.565";
+
+struct Session::State final : transfer::MainWindowSteps {
+    State(UserInterface& ui, SessionOptions options);
+
+    UserInterface& ui;
+    SessionOptions options;
+    settings::SessionSettings settings;
+    std::string settingsFilePath;
+    bool receiveAtStart = false;
+    std::string startupFile;
+    std::string workFolder;
+    std::string versionText = kVersionText;
+    std::string applicationTitle = "Maroka";
+    std::string osClass;
+    LineBoxTexts boxes;
+
+    // Port.
+    std::shared_ptr<transfer::SerialLine> line;
+    std::string openPortName;
+    std::string portWindowColourPort; // the port whose colours are loaded
+
+    // Transfer.
+    transfer::TransferFlags flags;
+    std::unique_ptr<transfer::TTerm> worker;
+    bool idle = true;
+    bool endHandled = false;
+    std::string currentMode;
+
+    // Files.
+    std::optional<std::vector<std::string>> sendFileList;
+    bool directSend = false;
+    std::string sendFilePath;
+    std::string receiveFileName;
+    std::string displayName;
+    std::string commLogSubject;
+    std::vector<std::string> receivedFileList;
+    std::string lastCycleTime;
+    bool dncMode = false;
+    bool shutdownDone = false;
+    bool closingForWorker = false; // the worker asked for the close and waits for it
+
+    ~State() override;
+
+    // Messages.
+    void ShowError(const std::string& text);
+    void ShowWarning(const std::string& text);
+    void ShowPlain(const std::string& text);
+    bool AskYesNo(const std::string& text);
+
+    // Start-up and settings (SessionStartup.cpp).
+    void LoadSettings();
+    bool SaveSettings();
+    void LoadPortColours();
+    void SavePortColours();
+    void SetApplicationTitle(const std::string& port);
+    std::string WorkFile(std::string_view name) const;
+
+    // Port (SessionPort.cpp).
+    bool PortOpen() const { return line != nullptr; }
+    void OpenPort();
+    bool ClosePort();
+    std::vector<std::string> ProbePorts();
+    std::optional<std::vector<std::string>> EnumeratePorts(bool dropDownProbe);
+    // False when a line box cannot be used at all; a device that refuses the
+    // settings is reported and the transfer goes ahead, as it always has.
+    bool ApplyLineSettings();
+    void ResetLine();
+
+    // Transfer (SessionTransfer.cpp).
+    bool StartSend();
+    void StopTransfer();
+    void ShutdownPort();
+    void SetBusyControls();
+    void ClearDisplay();
+    bool WorkerBusy() const;
+    bool RefuseWhileBusy();
+    transfer::WorkerEnvironment MakeEnvironment();
+
+    // Files (SessionFiles.cpp).
+    bool ChooseSendFiles();
+    void SendFiles();
+    void DiscardSendSelection();
+    void DeletePreparedSendFile();
+    void SetCurrentFile(const std::string& path);
+    void AddFilterExtension(std::string& filter, const std::string& path);
+    bool ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& folder,
+                        std::string& path);
+    bool PrepareSendData();
+    void OpenWithExternal(ExternalKind kind, const std::string& file);
+
+    // transfer::MainWindowSteps
+    void EndTransfer() override;
+    void SetIdleControls() override;
+    void CloseMainWindow() override;
+    void ClearCompletedSend() override;
+    void SetLastCycleTime(const std::string& text) override;
+};
+
+} // namespace maroka::session

@@ -1,0 +1,214 @@
+#include "core/logs/LogWriter.h"
+#include "core/logs/WorkFilePath.h"
+#include "core/session/SessionMessages.h"
+#include "core/session/SessionState.h"
+#include "core/transfer/SendPacing.h"
+
+#include <filesystem>
+
+namespace maroka::session {
+
+namespace {
+
+// The logs as one transfer sees them: the port, the subject and the settings
+// are fixed when it starts, so the worker shares nothing with the UI thread.
+class PortLog final : public transfer::TransferLog {
+public:
+    PortLog(const std::string& workFolder, const std::string& port, std::string subject,
+            settings::SessionSettings settings)
+        : writer_(logs::LogWriter::ForPort(workFolder, port)), subject_(std::move(subject)),
+          settings_(std::move(settings))
+    {
+    }
+
+    void CommLog(const std::string& message) override { writer_.WriteCommLog(subject_, message, settings_); }
+    void ErrorLog(const std::string& message) override { writer_.WriteErrorLog(message); }
+
+private:
+    logs::LogWriter writer_;
+    std::string subject_;
+    settings::SessionSettings settings_;
+};
+
+void RemoveIfExists(const std::string& path)
+{
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+}
+
+} // namespace
+
+Session::State::~State()
+{
+    flags.RequestClose();
+    if (line)
+        line->Interrupt();
+    ui.ReleaseWorkerCalls();
+    if (worker)
+        worker->Join();
+}
+
+bool Session::State::WorkerBusy() const
+{
+    return worker && worker->Running();
+}
+
+bool Session::State::RefuseWhileBusy()
+{
+    // The function keys reach the commands while a transfer runs; a second
+    // worker on the port is never started.
+    if (!WorkerBusy() && idle)
+        return false;
+    ShowPlain(msg::kBusy);
+    return true;
+}
+
+transfer::WorkerEnvironment Session::State::MakeEnvironment()
+{
+    return transfer::WorkerEnvironment{
+        .line = line,
+        .ui = ui,
+        .log = std::make_shared<PortLog>(workFolder, openPortName, commLogSubject, settings),
+        .flags = flags,
+        .mainWindow = *this,
+        .remainingTime = nullptr,
+        .settings = settings,
+        .versionText = versionText,
+        .applicationTitle = applicationTitle,
+        .osClass = osClass,
+        .displayName = displayName,
+        .directSend = directSend,
+        .dncMode = dncMode,
+    };
+}
+
+bool Session::State::StartSend()
+{
+    if (!line)
+        return false;
+    // Numbers the send needs are checked before the port is touched.
+    settings.sendBufferSize = boxes.bufferSize;
+    if (const auto pacing = transfer::ReadSendPacing(settings); std::holds_alternative<std::string>(pacing)) {
+        ShowError(std::get<std::string>(pacing));
+        return false;
+    }
+    if (!ApplyLineSettings())
+        return false;
+    ResetLine();
+    flags.transferArmed = true;
+    SetBusyControls();
+    flags.stopRequested = false;
+    endHandled = false;
+    currentMode = "SEND";
+    line->ClearInterrupt();
+    if (worker)
+        worker->Join();
+    worker = std::make_unique<transfer::TTerm>(MakeEnvironment(), currentMode, sendFilePath);
+    worker->Start();
+    if (flags.quitRequested)
+        ui.CloseMainWindow();
+    return true;
+}
+
+void Session::State::StopTransfer()
+{
+    if (!flags.transferArmed)
+        return;
+    // The stop is set before the waits are released, so a worker woken from
+    // a wait always sees it.
+    flags.RequestStop();
+    if (line)
+        line->Interrupt();
+    flags.transferArmed = false;
+}
+
+void Session::State::EndTransfer()
+{
+    if (endHandled)
+        return;
+    if (flags.transferArmed)
+        flags.RequestStop();
+    if (line)
+        line->Interrupt();
+    ClearDisplay();
+    SetIdleControls();
+    if (currentMode == "SEND") {
+        if (settings.resetClearsSendFile) {
+            DeletePreparedSendFile();
+            sendFilePath.clear();
+            ui.ShowFileName({});
+            DiscardSendSelection();
+        } else {
+            ui.ShowFileName(displayName);
+        }
+    } else if (currentMode == "RECV") {
+        if (settings.resetClearsReceiveFile) {
+            receiveFileName.clear();
+            ui.ShowFileName({});
+        } else {
+            ui.ShowFileName(displayName);
+        }
+    }
+    endHandled = true;
+}
+
+void Session::State::SetBusyControls()
+{
+    ui.SetBusy(true);
+    idle = false;
+}
+
+void Session::State::SetIdleControls()
+{
+    ui.SetBusy(false);
+    ui.SetPortSelectorEnabled(true);
+    idle = true;
+}
+
+void Session::State::CloseMainWindow()
+{
+    closingForWorker = true;
+    ui.CloseMainWindow();
+}
+
+void Session::State::ClearCompletedSend()
+{
+    DiscardSendSelection();
+    sendFilePath.clear();
+    ui.ClearDataView();
+}
+
+void Session::State::SetLastCycleTime(const std::string& text)
+{
+    lastCycleTime = text;
+}
+
+void Session::State::ClearDisplay()
+{
+    ui.ShowFileName({});
+    ui.ClearDataView();
+    ui.SetProgress(0, 100);
+    ui.ShowStatus({});
+}
+
+void Session::State::ShutdownPort()
+{
+    StopTransfer();
+    flags.RequestClose();
+    if (line)
+        line->Interrupt();
+    ui.ReleaseWorkerCalls();
+    // A worker that asked for this close is parked in that request and no
+    // longer touches the line; any other is woken above and ends at once.
+    if (worker && !closingForWorker)
+        worker->Join();
+    DiscardSendSelection();
+    DeletePreparedSendFile();
+    receivedFileList.clear();
+    ui.SetReceivedFiles(receivedFileList);
+    for (const std::string_view name : logs::kFilesDeletedAtExit)
+        RemoveIfExists(WorkFile(name));
+    ClosePort();
+}
+
+} // namespace maroka::session

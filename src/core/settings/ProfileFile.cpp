@@ -1,0 +1,322 @@
+#include "core/settings/ProfileFile.h"
+
+#include "core/settings/AtomicFile.h"
+#include "core/settings/SettingsMessages.h"
+#include "core/text/Cp932.h"
+#include "core/text/Encoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace maroka::settings {
+
+namespace {
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// Trail bytes of CP932 never fall in 0x09 or 0x20, so trimming bytes is safe.
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool IsQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+// The section name of a "[name]" line, or nullopt for any other line. "]" may
+// be the trail byte of a two-byte character, so look for it at a boundary.
+std::optional<std::string_view> SectionName(std::string_view line)
+{
+    line = Trim(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    line.remove_prefix(1);
+    const std::size_t close = text::FindAtCharBoundary(line, "]");
+    return Trim(line.substr(0, close));
+}
+
+struct KeyLine {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<KeyLine> ParseKeyLine(std::string_view line)
+{
+    const std::string_view trimmed = Trim(line);
+    if (trimmed.empty() || trimmed.front() == ';' || trimmed.front() == '[')
+        return std::nullopt;
+    const std::size_t equals = text::FindAtCharBoundary(trimmed, "=");
+    if (equals == std::string_view::npos)
+        return std::nullopt;
+    return KeyLine{Trim(trimmed.substr(0, equals)), Trim(trimmed.substr(equals + 1))};
+}
+
+// A value in matching quotes loses them when read, as the Windows functions do.
+std::string_view Unquote(std::string_view value)
+{
+    if (value.size() >= 2 && IsQuote(value.front()) && value.front() == value.back())
+        return value.substr(1, value.size() - 2);
+    return value;
+}
+
+// The form to store so that reading gives `value` back: blanks at either end
+// or quotes around it would be lost, so such a value goes in double quotes.
+std::string Quote(std::string_view value)
+{
+    const bool blankAtEnd = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    if (blankAtEnd || value != Unquote(value))
+        return "\"" + std::string(value) + "\"";
+    return std::string(value);
+}
+
+bool HasLineBreak(std::string_view text)
+{
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// Bytes of the file that are not valid CP932 read as "?", like the
+// replacement of a conversion that cannot be done.
+std::string ToUtf8(std::string_view cp932)
+{
+    if (auto utf8 = text::Cp932ToUtf8(cp932))
+        return *std::move(utf8);
+    const std::string lossy = text::Cp932ToUtf8Lossy(cp932);
+    const std::string_view replacement = "\xEF\xBF\xBD";
+    std::string result;
+    result.reserve(lossy.size());
+    for (std::size_t i = 0; i < lossy.size();) {
+        if (lossy.compare(i, replacement.size(), replacement) == 0) {
+            result += '?';
+            i += replacement.size();
+        } else {
+            result += lossy[i++];
+        }
+    }
+    return result;
+}
+
+ProfileStatus TextError(std::string detail)
+{
+    return {ProfileErrorKind::Text, std::move(detail)};
+}
+
+} // namespace
+
+ProfileFile::ProfileFile(std::string path)
+    : path_(std::move(path))
+{
+}
+
+ProfileStatus ProfileFile::Load()
+{
+    lines_.clear();
+    changed_ = false;
+
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return {};
+        return {ProfileErrorKind::Read, SystemErrorText(errno)};
+    }
+    std::string bytes;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR)
+                continue;
+            const int errorNumber = errno;
+            ::close(fd);
+            return {ProfileErrorKind::Read, SystemErrorText(errorNumber)};
+        }
+        if (count == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(count));
+    }
+    ::close(fd);
+
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines_.push_back(std::move(line));
+        start = next;
+    }
+    return {};
+}
+
+std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view cp932Section) const
+{
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const auto name = SectionName(lines_[i]);
+        if (!name || !text::EqualsIgnoreCase(*name, cp932Section))
+            continue;
+        std::size_t end = i + 1;
+        while (end < lines_.size() && !SectionName(lines_[end]))
+            ++end;
+        return Range{i, end};
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> ProfileFile::FindKey(const Range& range, std::string_view cp932Key) const
+{
+    for (std::size_t i = range.header + 1; i < range.end; ++i) {
+        const auto line = ParseKeyLine(lines_[i]);
+        if (line && text::EqualsIgnoreCase(line->key, cp932Key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const
+{
+    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto cp932Key = text::Utf8ToCp932(key);
+    if (!cp932Section || !cp932Key)
+        return std::nullopt;
+    const auto range = FindSection(*cp932Section);
+    if (!range)
+        return std::nullopt;
+    const auto index = FindKey(*range, *cp932Key);
+    if (!index)
+        return std::nullopt;
+    const std::string_view value = Unquote(ParseKeyLine(lines_[*index])->value);
+    return ToUtf8(text::CutAtCharBoundary(value, kMaxValueBytes));
+}
+
+ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value)
+{
+    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto cp932Key = text::Utf8ToCp932(key);
+    const auto cp932Value = text::Utf8ToCp932(value);
+    if (!cp932Section || !cp932Key)
+        return TextError(FormatMessage(kNameNotStorableDetail, key));
+    if (!cp932Value)
+        return TextError(FormatMessage(kValueNotStorableDetail, key));
+    if (HasLineBreak(section) || section.find(']') != std::string_view::npos || Trim(section).empty())
+        return TextError(FormatMessage(kNameNotStorableDetail, section));
+    const std::string_view trimmedKey = Trim(key);
+    if (HasLineBreak(key) || key.find('=') != std::string_view::npos || trimmedKey.empty() ||
+        trimmedKey.front() == '[' || trimmedKey.front() == ';')
+        return TextError(FormatMessage(kNameNotStorableDetail, key));
+    if (HasLineBreak(value))
+        return TextError(FormatMessage(kValueHasLineBreakDetail, key));
+
+    const std::string stored = Quote(*cp932Value);
+    const auto range = FindSection(*cp932Section);
+    if (!range) {
+        if (!lines_.empty() && !Trim(lines_.back()).empty())
+            lines_.emplace_back();
+        lines_.push_back("[" + *cp932Section + "]");
+        lines_.push_back(*cp932Key + "=" + stored);
+        changed_ = true;
+        return {};
+    }
+    if (const auto index = FindKey(*range, *cp932Key)) {
+        // Keep the key as the file spells it.
+        const std::string line = std::string(ParseKeyLine(lines_[*index])->key) + "=" + stored;
+        if (lines_[*index] != line) {
+            lines_[*index] = line;
+            changed_ = true;
+        }
+        return {};
+    }
+    // After the section's last non-blank line, so a blank line that
+    // separates it from the next section stays where it is.
+    std::size_t insertAt = range->end;
+    while (insertAt > range->header + 1 && Trim(lines_[insertAt - 1]).empty())
+        --insertAt;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), *cp932Key + "=" + stored);
+    changed_ = true;
+    return {};
+}
+
+void ProfileFile::Delete(std::string_view section, std::string_view key)
+{
+    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto cp932Key = text::Utf8ToCp932(key);
+    if (!cp932Section || !cp932Key)
+        return;
+    const auto range = FindSection(*cp932Section);
+    if (!range)
+        return;
+    for (std::size_t i = range->end; i > range->header + 1; --i) {
+        const auto line = ParseKeyLine(lines_[i - 1]);
+        if (line && text::EqualsIgnoreCase(line->key, *cp932Key)) {
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
+            changed_ = true;
+        }
+    }
+}
+
+std::string ProfileFile::Serialise() const
+{
+    std::string bytes;
+    for (const std::string& line : lines_) {
+        bytes += line;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+ProfileStatus ProfileFile::Commit()
+{
+    if (!changed_)
+        return {};
+    const std::string bytes = Serialise();
+    if (auto error = ReplaceFileAtomically(path_, bytes))
+        return {ProfileErrorKind::Write, *std::move(error)};
+    changed_ = false;
+    return {};
+}
+
+std::optional<std::string> ProfileFile::ReadValue(const std::string& path, std::string_view section,
+                                                  std::string_view key)
+{
+    ProfileFile file(path);
+    if (!file.Load().Ok())
+        return std::nullopt;
+    return file.Read(section, key);
+}
+
+ProfileStatus ProfileFile::WriteValue(const std::string& path, std::string_view section, std::string_view key,
+                                      std::string_view value)
+{
+    ProfileFile file(path);
+    ProfileStatus status = file.Load();
+    if (!status.Ok())
+        return status;
+    status = file.Write(section, key, value);
+    if (!status.Ok())
+        return status;
+    return file.Commit();
+}
+
+ProfileStatus ProfileFile::DeleteKey(const std::string& path, std::string_view section, std::string_view key)
+{
+    ProfileFile file(path);
+    ProfileStatus status = file.Load();
+    if (!status.Ok())
+        return status;
+    file.Delete(section, key);
+    return file.Commit();
+}
+
+} // namespace maroka::settings

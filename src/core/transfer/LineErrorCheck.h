@@ -1,0 +1,26 @@
+#pragma once
+
+// Reads the line's error word and classifies it as the send and receive
+// loops need it.
+
+#include "core/transfer/SerialLine.h"
+
+#include <string>
+
+namespace maroka::transfer {
+
+struct LineErrorCheck {
+    bool lineErrorSeen = false;
+    bool errorQueryFailed = false;
+    std::string lineErrorText;
+    std::size_t inputQueued = 0;
+
+    // Returns true when a line error (or a failed query) is now known.
+    bool Check(SerialLine& line);
+};
+
+// The text of an error word that counts as a line error, or nullptr: only a
+// word equal to exactly one of the listed bits counts.
+const char* LineErrorText(std::uint32_t errors);
+
+} // namespace maroka::transfer

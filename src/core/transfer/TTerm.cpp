@@ -1,0 +1,82 @@
+#include "core/transfer/TTerm.h"
+
+#include "core/transfer/ChunkReader.h"
+#include "core/transfer/SendLoop.h"
+#include "core/transfer/TransferMessages.h"
+
+#include <filesystem>
+
+namespace maroka::transfer {
+
+TTerm::TTerm(WorkerEnvironment env, std::string mode, std::string transferFilePath)
+    : env_(std::move(env)), mode_(std::move(mode)), transferFilePath_(std::move(transferFilePath))
+{
+}
+
+TTerm::~TTerm()
+{
+    Join();
+}
+
+void TTerm::Start()
+{
+    running_ = true;
+    thread_ = std::thread([this] { Execute(); });
+}
+
+void TTerm::Join()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void TTerm::Execute()
+{
+    if (mode_ == "RESET") {
+        running_ = false;
+        return;
+    }
+    bool started = false;
+    if (mode_ == "SEND")
+        started = SendBody();
+    failedStart_ = !started;
+
+    if (!failedStart_) {
+        if (env_.flags.quitRequested)
+            env_.ui.RunOnUiThread([this] { env_.mainWindow.CloseMainWindow(); });
+        else if (!env_.flags.stopRequested)
+            env_.ui.RunOnUiThread([this] { env_.mainWindow.SetIdleControls(); });
+        else
+            env_.ui.RunOnUiThread([this] { env_.mainWindow.EndTransfer(); });
+    }
+    running_ = false;
+}
+
+bool TTerm::SendBody()
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(transferFilePath_, ec)) {
+        env_.ShowError(msg::kNoSendFile);
+        return false;
+    }
+    env_.ui.ShowProgressBar(true);
+    ChunkReader file;
+    if (!file.Open(transferFilePath_)) {
+        env_.ShowError(std::filesystem::path(transferFilePath_).filename().string() + msg::kCannotOpenSuffix);
+        return false;
+    }
+    SendLoop loop(env_, file, mode_, false);
+    const SendOutcome outcome = loop.Run();
+    if (!file.Close()) {
+        env_.ShowError(msg::kCannotCloseSendFile);
+        return false;
+    }
+    completed_ = outcome.sendCompleted && !env_.flags.stopRequested;
+    if (mode_ == "SERVER")
+        return true;
+    if (env_.settings.completedSendClearsFile && outcome.sendCompleted)
+        env_.ui.RunOnUiThread([this] { env_.mainWindow.ClearCompletedSend(); });
+    return true;
+}
+
+} // namespace maroka::transfer

@@ -1,0 +1,46 @@
+#pragma once
+
+// The transfer worker: one thread per transfer, started in a mode, that runs
+// the mode's body and then hands the main window back to idle, to the end of
+// a stopped transfer, or to closing.
+
+#include "core/transfer/WorkerEnvironment.h"
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace maroka::transfer {
+
+class TTerm {
+public:
+    // `mode` is the transfer mode text: "SEND", "RECV", "SERVER" or "RESET".
+    TTerm(WorkerEnvironment env, std::string mode, std::string transferFilePath);
+    ~TTerm();
+    TTerm(const TTerm&) = delete;
+    TTerm& operator=(const TTerm&) = delete;
+
+    void Start();
+    // True until Execute has made its last call to the main window.
+    bool Running() const { return running_; }
+    void Join();
+
+    const std::string& Mode() const { return mode_; }
+    bool FailedStart() const { return failedStart_; }
+    // The body ran to its end without an error or a stop.
+    bool Completed() const { return completed_; }
+
+private:
+    void Execute();
+    bool SendBody();
+
+    WorkerEnvironment env_;
+    std::string mode_;
+    std::string transferFilePath_;
+    std::atomic<bool> running_{false};
+    bool failedStart_ = false;
+    std::atomic<bool> completed_{false};
+    std::thread thread_;
+};
+
+} // namespace maroka::transfer

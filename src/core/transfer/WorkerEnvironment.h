@@ -1,0 +1,72 @@
+#pragma once
+
+// Everything a transfer worker reaches outside itself: the line, the front
+// end, the logs, the shared flags, and the main window's own steps, which the
+// worker runs on the UI thread.
+
+#include "core/settings/SessionSettings.h"
+#include "core/transfer/SerialLine.h"
+#include "core/transfer/TransferFlags.h"
+#include "core/ui/UserInterface.h"
+
+#include <memory>
+#include <string>
+
+namespace maroka::transfer {
+
+class TransferLog {
+public:
+    virtual ~TransferLog() = default;
+    virtual void CommLog(const std::string& message) = 0;
+    virtual void ErrorLog(const std::string& message) = 0;
+};
+
+// Steps of the main window that the worker asks for; the worker calls them
+// through UserInterface::RunOnUiThread.
+class MainWindowSteps {
+public:
+    virtual ~MainWindowSteps() = default;
+    virtual void EndTransfer() = 0;
+    virtual void SetIdleControls() = 0;
+    virtual void CloseMainWindow() = 0;
+    // A completed send with "clear the file when done": forget the selection.
+    virtual void ClearCompletedSend() = 0;
+    virtual void SetLastCycleTime(const std::string& text) = 0;
+};
+
+// The remaining machining time shown during a DNC send. Optional.
+class RemainingTimeDisplay {
+public:
+    virtual ~RemainingTimeDisplay() = default;
+    virtual void StartPass() = 0;
+    // One sent line, CP932 bytes as they went out.
+    virtual void LineSent(const std::string& line) = 0;
+    virtual void Hide() = 0;
+};
+
+struct WorkerEnvironment {
+    std::shared_ptr<SerialLine> line;
+    UserInterface& ui;
+    std::shared_ptr<TransferLog> log;
+    TransferFlags& flags;
+    MainWindowSteps& mainWindow;
+    RemainingTimeDisplay* remainingTime = nullptr;
+    settings::SessionSettings settings;   // a copy taken when the transfer starts
+    std::string versionText;              // caption of boxes with an icon
+    std::string applicationTitle;         // caption of plain boxes
+    std::string osClass;
+    std::string displayName;
+    bool directSend = false;
+    bool dncMode = false;
+
+    void ShowError(const std::string& text) const
+    {
+        ui.ShowMessage(versionText, text, MessageIcon::Error, MessageButtons::Ok);
+    }
+    void ShowPlain(const std::string& text) const
+    {
+        ui.ShowMessage(applicationTitle, text, MessageIcon::None, MessageButtons::Ok);
+    }
+};
+
+} // namespace maroka::transfer

@@ -1,1 +1,0 @@
-int maroka_machine_placeholder = 0;

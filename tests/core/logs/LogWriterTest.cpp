@@ -1,0 +1,299 @@
+#include "core/logs/LogMessages.h"
+#include "core/logs/LogWriter.h"
+#include "core/text/Encoding.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace maroka::logs {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// Hands out T1, T2, ... so each line shows which entry wrote it.
+LogClock CountingClock()
+{
+    return [n = 0]() mutable { return "T" + std::to_string(++n); };
+}
+
+std::string ReadUtf8(const fs::path& path)
+{
+    return text::Cp932ToUtf8(ReadFileBytes(path)).value_or("<not CP932>");
+}
+
+settings::SessionSettings WithLog(bool keep, std::string maxSizeKb = "50")
+{
+    settings::SessionSettings s;
+    s.keepCommLog = keep;
+    s.logMaxSizeKb = std::move(maxSizeKb);
+    return s;
+}
+
+TEST(CommLog, TransfersReadNewestFirstWithStartEndAndAnEmptyLine)
+{
+    TempDir dir;
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
+    const auto settings = WithLog(true);
+
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", kLogSendStart, settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", SendEndLogMessage("0:01:02"), settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", kLogReceiveStart, settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", kLogReceiveEnd, settings));
+
+    EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T3\t/nc/B.NC\t受信開始\r\n"
+                                              "T4\t/nc/B.NC\t受信終了\r\n"
+                                              "\r\n"
+                                              "T1\t/nc/A.NC\t送信開始\r\n"
+                                              "T2\t/nc/A.NC\t送信終了\t0:01:02\r\n"
+                                              "\r\n");
+}
+
+TEST(CommLog, AnEndEntryIntoAnEmptyLogGoesToTheTop)
+{
+    TempDir dir;
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
+    EXPECT_FALSE(writer.WriteCommLog(kCommandSubject, kLogReceiveFailed, WithLog(true)));
+    EXPECT_FALSE(writer.WriteCommLog(kCommandSubject, kLogReceiveStart, WithLog(true)));
+    EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T2\tCOMMAND\t受信開始\r\n"
+                                              "T1\tCOMMAND\t受信失敗\r\n"
+                                              "\r\n");
+}
+
+TEST(CommLog, OnDiskItIsCp932WithCrLfAndLfOnlyLinesAreReadToo)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "LOGFILE.COM1", "old1\nold2\n");
+    const LogWriter writer =
+        LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("2005/04/01 9:05:07"); });
+    EXPECT_FALSE(writer.WriteCommLog("/nc/部品.NC", kLogSendStart, WithLog(true)));
+
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), "2005/04/01 9:05:07\t/nc/\x95\x94\x95\x69.NC\t"
+                                                   "\x91\x97\x90\x4d\x8a\x4a\x8e\x6e\r\n"
+                                                   "old1\r\n"
+                                                   "old2\r\n");
+}
+
+TEST(CommLog, SizeLimitRemovesTheOldestLinesUntilBelowIt)
+{
+    TempDir dir;
+    // 30 lines of 40 bytes each with CR LF: 1200 bytes.
+    std::string old;
+    for (int i = 10; i < 40; ++i)
+        old += "old" + std::to_string(i) + std::string(33, '.') + "\r\n";
+    WriteFileBytes(dir / "LOGFILE.COM1", old);
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("T"); });
+
+    EXPECT_FALSE(writer.WriteCommLog("S", "送信開始", WithLog(true, "1")));
+    const std::string bytes = ReadFileBytes(dir / "LOGFILE.COM1");
+    EXPECT_LT(bytes.size(), 1000u);
+    EXPECT_GE(bytes.size() + 40, 1000u) << "removed more than needed";
+    EXPECT_TRUE(bytes.starts_with("T\tS\t")) << "the new entry stays";
+    EXPECT_TRUE(old.starts_with(bytes.substr(bytes.find("old10")))) << "only the oldest lines go";
+
+    // Trimming goes on until the text is below the limit, not merely at it.
+    WriteFileBytes(dir / "LOGFILE.COM1", std::string(1000 - 14 - 2, 'a') + "\r\n" + std::string(38, 'b') + "\r\n");
+    EXPECT_FALSE(writer.WriteCommLog("S", "送信開始", WithLog(true, "1")));
+    EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T\tS\t送信開始\r\n");
+
+    // A text at exactly the limit does not exceed it and loses nothing.
+    const std::size_t entry = std::string("T\tS\tx\r\n").size();
+    WriteFileBytes(dir / "LOGFILE.COM1", std::string(1000 - entry - 2, 'o') + "\r\n");
+    EXPECT_FALSE(writer.WriteCommLog("S", "x", WithLog(true, "1")));
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1").size(), 1000u);
+}
+
+TEST(CommLog, LogMaxSizeTextIsAWholeNumberOfKilobytesOrTheDefault)
+{
+    EXPECT_EQ(CommLogLimitBytes("50"), 50000u);
+    EXPECT_EQ(CommLogLimitBytes(" 2 "), 2000u);
+    EXPECT_EQ(CommLogLimitBytes("+3"), 3000u);
+    EXPECT_EQ(CommLogLimitBytes("0"), 0u);
+    EXPECT_EQ(CommLogLimitBytes("-4"), 0u);
+    for (const char* bad : {"", "abc", "1.5", "12KB", "+-1", "99999999999"})
+        EXPECT_EQ(CommLogLimitBytes(bad), 50000u) << bad;
+}
+
+TEST(CommLog, SwitchedOffWritesNothingWhileTheErrorLogStillWrites)
+{
+    TempDir dir;
+    const LogWriter writer =
+        LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("2005/04/01 9:05:07"); });
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", kLogSendStart, WithLog(false)));
+    EXPECT_FALSE(writer.WriteErrorLog(kErrWriteIo));
+    EXPECT_FALSE(fs::exists(dir / "LOGFILE.COM1"));
+    // Error lines carry an empty subject: date, two tabs, the word.
+    EXPECT_EQ(ReadFileBytes(dir / "ERRLOGFILE.COM1"), "2005/04/01 9:05:07\t\tWRITE_IO-ERROR\r\n");
+}
+
+TEST(ErrorLog, HasNoSizeLimit)
+{
+    TempDir dir;
+    const std::string old(200000, 'x');
+    WriteFileBytes(dir / "ERRLOGFILE.COM1", old + "\r\n");
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("T"); });
+    EXPECT_FALSE(writer.WriteErrorLog(kErrReadIo));
+    EXPECT_EQ(ReadFileBytes(dir / "ERRLOGFILE.COM1"), "T\t\tREAD_IO-ERROR\r\n" + old + "\r\n");
+}
+
+TEST(CommLog, EachPortWritesItsOwnFiles)
+{
+    TempDir dir;
+    const LogWriter usb = LogWriter::ForPort(dir.Path().string(), "/dev/ttyUSB0", CountingClock());
+    const LogWriter com2 = LogWriter::ForPort(dir.Path().string(), "COM2", CountingClock());
+    EXPECT_FALSE(usb.WriteCommLog("A", "送信開始", WithLog(true)));
+    const std::string usbLog = ReadFileBytes(dir / "LOGFILE.ttyUSB0");
+    EXPECT_FALSE(com2.WriteCommLog("B", "受信開始", WithLog(true)));
+    EXPECT_FALSE(com2.WriteErrorLog(kErrNoCallFile));
+
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.ttyUSB0"), usbLog);
+    EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM2"), "T1\tB\t受信開始\r\n");
+    EXPECT_EQ(ReadUtf8(dir / "ERRLOGFILE.COM2"), "T1\t\tNO_CALL_FILE\r\n");
+    EXPECT_FALSE(fs::exists(dir / "ERRLOGFILE.ttyUSB0"));
+}
+
+TEST(CommLog, ADeletedLogIsMadeAgainByTheNextEntry)
+{
+    TempDir dir;
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
+    EXPECT_FALSE(writer.CommLog().Exists());
+    EXPECT_EQ(writer.CommLog().Delete(), DeleteLogResult::NoLog);
+
+    EXPECT_FALSE(writer.WriteCommLog("A", "送信開始", WithLog(true)));
+    EXPECT_TRUE(writer.CommLog().Exists());
+    EXPECT_EQ(writer.CommLog().Delete(), DeleteLogResult::Deleted);
+    EXPECT_FALSE(writer.CommLog().Exists());
+
+    EXPECT_FALSE(writer.WriteCommLog("A", "受信開始", WithLog(true)));
+    EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T2\tA\t受信開始\r\n");
+}
+
+TEST(LogLine, IsCutAt255BytesWithoutSplittingACharacter)
+{
+    // "2005/04/01 9:05:07" (18) + tab + "/" + tab puts every lead byte of the
+    // subject on an even offset; byte 254 is a lead byte whose trail would be 255.
+    const std::string time = "2005/04/01 9:05:07";
+    std::string subject = "/";
+    for (int i = 0; i < 150; ++i)
+        subject += "あ";
+
+    const std::string start = ComposeLogLine(time, subject, "送信開始");
+    EXPECT_EQ(start.size(), 254u);
+    EXPECT_TRUE(text::Cp932ToUtf8(start).has_value()) << "a character was split";
+
+    // An end entry keeps its "\r\n": it still goes below its start line and
+    // still leaves the empty line.
+    const std::string end = ComposeLogLine(time, subject + "a", "受信終了\r\n");
+    EXPECT_LE(end.size(), 255u);
+    EXPECT_TRUE(end.ends_with("\r\n"));
+    EXPECT_TRUE(text::Cp932ToUtf8(end).has_value());
+
+    // A cut between CR and LF must not leave a stray CR.
+    const std::string split = ComposeLogLine(time, "/s", std::string(232, 'A') + "\r\nB");
+    EXPECT_EQ(split, time + "\t/s\t" + std::string(232, 'A'));
+
+    const std::string shortLine = ComposeLogLine(time, "/nc/A.NC", "受信終了\r\n");
+    EXPECT_EQ(text::Cp932ToUtf8(shortLine), "2005/04/01 9:05:07\t/nc/A.NC\t受信終了\r\n");
+
+    TempDir dir;
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", [&] { return time; });
+    EXPECT_FALSE(writer.WriteCommLog(subject, "送信開始", WithLog(true)));
+    EXPECT_FALSE(writer.WriteCommLog(subject + "a", "受信終了\r\n", WithLog(true)));
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), start + "\r\n" + end + "\r\n");
+}
+
+std::size_t FileCount(const fs::path& folder)
+{
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+        ++count;
+    return count;
+}
+
+// Limits the size of files this process may write, for one scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_ {};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST(LogFailures, AFailedWriteIsReportedAndTheOldLogKept)
+{
+    TempDir dir;
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
+    const std::string old(300, 'o');
+    WriteFileBytes(dir / "LOGFILE.COM1", old + "\r\n");
+    {
+        // The rewritten log would be larger than any file may become: the
+        // disk is "full" halfway through writing the new text.
+        FileSizeLimit limit(310);
+        const LogResult result = writer.WriteCommLog("A", "送信開始", WithLog(true));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->step, LogFailure::Step::Write);
+        EXPECT_EQ(result->error, EFBIG);
+        EXPECT_EQ(result->path, (dir / "LOGFILE.COM1").string());
+        EXPECT_NE(result->Describe().find("LOGFILE.COM1"), std::string::npos);
+    }
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), old + "\r\n");
+    EXPECT_EQ(FileCount(dir.Path()), 1u) << "a temporary file was left behind";
+
+    // A missing work folder fails the write as well.
+    const LogWriter nowhere = LogWriter::ForPort((dir / "gone").string(), "COM1");
+    const LogResult missing = nowhere.WriteErrorLog(kErrReadIo);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->error, ENOENT);
+}
+
+TEST(LogFailures, ALogThatCannotBeReadIsNotOverwritten)
+{
+    TempDir dir;
+    fs::create_directory(dir / "ERRLOGFILE.COM1");
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1");
+    const LogResult result = writer.WriteErrorLog(kErrReadIo);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->step, LogFailure::Step::Read);
+    EXPECT_TRUE(fs::is_directory(dir / "ERRLOGFILE.COM1"));
+    EXPECT_FALSE(writer.ErrorLog().Exists());
+}
+
+TEST(LogFailures, AReadOnlyWorkFolderKeepsTheOldLog)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "LOGFILE.COM1", "old\r\n");
+    ::chmod(dir.Path().c_str(), 0555);
+    if (::access(dir.Path().c_str(), W_OK) == 0)
+        GTEST_SKIP() << "permissions do not bind this user (root); the size-limit test covers the write failure";
+    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1");
+    const LogResult result = writer.WriteCommLog("A", "送信開始", WithLog(true));
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->error, EACCES);
+    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), "old\r\n");
+}
+
+} // namespace
+} // namespace maroka::logs

@@ -1,0 +1,154 @@
+#include "core/platform/ExternalProgram.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+
+namespace maroka::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+fs::path WriteScript(const TempDir& dir, const std::string& name, const std::string& body)
+{
+    const fs::path path = dir / name;
+    WriteFileBytes(path, "#!/bin/sh\n" + body + "\n");
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+settings::SessionSettings EditorSettings(const std::string& program, bool enabled)
+{
+    settings::SessionSettings s;
+    s.editor = program;
+    s.editorEnabled = enabled;
+    return s;
+}
+
+TEST(OpenWithExternal, ExitCodeDecidesBetweenOpenedAndFailed)
+{
+    const ExternalOpenResult ok =
+        OpenWithExternal(ExternalKind::Editor, "/tmp/x.nc", EditorSettings("/bin/true", true));
+    EXPECT_EQ(ok.outcome, ExternalOutcome::Opened);
+    EXPECT_FALSE(ok.message);
+
+    const ExternalOpenResult bad =
+        OpenWithExternal(ExternalKind::Editor, "/tmp/x.nc", EditorSettings("/bin/false", true));
+    EXPECT_EQ(bad.outcome, ExternalOutcome::Failed);
+    EXPECT_EQ(bad.message, "外部エディタで開けませんでした。");
+}
+
+TEST(OpenWithExternal, ProgramMustExistBeforeItMustBeEnabled)
+{
+    TempDir dir;
+    for (const std::string& program : {std::string(), (dir / "nothing").string(), dir.Path().string()}) {
+        settings::SessionSettings s;
+        s.viewer = program;
+        s.viewerEnabled = false;
+        const ExternalOpenResult result = OpenWithExternal(ExternalKind::Viewer, "/tmp/x.nc", s);
+        EXPECT_EQ(result.outcome, ExternalOutcome::NotSet) << program;
+        EXPECT_EQ(result.message, "外部VIEWERが設定されていません。");
+    }
+
+    const fs::path marker = dir / "ran";
+    settings::SessionSettings s;
+    s.otherApp = WriteScript(dir, "app", "touch '" + marker.string() + "'").string();
+    s.otherAppEnabled = false;
+    const ExternalOpenResult off = OpenWithExternal(ExternalKind::OtherApp, "/tmp/x.nc", s);
+    EXPECT_EQ(off.outcome, ExternalOutcome::NotEnabled);
+    EXPECT_EQ(off.message, "外部アプリが有効になっていません。");
+    EXPECT_FALSE(fs::exists(marker)) << "a disabled program was started";
+
+    s.otherAppEnabled = true;
+    EXPECT_EQ(OpenWithExternal(ExternalKind::OtherApp, "/tmp/x.nc", s).outcome, ExternalOutcome::Opened);
+    EXPECT_TRUE(fs::exists(marker));
+}
+
+TEST(OpenWithExternal, TheFileArrivesAsOneArgumentExactlyAsWritten)
+{
+    TempDir dir;
+    const fs::path out = dir / "out";
+    const fs::path editor = WriteScript(dir, "editor", "printf '%s|%s' \"$#\" \"$1\" > '" + out.string() + "'");
+    const std::string file = (dir / "my \"part\" $HOME;'x' *.nc").string();
+
+    const ExternalOpenResult result = OpenWithExternal(ExternalKind::Editor, file, EditorSettings(editor, true));
+    EXPECT_EQ(result.outcome, ExternalOutcome::Opened);
+    EXPECT_EQ(ReadFileBytes(out), "1|" + file);
+}
+
+TEST(OpenWithExternal, AProgramThatCannotStartGivesTheFailedMessage)
+{
+    TempDir dir;
+    const fs::path notExecutable = dir / "editor.txt";
+    WriteFileBytes(notExecutable, "#!/bin/sh\nexit 0\n");
+    ::chmod(notExecutable.c_str(), 0644);
+
+    const ProgramRun run = RunAndWait(notExecutable, {});
+    EXPECT_FALSE(run.started);
+    EXPECT_EQ(run.startError, EACCES);
+
+    const ExternalOpenResult result =
+        OpenWithExternal(ExternalKind::Editor, "/tmp/x.nc", EditorSettings(notExecutable, true));
+    EXPECT_EQ(result.outcome, ExternalOutcome::Failed);
+    EXPECT_EQ(result.message, "外部エディタで開けませんでした。");
+}
+
+TEST(RunAndWait, ReportsExitCodeAndKillingSignal)
+{
+    const ProgramRun three = RunAndWait("/bin/sh", {"-c", "exit 3"});
+    EXPECT_TRUE(three.started);
+    EXPECT_EQ(three.exitCode, 3);
+    EXPECT_FALSE(three.Succeeded());
+
+    const ProgramRun killed = RunAndWait("/bin/sh", {"-c", "kill -TERM $$; exit 0"});
+    EXPECT_TRUE(killed.started);
+    EXPECT_EQ(killed.signal, SIGTERM);
+    EXPECT_FALSE(killed.Succeeded());
+}
+
+TEST(RunAndWait, TheChildDoesNotInheritBlockedSignals)
+{
+    sigset_t term;
+    sigemptyset(&term);
+    sigaddset(&term, SIGTERM);
+    sigset_t saved;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &saved), 0);
+    const ProgramRun run = RunAndWait("/bin/sh", {"-c", "kill -TERM $$; exit 0"});
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    EXPECT_EQ(run.signal, SIGTERM);
+}
+
+void OnAlarm(int) {}
+
+TEST(RunAndWait, ASignalDuringTheWaitDoesNotLoseTheChild)
+{
+    struct sigaction action {};
+    action.sa_handler = OnAlarm;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: waitpid sees EINTR
+    struct sigaction saved {};
+    ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
+    itimerval timer {};
+    timer.it_value.tv_usec = 50000;
+    timer.it_interval.tv_usec = 50000;
+    setitimer(ITIMER_REAL, &timer, nullptr);
+
+    const ProgramRun run = RunAndWait("/bin/sh", {"-c", "sleep 0.3; exit 4"});
+
+    timer = {};
+    setitimer(ITIMER_REAL, &timer, nullptr);
+    sigaction(SIGALRM, &saved, nullptr);
+    EXPECT_EQ(run.waitError, 0);
+    EXPECT_EQ(run.exitCode, 4);
+}
+
+} // namespace
+} // namespace maroka::platform

@@ -1,0 +1,3 @@
+maroka_add_test(NAME platform_tests SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/ExternalProgramTest.cpp
+)

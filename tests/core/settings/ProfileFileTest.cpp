@@ -1,0 +1,218 @@
+#include "core/settings/ProfileFile.h"
+
+#include "core/text/Encoding.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace maroka::settings;
+using maroka::test::ReadFileBytes;
+using maroka::test::TempDir;
+using maroka::test::WriteFileBytes;
+
+namespace {
+
+// UTF-8 text with "\n" line ends as the CP932, CR LF bytes of a file.
+std::string Cp932Lines(std::string_view utf8)
+{
+    std::string crlf;
+    for (const char c : utf8) {
+        if (c == '\n')
+            crlf += '\r';
+        crlf += c;
+    }
+    return maroka::text::Utf8ToCp932(crlf).value();
+}
+
+constexpr std::string_view kSection = "Maroka 設定";
+
+} // namespace
+
+TEST(ProfileFile, MatchesNamesWithoutLetterCaseAndTakesTheFirstMatch)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    WriteFileBytes(path, Cp932Lines("key=outside\n"
+                                    "[maroka 設定]\n"
+                                    "  Code = ASC  \n"
+                                    "CODE=ISO\n"
+                                    "ＳＭＴＰポート=2525\n"
+                                    "[MAROKA 設定]\n"
+                                    "LEFT=5\n"));
+    ProfileFile file(path);
+    ASSERT_TRUE(file.Load().Ok());
+    EXPECT_EQ(file.Read(kSection, "code"), "ASC");
+    EXPECT_EQ(file.Read(kSection, "ＳＭＴＰポート"), "2525");
+    // Only the first matching section counts, and keys before any section
+    // belong to none.
+    EXPECT_EQ(file.Read(kSection, "LEFT"), std::nullopt);
+    EXPECT_EQ(file.Read(kSection, "key"), std::nullopt);
+    EXPECT_EQ(file.Read("other", "CODE"), std::nullopt);
+    // Full-width letters are not ASCII and do not fold.
+    EXPECT_EQ(file.Read(kSection, "ｓｍｔｐポート"), std::nullopt);
+}
+
+TEST(ProfileFile, ReadsLfOnlyFilesQuotesAndInvalidBytes)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    WriteFileBytes(path, "[s]\nq1=\"  padded \"\nq2='x'\nq3='\nempty=\nbad=A\x83\nnoequals\n");
+    ProfileFile file(path);
+    ASSERT_TRUE(file.Load().Ok());
+    EXPECT_EQ(file.Read("s", "q1"), "  padded ");
+    EXPECT_EQ(file.Read("s", "q2"), "x");
+    EXPECT_EQ(file.Read("s", "q3"), "'");
+    EXPECT_EQ(file.Read("s", "empty"), "");
+    EXPECT_EQ(file.Read("s", "bad"), "A?");
+    EXPECT_EQ(file.Read("s", "noequals"), std::nullopt);
+}
+
+TEST(ProfileFile, ReadsAtMost2047BytesCutAtACharacterBoundary)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    // 2046 ASCII bytes and then "あい": the 2047th byte is the lead byte of あ.
+    const std::string value = std::string(2046, 'x') + "\x82\xA0\x82\xA2";
+    WriteFileBytes(path, "[s]\r\nk=" + value + "\r\n");
+    const auto read = ProfileFile::ReadValue(path, "s", "k");
+    ASSERT_TRUE(read);
+    EXPECT_EQ(*read, std::string(2046, 'x'));
+
+    WriteFileBytes(path, "[s]\r\nk=" + std::string(3000, 'y') + "\r\n");
+    EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k")->size(), 2047u);
+}
+
+TEST(ProfileFile, WritesCp932WithCrLfAndKeepsWhatItDoesNotKnow)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    WriteFileBytes(path, Cp932Lines("; a comment\n"
+                                    "[Other]\n"
+                                    "CODE=keep me\n"
+                                    "\n"
+                                    "[Maroka 設定]\n"
+                                    "Unknown=1\n"
+                                    "code=ISO\n"
+                                    "\n"
+                                    "[Last]\n"
+                                    "x=y\n"));
+    ProfileFile file(path);
+    ASSERT_TRUE(file.Load().Ok());
+    ASSERT_TRUE(file.Write(kSection, "CODE", "ASC").Ok());
+    ASSERT_TRUE(file.Write(kSection, "ボーレート", "4800").Ok());
+    ASSERT_TRUE(file.Write("新しい", "鍵", " spaced ").Ok());
+    file.Delete(kSection, "UNKNOWN");
+    ASSERT_TRUE(file.Commit().Ok());
+
+    // Replaced in place with the file's spelling of the key, appended at the
+    // end of its section before the blank line, a new section at the end.
+    EXPECT_EQ(ReadFileBytes(path), Cp932Lines("; a comment\n"
+                                              "[Other]\n"
+                                              "CODE=keep me\n"
+                                              "\n"
+                                              "[Maroka 設定]\n"
+                                              "code=ASC\n"
+                                              "ボーレート=4800\n"
+                                              "\n"
+                                              "[Last]\n"
+                                              "x=y\n"
+                                              "\n"
+                                              "[新しい]\n"
+                                              "鍵=\" spaced \"\n"));
+    EXPECT_EQ(ProfileFile::ReadValue(path, "新しい", "鍵"), " spaced ");
+    EXPECT_EQ(ProfileFile::ReadValue(path, kSection, "Unknown"), std::nullopt);
+}
+
+TEST(ProfileFile, ValuesThatWouldReadBackDifferentlyRoundTrip)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    for (const std::string value : {"\"quoted\"", "'single'", "\"\"", " ", "\t", "a\"", "=a=b", "[x]", ";c"}) {
+        ASSERT_TRUE(ProfileFile::WriteValue(path, "s", "k", value).Ok()) << value;
+        EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k"), value);
+    }
+}
+
+TEST(ProfileFile, RefusesTextTheFileCannotHoldAndChangesNothing)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    WriteFileBytes(path, "[s]\r\nk=old\r\n");
+    ProfileFile file(path);
+    ASSERT_TRUE(file.Load().Ok());
+    EXPECT_EQ(file.Write("s", "k", "emoji \xF0\x9F\x98\x80").kind, ProfileErrorKind::Text);
+    EXPECT_EQ(file.Write("s", "k", "two\nlines").kind, ProfileErrorKind::Text);
+    EXPECT_EQ(file.Write("s", "k=v", "x").kind, ProfileErrorKind::Text);
+    EXPECT_EQ(file.Write("s]", "k", "x").kind, ProfileErrorKind::Text);
+    EXPECT_EQ(file.Serialise(), "[s]\r\nk=old\r\n");
+}
+
+TEST(ProfileFile, AMissingFileIsEmptyAndCreatedByTheFirstWrite)
+{
+    TempDir dir;
+    const std::string path = dir / "new.ini";
+    EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k"), std::nullopt);
+    ASSERT_TRUE(ProfileFile::DeleteKey(path, "s", "k").Ok());
+    EXPECT_FALSE(std::filesystem::exists(path)); // nothing changed, nothing written
+    ASSERT_TRUE(ProfileFile::WriteValue(path, "s", "k", "v").Ok());
+    EXPECT_EQ(ReadFileBytes(path), "[s]\r\nk=v\r\n");
+}
+
+TEST(ProfileFile, AReadOnlyFileIsRefusedAndLeftByteForByte)
+{
+    TempDir dir;
+    const std::string path = dir / "a.ini";
+    const std::string old = "[s]\nk=old\n";
+    WriteFileBytes(path, old);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+
+    const ProfileStatus status = ProfileFile::WriteValue(path, "s", "k", "new");
+    EXPECT_EQ(status.kind, ProfileErrorKind::Write);
+    EXPECT_EQ(status.detail, "Permission denied");
+    EXPECT_EQ(ReadFileBytes(path), old);
+    // Writing the value it already holds changes nothing and is no error.
+    EXPECT_TRUE(ProfileFile::WriteValue(path, "s", "k", "old").Ok());
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(ProfileFile, AFolderThatCannotTakeTheFileIsRefused)
+{
+    TempDir dir;
+    const ProfileStatus missing = ProfileFile::WriteValue(dir / "no/such/folder.ini", "s", "k", "v");
+    EXPECT_EQ(missing.kind, ProfileErrorKind::Write);
+    EXPECT_EQ(missing.detail, "No such file or directory");
+
+    std::filesystem::create_directory(dir / "a.ini");
+    EXPECT_EQ(ProfileFile::WriteValue(dir / "a.ini", "s", "k", "v").kind, ProfileErrorKind::Read);
+
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders";
+    std::filesystem::create_directory(dir / "ro");
+    WriteFileBytes(dir / "ro/a.ini", "[s]\r\nk=old\r\n");
+    ASSERT_EQ(::chmod((dir / "ro").c_str(), 0555), 0);
+    const ProfileStatus status = ProfileFile::WriteValue(dir / "ro/a.ini", "s", "k", "new");
+    EXPECT_EQ(status.kind, ProfileErrorKind::Write);
+    EXPECT_EQ(ReadFileBytes(dir / "ro/a.ini"), "[s]\r\nk=old\r\n");
+}
+
+TEST(ProfileFile, ReplacesTheFileALinkPointsAtAndKeepsItsPermissions)
+{
+    TempDir dir;
+    const std::string target = dir / "real.ini";
+    const std::string link = dir / "link.ini";
+    WriteFileBytes(target, "[s]\r\nk=old\r\n");
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    std::filesystem::create_symlink(target, link);
+
+    ASSERT_TRUE(ProfileFile::WriteValue(link, "s", "k", "new").Ok());
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadFileBytes(target), "[s]\r\nk=new\r\n");
+    struct stat info{};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}

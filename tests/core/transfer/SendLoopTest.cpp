@@ -1,0 +1,348 @@
+#include "core/transfer/LineSetup.h"
+#include "core/transfer/SendLoop.h"
+#include "core/transfer/SendPacing.h"
+#include "core/transfer/TransferMessages.h"
+
+#include "support/FakeSerialLine.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace maroka;
+using namespace maroka::transfer;
+using maroka::test::FakeSerialLine;
+using maroka::test::RecordingUserInterface;
+using maroka::test::TempDir;
+
+namespace {
+
+class MemoryLog final : public TransferLog {
+public:
+    void CommLog(const std::string& message) override
+    {
+        std::lock_guard lock(mutex);
+        comm.push_back(message);
+    }
+    void ErrorLog(const std::string& message) override
+    {
+        std::lock_guard lock(mutex);
+        errors.push_back(message);
+    }
+    std::mutex mutex;
+    std::vector<std::string> comm;
+    std::vector<std::string> errors;
+};
+
+class RecordingSteps final : public MainWindowSteps {
+public:
+    void EndTransfer() override { ++endTransfers; }
+    void SetIdleControls() override { ++idles; }
+    void CloseMainWindow() override { ++closes; }
+    void ClearCompletedSend() override { ++clears; }
+    void SetLastCycleTime(const std::string& text) override { lastCycleTime = text; }
+    int endTransfers = 0;
+    int idles = 0;
+    int closes = 0;
+    int clears = 0;
+    std::string lastCycleTime;
+};
+
+// One send over a fake line with settings that need no machine.
+struct SendFixture : ::testing::Test {
+    SendFixture()
+    {
+        settings.ignoreCycleStart = true;
+        settings.sendDelayEnabled = false;
+    }
+
+    SendOutcome Send(const std::string& bytes, const std::string& mode = "SEND")
+    {
+        test::WriteFileBytes(dir / "PROG.NC", bytes);
+        ChunkReader reader;
+        EXPECT_TRUE(reader.Open((dir / "PROG.NC").string()));
+        WorkerEnvironment env{line, ui, log, flags, steps};
+        env.settings = settings;
+        env.versionText = " Maroka ver 0.565";
+        env.applicationTitle = "Maroka FAKE0";
+        env.osClass = msg::kOsWindowsNt;
+        env.displayName = "PROG.NC";
+        SendLoop loop(env, reader, mode, false);
+        return loop.Run();
+    }
+
+    TempDir dir;
+    std::shared_ptr<FakeSerialLine> line = std::make_shared<FakeSerialLine>();
+    std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
+    RecordingUserInterface ui;
+    TransferFlags flags;
+    RecordingSteps steps;
+    settings::SessionSettings settings;
+};
+
+} // namespace
+
+TEST_F(SendFixture, ChunksStopAfterALineFeedAndNeverExceedTheBufferSize)
+{
+    settings.sendBufferSize = "10";
+    const std::string program = "N10G01X1.0Y2.0Z3.0F10\r\n%\n";
+    const SendOutcome outcome = Send(program);
+    EXPECT_TRUE(outcome.sendCompleted);
+    EXPECT_EQ(line->Written(), program);
+    EXPECT_EQ(line->ChunkSizes(), "10,10,3,2");
+}
+
+TEST_F(SendFixture, FramesWithDc2AndDc4AndLogsStartAndEnd)
+{
+    settings.sendDc2AtStart = true;
+    settings.sendDc4AtEnd = true;
+    settings.sendBufferSize = "100";
+    Send("%\nO1\n%\n");
+    EXPECT_EQ(line->Written(), "\x12%\nO1\n%\n\x14");
+    ASSERT_EQ(log->comm.size(), 2u);
+    EXPECT_EQ(log->comm[0], "送信開始");
+    EXPECT_TRUE(log->comm[1].starts_with("送信終了\t00時間 00分 0"));
+    EXPECT_TRUE(log->comm[1].ends_with("秒\r\n"));
+    EXPECT_EQ(steps.lastCycleTime.substr(0, 8), "00H 00M ");
+    EXPECT_TRUE(ui.LastStatus().starts_with("ｻｲｸﾙﾀｲﾑ：00時間 00分 "));
+    EXPECT_TRUE(ui.LastStatus().ends_with(" 送信ﾊﾞｲﾄ数: 7ﾊﾞｲﾄ"));
+    EXPECT_EQ(ui.LastFileName(), " PROG.NC 送信終了（再送可）");
+}
+
+TEST_F(SendFixture, ALineErrorEndsTheSendWithItsMessageAndErrorLogWord)
+{
+    settings.sendBufferSize = "4";
+    line->errorAtCheckNumber = 1;
+    line->errorWordAtCheck = kErrFrame;
+    const SendOutcome outcome = Send("%\nO1234\n%\n");
+    EXPECT_TRUE(outcome.transferError);
+    EXPECT_FALSE(outcome.sendCompleted);
+    EXPECT_EQ(line->Written(), "%\n");
+    ASSERT_FALSE(ui.Messages().empty());
+    EXPECT_EQ(ui.Messages().front(), "データ送信 I/O エラー （フレーミング エラーを検出しました。）");
+    EXPECT_EQ(log->errors, std::vector<std::string>{"WRITE_IO-ERROR"});
+    EXPECT_EQ(log->comm.back(), "送信失敗\r\n");
+    EXPECT_TRUE(flags.quitRequested);
+    EXPECT_EQ(ui.LastStatus(), " データ送信中にエラーがありました。");
+}
+
+TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
+{
+    settings.sendBufferSize = "100";
+    line->errorAtCheckNumber = 0;
+    line->errorWordAtCheck = kErrParity | kErrFrame;
+    EXPECT_TRUE(Send("O1\n").sendCompleted);
+    EXPECT_STREQ(LineErrorText(kErrOverrun), "何文字か受信に失敗した可能性があります。");
+    EXPECT_EQ(LineErrorText(kErrParity), nullptr);
+}
+
+TEST_F(SendFixture, AVanishedDeviceFailsTheSendAndLogsTheWriteError)
+{
+    settings.sendBufferSize = "100";
+    line->failWriteAfterBytes = 0;
+    const SendOutcome outcome = Send("O1\nO2\n");
+    EXPECT_TRUE(outcome.transferError);
+    ASSERT_FALSE(ui.Messages().empty());
+    EXPECT_TRUE(ui.Messages().front().starts_with("データ送信エラー（非同期ＩＯ）"));
+    EXPECT_EQ(log->errors, std::vector<std::string>{"WRITE_UNSYNCHRO-ERROR"});
+    EXPECT_TRUE(flags.quitRequested);
+}
+
+TEST_F(SendFixture, InServerModeAnErrorDoesNotCloseTheProgram)
+{
+    settings.sendBufferSize = "100";
+    line->failWriteAfterBytes = 0;
+    Send("O1\n", "SERVER");
+    EXPECT_FALSE(flags.quitRequested);
+}
+
+TEST_F(SendFixture, ShowsLinesCommentsAndTheSourceFile)
+{
+    settings.sendBufferSize = "3";
+    Send("(SOURCE_FILE=/NC/A.NC)\nO1234(MAIN)\nN10G00X0(RAPID)\n");
+    EXPECT_TRUE(ui.Saw("file: /NC/A.NC 送信中"));
+    EXPECT_TRUE(ui.Saw("data:O1234(MAIN)"));
+    EXPECT_TRUE(ui.Saw("status:O1234(MAIN)"));
+    EXPECT_TRUE(ui.Saw("status:O1234(RAPID)"));
+}
+
+TEST_F(SendFixture, TheDataViewStartsAfreshAfter200Lines)
+{
+    settings.sendBufferSize = "100";
+    std::string program;
+    for (int i = 0; i < 201; ++i)
+        program += "N" + std::to_string(i) + "\n";
+    Send(program);
+    const auto events = ui.Events();
+    const auto n199 = std::find(events.begin(), events.end(), "data:N199");
+    const auto n200 = std::find(events.begin(), events.end(), "data:N200");
+    ASSERT_NE(n200, events.end());
+    EXPECT_EQ(*(n200 + 1), "clear-data");
+    EXPECT_EQ(std::find(n199, n200, "clear-data"), n200);
+}
+
+TEST_F(SendFixture, ResetDuringTheCycleStartWaitEndsAtOnceWithoutWritingOrLogging)
+{
+    settings.ignoreCycleStart = false;
+    settings.sendBufferSize = "100";
+    std::thread reset([this] {
+        while (!line->WaitingForEvent())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        flags.RequestStop();
+        line->Interrupt();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    Send("O1\n");
+    reset.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+    EXPECT_EQ(line->Written(), "");
+    EXPECT_TRUE(log->comm.empty());
+    EXPECT_EQ(ui.LastFileName(), " PROG.NC 送信中断");
+    EXPECT_EQ(ui.LastStatus(), " 送信を中断しました。（リセット）");
+}
+
+TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteError)
+{
+    settings.sendBufferSize = "100";
+    line->blockWrites = true;
+    std::thread reset([this] {
+        while (line->WriteCalls() == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        flags.RequestStop();
+        line->Interrupt();
+    });
+    const SendOutcome outcome = Send("O1\n");
+    reset.join();
+    EXPECT_FALSE(outcome.transferError);
+    EXPECT_TRUE(ui.Messages().empty());
+    EXPECT_FALSE(flags.quitRequested);
+    EXPECT_EQ(log->comm.back(), "送信中断\r\n");
+    EXPECT_EQ(ui.LastStatus(), " データ送信を中断しました。（リセット）");
+}
+
+TEST_F(SendFixture, AMachineSignalEndsTheWaitAndNothingIsWrittenBefore)
+{
+    settings.ignoreCycleStart = false;
+    settings.sendBufferSize = "100";
+    std::thread machine([this] {
+        while (!line->WaitingForEvent())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_EQ(line->Written(), "");
+        line->MachineSpeaks();
+    });
+    EXPECT_TRUE(Send("O1\n").sendCompleted);
+    machine.join();
+    EXPECT_EQ(line->Written(), "O1\n");
+}
+
+TEST_F(SendFixture, ResendModeRunsAnotherPassWithoutRepeatingDc2)
+{
+    settings.ignoreCycleStart = false;
+    settings.resendMode = true;
+    settings.sendDc2AtStart = true;
+    settings.sendBufferSize = "100";
+    std::thread machine([this] {
+        const auto waitForWait = [this](int number) {
+            while (line->WaitsStarted() < number || !line->WaitingForEvent())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        waitForWait(1);
+        line->MachineSpeaks();
+        waitForWait(2);
+        line->MachineSpeaks();
+        waitForWait(3);
+        flags.RequestStop();
+        line->Interrupt();
+    });
+    Send("O1\n");
+    machine.join();
+    EXPECT_EQ(line->Written(), "\x12O1\nO1\n");
+    EXPECT_TRUE(ui.Saw("file: PROG.NC 再送信"));
+}
+
+TEST_F(SendFixture, ExitAfterSendingCountsDownThenAsksToClose)
+{
+    settings.sendBufferSize = "100";
+    settings.exitAfterSend = true;
+    settings.exitAfterSendSeconds = "1.9";
+    const auto started = std::chrono::steady_clock::now();
+    Send("O1\n");
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(took, std::chrono::milliseconds(1900));
+    EXPECT_LT(took, std::chrono::milliseconds(3500));
+    EXPECT_TRUE(ui.Saw("file: PROG.NC 送信後終了まで 1秒"));
+    EXPECT_TRUE(flags.quitRequested);
+    EXPECT_EQ(ui.LastStatus(), "Maroka を終了します。");
+    EXPECT_EQ(steps.endTransfers, 1);
+}
+
+TEST(SendPacing, RefusesNumbersThatAreNotNumbersByName)
+{
+    settings::SessionSettings settings;
+    settings.sendBufferSize = "2048";
+    ASSERT_TRUE(std::holds_alternative<std::string>(ReadSendPacing(settings)));
+    settings.sendBufferSize = "2047";
+    settings.sendDelayMs = "1OO";
+    const auto delay = ReadSendPacing(settings);
+    ASSERT_TRUE(std::holds_alternative<std::string>(delay));
+    EXPECT_TRUE(std::get<std::string>(delay).starts_with("送信遅延時間"));
+    settings.sendDelayEnabled = false; // a switched-off setting is not checked
+    EXPECT_TRUE(std::holds_alternative<SendPacing>(ReadSendPacing(settings)));
+}
+
+TEST(CycleTime, FormatsHoursMinutesAndSeconds)
+{
+    EXPECT_EQ(FormatCycleTime(std::chrono::seconds(3725)), "01時間 02分 05秒");
+    EXPECT_EQ(FormatLastCycleTime(std::chrono::seconds(59)), "00H 00M 59S");
+}
+
+TEST(LineSetup, FillsTheLineSettingsFromTheBoxes)
+{
+    LineSettings dcb;
+    LineBoxTexts boxes{"COM1", " 1 ", "19200", "1", "ASC", "93H", "MEM"};
+    FillLineSettings(dcb, boxes, {});
+    EXPECT_EQ(dcb.BaudRate, 19200u);
+    EXPECT_EQ(dcb.StopBits, kOneStopBit);
+    EXPECT_EQ(dcb.ByteSize, 8);
+    EXPECT_EQ(dcb.Parity, kNoParity);
+    EXPECT_EQ(dcb.XoffChar, 0x93);
+    EXPECT_EQ(dcb.XonChar, 0x11);
+    EXPECT_EQ(dcb.EvtChar, 0x11);
+    EXPECT_TRUE(dcb.fOutX && dcb.fInX && dcb.fNull && dcb.fAbortOnError && dcb.fParity && dcb.fBinary);
+    EXPECT_FALSE(dcb.fTXContinueOnXoff);
+    EXPECT_EQ(dcb.fRtsControl, kRtsControlHandshake);
+    EXPECT_EQ(dcb.fDtrControl, kDtrControlHandshake);
+    EXPECT_EQ(dcb.XonLim, 341);
+    EXPECT_EQ(dcb.XoffLim, 682);
+
+    LineSettings iso;
+    iso.StopBits = kOneStopBit;
+    LineBoxTexts empty{"COM1", "", "", "1", "ISO", "", "MEM"};
+    FillLineSettings(iso, empty, {4096, 1200});
+    EXPECT_EQ(empty.baudRate, "4800");
+    EXPECT_EQ(empty.stopBits, "2");
+    EXPECT_EQ(empty.dc3, "13H");
+    EXPECT_EQ(iso.BaudRate, 4800u);
+    EXPECT_EQ(iso.StopBits, kTwoStopBits);
+    EXPECT_EQ(iso.ByteSize, 7);
+    EXPECT_EQ(iso.Parity, kEvenParity);
+    EXPECT_EQ(iso.XoffChar, 0x13);
+    EXPECT_EQ(iso.XonLim, 200);
+    EXPECT_EQ(iso.XoffLim, 400);
+
+    LineSettings three;
+    three.StopBits = kOneStopBit;
+    LineBoxTexts odd{"COM1", "3", "9600", "1", "ISO", "13H", "MEM"};
+    FillLineSettings(three, odd, {});
+    EXPECT_EQ(three.StopBits, kOneStopBit); // neither 1 nor 2 keeps the driver's value
+}
+
+TEST(LineSetup, RefusesBoxesThatAreNotDecimalNumbers)
+{
+    EXPECT_TRUE(CheckLineBoxes({"COM1", "2", "96OO", "1", "ISO", "13H", "MEM"}));
+    EXPECT_TRUE(CheckLineBoxes({"COM1", "two", "9600", "1", "ISO", "13H", "MEM"}));
+    EXPECT_FALSE(CheckLineBoxes({"COM1", "", "", "1", "ISO", "13H", "MEM"}));
+    EXPECT_FALSE(CheckLineBoxes({"COM1", "2", " 9600\t", "1", "ISO", "13H", "MEM"}));
+}

@@ -1,0 +1,132 @@
+#include "support/FakeSerialLine.h"
+
+namespace maroka::test {
+
+using transfer::IoResult;
+using transfer::IoStatus;
+
+std::string FakeSerialLine::Written() const
+{
+    std::lock_guard lock(mutex_);
+    return written_;
+}
+
+std::size_t FakeSerialLine::WriteCalls() const
+{
+    std::lock_guard lock(mutex_);
+    return writeCalls_;
+}
+
+std::string FakeSerialLine::ChunkSizes() const
+{
+    std::lock_guard lock(mutex_);
+    return chunkSizes_;
+}
+
+transfer::LineSettings FakeSerialLine::State() const
+{
+    std::lock_guard lock(mutex_);
+    return state_;
+}
+
+void FakeSerialLine::MachineSpeaks()
+{
+    std::lock_guard lock(mutex_);
+    spoke_ = true;
+    changed_.notify_all();
+}
+
+bool FakeSerialLine::GetProperties(transfer::QueueSizes& sizes)
+{
+    sizes = {};
+    return true;
+}
+
+bool FakeSerialLine::GetState(transfer::LineSettings& settings)
+{
+    std::lock_guard lock(mutex_);
+    settings = state_;
+    return true;
+}
+
+bool FakeSerialLine::SetState(const transfer::LineSettings& settings)
+{
+    std::lock_guard lock(mutex_);
+    if (failSetState)
+        return false;
+    state_ = settings;
+    return true;
+}
+
+bool FakeSerialLine::ClearErrors(transfer::LineErrorState& state)
+{
+    std::lock_guard lock(mutex_);
+    if (failErrorQuery)
+        return false;
+    state = {};
+    if (checks_++ == errorAtCheckNumber)
+        state.errors = errorWordAtCheck;
+    return true;
+}
+
+IoStatus FakeSerialLine::WaitEvent(std::uint32_t, std::uint32_t& events)
+{
+    std::unique_lock lock(mutex_);
+    waiting_ = true;
+    ++waitsStarted_;
+    changed_.wait(lock, [this] { return spoke_ || interrupted_; });
+    waiting_ = false;
+    events = spoke_ ? static_cast<std::uint32_t>(transfer::kEvRxChar) : 0u;
+    const bool spoke = spoke_;
+    spoke_ = false;
+    return spoke ? IoStatus::Ok : IoStatus::Interrupted;
+}
+
+IoResult FakeSerialLine::Write(const char* data, std::size_t size)
+{
+    std::unique_lock lock(mutex_);
+    ++writeCalls_;
+    if (blockWrites) {
+        changed_.wait(lock, [this] { return interrupted_; });
+        return {IoStatus::Interrupted, 0};
+    }
+    if (interrupted_)
+        return {IoStatus::Interrupted, 0};
+    if (written_.size() + size > failWriteAfterBytes) {
+        const std::size_t room = failWriteAfterBytes > written_.size() ? failWriteAfterBytes - written_.size() : 0;
+        written_.append(data, room);
+        lastError_ = "device vanished";
+        return {IoStatus::Failed, room};
+    }
+    written_.append(data, size);
+    chunkSizes_ += (chunkSizes_.empty() ? "" : ",") + std::to_string(size);
+    return {IoStatus::Ok, size};
+}
+
+bool FakeSerialLine::TransmitChar(char byte)
+{
+    std::lock_guard lock(mutex_);
+    written_.push_back(byte);
+    return true;
+}
+
+void FakeSerialLine::Interrupt()
+{
+    std::lock_guard lock(mutex_);
+    interrupted_ = true;
+    changed_.notify_all();
+}
+
+void FakeSerialLine::ClearInterrupt()
+{
+    std::lock_guard lock(mutex_);
+    interrupted_ = false;
+}
+
+bool FakeSerialLine::Close()
+{
+    closed_ = true;
+    return true;
+}
+
+} // namespace maroka::test

@@ -1,0 +1,74 @@
+#pragma once
+
+// A serial line in memory for tests that need what a pseudo-terminal cannot
+// give: line errors, refused writes, a machine that never answers.
+
+#include "core/transfer/SerialLine.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+namespace maroka::test {
+
+class FakeSerialLine final : public transfer::SerialLine {
+public:
+    explicit FakeSerialLine(std::string name = "FAKE0") : name_(std::move(name)) {}
+
+    // Set up by the test.
+    std::uint32_t errorWordAtCheck = 0;   // error word reported by ClearErrors...
+    int errorAtCheckNumber = -1;          // ...at this call (0-based), -1 never
+    bool failErrorQuery = false;
+    std::size_t failWriteAfterBytes = static_cast<std::size_t>(-1);
+    bool blockWrites = false;             // writes wait as under XOFF until Interrupt()
+    bool failSetState = false;
+
+    // Seen by the test.
+    std::string Written() const;
+    std::size_t WriteCalls() const;
+    std::string ChunkSizes() const;       // "10,10,3"
+    bool Closed() const { return closed_; }
+    transfer::LineSettings State() const;
+
+    // The machine "speaks": ends a pending WaitEvent with a data event.
+    void MachineSpeaks();
+    bool WaitingForEvent() const { return waiting_; }
+    int WaitsStarted() const { return waitsStarted_; }
+
+    const std::string& Name() const override { return name_; }
+    bool GetProperties(transfer::QueueSizes& sizes) override;
+    bool GetState(transfer::LineSettings& settings) override;
+    bool SetState(const transfer::LineSettings& settings) override;
+    bool ClearErrors(transfer::LineErrorState& state) override;
+    bool ClearBreak() override { return true; }
+    bool Purge(std::uint32_t) override { return true; }
+    transfer::IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
+    transfer::IoResult Write(const char* data, std::size_t size) override;
+    transfer::IoResult ReadAvailable(char*, std::size_t) override { return {}; }
+    transfer::IoStatus WaitReadable(int) override { return transfer::IoStatus::Ok; }
+    transfer::IoStatus Drain() override { return transfer::IoStatus::Ok; }
+    bool TransmitChar(char byte) override;
+    void Interrupt() override;
+    void ClearInterrupt() override;
+    bool Close() override;
+    std::string LastError() const override { return lastError_; }
+
+private:
+    std::string name_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string written_;
+    std::string chunkSizes_;
+    std::size_t writeCalls_ = 0;
+    int checks_ = 0;
+    bool interrupted_ = false;
+    bool spoke_ = false;
+    std::atomic<bool> waiting_{false};
+    std::atomic<int> waitsStarted_{0};
+    std::atomic<bool> closed_{false};
+    transfer::LineSettings state_;
+    std::string lastError_;
+};
+
+} // namespace maroka::test

@@ -18,8 +18,7 @@ class Writer {
 public:
     explicit Writer(std::FILE* f) : f_(f) {}
 
-    template <typename... Args>
-    void Line(const char* format, Args... args)
+    template <typename... Args> void Line(const char* format, Args... args)
     {
         std::fprintf(f_, format, args...);
         std::fputs("\r\n", f_);
@@ -36,7 +35,8 @@ private:
 // The mold surface: a few gentle bumps and a pocket.
 double Surface(double x, double y)
 {
-    return -2.0 + 1.5 * std::sin(x / 23.0) * std::cos(y / 17.0) - 0.8 * std::exp(-((x - 60) * (x - 60) + (y - 40) * (y - 40)) / 900.0);
+    return -2.0 + 1.5 * std::sin(x / 23.0) * std::cos(y / 17.0) -
+           0.8 * std::exp(-((x - 60) * (x - 60) + (y - 40) * (y - 40)) / 900.0);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write %s\n", input.c_str());
         return 1;
     }
-    rusage before {};
+    rusage before{};
     getrusage(RUSAGE_SELF, &before);
 
     settings::SessionSettings s;
@@ -41,10 +41,11 @@ int main(int argc, char** argv)
     const prepare::BuildResult result = builder.Build({input}, block, output, observer);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-    rusage after {};
+    rusage after{};
     getrusage(RUSAGE_SELF, &after);
     std::printf("input %s: %.1f MB, %s, %s\n", input.c_str(),
-                static_cast<double>(std::filesystem::file_size(input)) / 1e6, mode.c_str(), result.ok ? "ok" : "failed");
+                static_cast<double>(std::filesystem::file_size(input)) / 1e6, mode.c_str(),
+                result.ok ? "ok" : "failed");
     std::printf("prepare: %.2f s, estimate %.3f min\n", seconds, builder.Estimate().Total());
     std::printf("peak RSS: %ld KB (before the build: %ld KB)\n", after.ru_maxrss, before.ru_maxrss);
     std::filesystem::remove(output);

@@ -23,9 +23,8 @@ constexpr const char* kPrepareUsage =
     "  --output FILE   where the send data goes; - or none: standard output\n"
     "  ENTRY           a program file, or a line sent as it is\n";
 
-constexpr const char* kEstimateUsage =
-    "usage: maroka-cli [global options] estimate [--mem|--dnc] ENTRY...\n"
-    "  prints the estimated machining time; the last line is the total in minutes\n";
+constexpr const char* kEstimateUsage = "usage: maroka-cli [global options] estimate [--mem|--dnc] ENTRY...\n"
+                                       "  prints the estimated machining time; the last line is the total in minutes\n";
 
 // Questions go to the terminal when there is a person at it; otherwise No.
 class TerminalObserver : public prepare::BuildObserver {
@@ -55,8 +54,8 @@ struct Options {
 };
 
 // 0 when parsed; else the exit code.
-int Parse(CliContext& ctx, const std::vector<std::string>& args, bool withOutput, const char* name,
-          const char* usage, Options& options)
+int Parse(CliContext& ctx, const std::vector<std::string>& args, bool withOutput, const char* name, const char* usage,
+          Options& options)
 {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];

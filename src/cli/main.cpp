@@ -2,6 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/PortsCommand.h"
+#include "cli/PrepareCommand.h"
 #include "cli/SendCommand.h"
 #include "cli/SettingsCommand.h"
 
@@ -24,7 +25,9 @@ using Command = std::function<int(CliContext&, const std::vector<std::string>&)>
 const std::map<std::string, Command>& Commands()
 {
     static const std::map<std::string, Command> commands = {
+        {"estimate", RunEstimateCommand},
         {"ports", RunPortsCommand},
+        {"prepare", RunPrepareCommand},
         {"send", RunSendCommand},
         {"settings", RunSettingsCommand},
     };
@@ -43,6 +46,8 @@ constexpr const char* kHelp =
     "\n"
     "commands:\n"
     "  send [--direct] FILE...   send programs to the machine\n"
+    "  prepare [--mem|--dnc] FILE...   build the prepared send data\n"
+    "  estimate [--mem|--dnc] FILE...  estimate the machining time\n"
     "  ports                     list the usable serial ports\n"
     "  settings list|get|set     show or change the settings file\n"
     "\n"

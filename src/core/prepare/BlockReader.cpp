@@ -11,9 +11,7 @@
 
 namespace maroka::prepare {
 
-BlockReader::BlockReader(std::size_t bufferSize) : buffer_(std::max<std::size_t>(bufferSize, 2 * (kMaxBlock + 2)))
-{
-}
+BlockReader::BlockReader(std::size_t bufferSize) : buffer_(std::max<std::size_t>(bufferSize, 2 * (kMaxBlock + 2))) {}
 
 BlockReader::~BlockReader()
 {

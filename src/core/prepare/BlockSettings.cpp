@@ -113,9 +113,9 @@ BlockSettings MakeBlockSettings(const settings::SessionSettings& s, const settin
 std::string BlockSettings::Fingerprint() const
 {
     std::string out;
-    for (bool flag : {headPercent, tailPercent, percentAtEachLabel, endOfBlockAfterTailPercent, percentComment,
-                      blockSkip, commentStart, ignoreStrings, convert, twoByteCheck, estimate, dncMode,
-                      ignoreCodesEnabled})
+    for (bool flag :
+         {headPercent, tailPercent, percentAtEachLabel, endOfBlockAfterTailPercent, percentComment, blockSkip,
+          commentStart, ignoreStrings, convert, twoByteCheck, estimate, dncMode, ignoreCodesEnabled})
         out += flag ? '1' : '0';
     AppendField(out, blockSkipCharacter);
     AppendField(out, commentStartText);

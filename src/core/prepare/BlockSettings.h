@@ -27,7 +27,7 @@ struct BlockSettings {
     std::string blockSkipCharacter = "/"; // only its first byte counts; empty skips nothing
 
     bool commentStart = true;
-    std::string commentStartText = "'";   // empty cuts nothing
+    std::string commentStartText = "'"; // empty cuts nothing
 
     bool ignoreStrings = false;
     std::vector<std::string> ignorePieces;

@@ -7,9 +7,7 @@
 
 namespace maroka::prepare {
 
-BlockWriter::BlockWriter(std::size_t bufferSize) : buffer_(bufferSize > 0 ? bufferSize : 1)
-{
-}
+BlockWriter::BlockWriter(std::size_t bufferSize) : buffer_(bufferSize > 0 ? bufferSize : 1) {}
 
 BlockWriter::~BlockWriter()
 {

@@ -34,7 +34,7 @@ void BuildStamp::Record(const std::string& outputPath, const std::string& key, s
     key_ = key;
     entryFiles_ = std::move(entryFiles);
     sources_.clear();
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
     for (const auto& path : filesRead) {

@@ -20,12 +20,11 @@ inline bool IsDigitByte(char c)
     return static_cast<unsigned char>(c - '0') < 10;
 }
 
-constexpr std::array<double, 16> kInversePowersOfTen = {1e0,   1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
-                                                        1e-8,  1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
+constexpr std::array<double, 16> kInversePowersOfTen = {1e0,  1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                                        1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
 
-constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                                 1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                                 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                                 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
 // The value of the word whose letter stands at `pos`. Its text runs from the
 // next character to before the next letter, looked for from the second
@@ -104,7 +103,7 @@ enum Slot : unsigned char {
 
 constexpr std::array<unsigned char, 256> MakeLetterSlots()
 {
-    std::array<unsigned char, 256> slots {};
+    std::array<unsigned char, 256> slots{};
     for (auto& slot : slots)
         slot = kOther;
     slots['X'] = kX;
@@ -293,8 +292,8 @@ void MachiningEstimate::Move(std::string_view text, const Letters& letters)
     auto at = [&letters](Slot slot) { return letters[slot]; };
     if (modal_.motion == 9)
         return;
-    if (at(kX) == npos && at(kY) == npos && at(kZ) == npos && at(kR) == npos && at(kI) == npos &&
-        at(kJ) == npos && at(kK) == npos)
+    if (at(kX) == npos && at(kY) == npos && at(kZ) == npos && at(kR) == npos && at(kI) == npos && at(kJ) == npos &&
+        at(kK) == npos)
         return;
 
     const bool incremental = modal_.distance == 91;

@@ -22,8 +22,8 @@ constexpr std::string_view kUtf8FullWidthSpace = "\xE3\x80\x80";
 std::string CleanEntry(std::string_view entry)
 {
     for (;;) {
-        if (!entry.empty() && (entry.back() == ' ' || entry.back() == '\t' || entry.back() == '\r' ||
-                               entry.back() == '\n')) {
+        if (!entry.empty() &&
+            (entry.back() == ' ' || entry.back() == '\t' || entry.back() == '\r' || entry.back() == '\n')) {
             entry.remove_suffix(1);
         } else if (entry.size() >= 3 && entry.substr(entry.size() - 3) == kUtf8FullWidthSpace) {
             entry.remove_suffix(3);
@@ -47,8 +47,8 @@ bool LooksLikePath(std::string_view entry)
 {
     if (entry.find('\\') != std::string_view::npos)
         return true;
-    const bool rooted = entry.starts_with("/") || entry.starts_with("./") || entry.starts_with("../") ||
-                        entry.starts_with("~/");
+    const bool rooted =
+        entry.starts_with("/") || entry.starts_with("./") || entry.starts_with("../") || entry.starts_with("~/");
     return rooted && entry.find('/', 1) != std::string_view::npos;
 }
 
@@ -196,8 +196,7 @@ bool SendFileBuilder::WriteEntries(const std::vector<Entry>& entries, BuildConte
                 return false;
             continue;
         }
-        if (LooksLikePath(entry.text) &&
-            !context.observer.AskYesNo(entry.text + messages::kNotFoundQuestion))
+        if (LooksLikePath(entry.text) && !context.observer.AskYesNo(entry.text + messages::kNotFoundQuestion))
             return false;
         // A literal line goes out as it is, without any conversion.
         if (!context.output.Write(*data) || !context.output.Write(s.endOfBlock)) {

@@ -47,7 +47,7 @@ struct PrepareResult {
     std::optional<bool> dncMode;    // the new DncMode, when the build got that far
     std::optional<double> estimate; // a fresh estimate total (minutes) for the main window
     bool reused = false;
-    bool discardSelection = false;  // after a failure: the caller discards the send selection
+    bool discardSelection = false; // after a failure: the caller discards the send selection
     std::vector<PrepareMessage> messages;
 };
 

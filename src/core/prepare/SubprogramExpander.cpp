@@ -31,8 +31,7 @@ bool IsDigit(char c)
 // The end-code test: the first `shortForm` (else `longForm`) in the block
 // starts a run of `letter` + ".0123456789"; its integer after the letter is
 // `value`.
-bool EndCodeTest(std::string_view block, std::string_view shortForm, std::string_view longForm, char letter,
-                 int value)
+bool EndCodeTest(std::string_view block, std::string_view shortForm, std::string_view longForm, char letter, int value)
 {
     std::size_t pos = FindText(block, shortForm);
     if (pos == std::string_view::npos)
@@ -231,8 +230,7 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     } else if (StartsWith(trimmed, "O") || StartsWith(trimmed, ":")) {
         if (s.percentAtEachLabel && !context_.WriteLabelPercent())
             return false;
-    } else if (s.blockSkip && !s.blockSkipCharacter.empty() && !block.empty() &&
-               block[0] == s.blockSkipCharacter[0]) {
+    } else if (s.blockSkip && !s.blockSkipCharacter.empty() && !block.empty() && block[0] == s.blockSkipCharacter[0]) {
         return true;
     }
 

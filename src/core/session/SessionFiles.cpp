@@ -3,6 +3,7 @@
 #include "core/logs/WorkFilePath.h"
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
+#include "core/settings/SettingsFile.h"
 #include "core/text/Cp932.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 namespace fs = std::filesystem;
@@ -154,12 +156,57 @@ void Session::State::SendFiles()
     StartSend();
 }
 
+namespace {
+
+// The build's progress and its one question, on the session's front end.
+class PrepareObserver final : public prepare::BuildObserver {
+public:
+    PrepareObserver(UserInterface& ui, std::function<bool(const std::string&)> ask) : ui_(ui), ask_(std::move(ask)) {}
+    void ShowStatus(const std::string& text) override { ui_.ShowStatus(text); }
+    void ShowFileName(const std::string& text) override { ui_.ShowFileName(text); }
+    void SetProgress(long long position, long long maximum) override { ui_.SetProgress(position, maximum); }
+    bool AskYesNo(const std::string& question) override { return ask_(question); }
+
+private:
+    UserInterface& ui_;
+    std::function<bool(const std::string&)> ask_;
+};
+
+} // namespace
+
+void Session::State::ShowPrepareMessage(const prepare::PrepareMessage& message)
+{
+    const std::string& caption = message.caption == prepare::MessageCaption::VersionText ? versionText
+                                 : message.caption == prepare::MessageCaption::Plain      ? applicationTitle
+                                                                                          : programName;
+    ui.ShowMessage(caption, message.text, message.icon, MessageButtons::Ok);
+}
+
 bool Session::State::PrepareSendData()
 {
     if (settings.noConversionSend || directSend)
         return sendFileList && !sendFileList->empty() && IsFile(sendFilePath);
-    ShowPlain(msg::kPrepareNotAvailable);
-    return false;
+    settings::ListSettings lists;
+    if (const auto error = settings::SettingsFile(settingsFilePath).LoadListSettings(lists))
+        ShowError(error->Text());
+    prepare::PrepareRequest request;
+    request.sendFiles = sendFileList ? &*sendFileList : nullptr;
+    request.settings = &settings;
+    request.lists = &lists;
+    request.sendMode = boxes.sendMode;
+    request.preparedPath = WorkFile(logs::kSendFile);
+    PrepareObserver observer(ui, [this](const std::string& question) { return AskYesNo(question); });
+    const prepare::PrepareResult result = builder.Prepare(request, observer);
+    for (const prepare::PrepareMessage& message : result.messages)
+        ShowPrepareMessage(message);
+    if (result.dncMode)
+        dncMode = *result.dncMode;
+    if (result.estimate)
+        estimateTotal = *result.estimate;
+    sendFilePath = result.sendFilePath;
+    if (!result.ok && result.discardSelection)
+        DiscardSendSelection();
+    return result.ok;
 }
 
 void Session::State::OpenWithExternal(ExternalKind kind, const std::string& file)

@@ -39,8 +39,6 @@ inline constexpr const char* kServerNotAvailable = "サーバー機能はこの�
 inline constexpr const char* kSettingsDialogNotAvailable =
     "設定画面はこのバージョンではまだ使用できません。設定ファイルを直接編集して下さい (F9)。";
 inline constexpr const char* kEditorNotAvailable = "プログラムリスト編集はこのバージョンではまだ使用できません。";
-inline constexpr const char* kPrepareNotAvailable =
-    "変換送信はこのバージョンではまだ使用できません。無変換送信 (F3) を使用して下さい。";
 inline constexpr const char* kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
 
 } // namespace maroka::session::msg

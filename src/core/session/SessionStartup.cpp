@@ -22,6 +22,7 @@ void Session::Construct()
     s.settingsFilePath = s.options.settingsFile.empty() ? choice.settingsFilePath : s.options.settingsFile;
     s.receiveAtStart = choice.receiveAtStart;
     s.startupFile = choice.startupFile.value_or(std::string());
+    s.programName = std::filesystem::path(s.options.programPath).filename().string();
     s.LoadSettings();
     s.ui.ShowSettingsFileName(settings::SettingsFileLabel(s.settingsFilePath));
 

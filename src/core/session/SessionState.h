@@ -4,6 +4,7 @@
 // (start-up, port, transfer, files). Not for use outside core/session.
 
 #include "core/logs/LogWriter.h"
+#include "core/prepare/SendFileBuilder.h"
 #include "core/session/Session.h"
 #include "core/transfer/TTerm.h"
 #include "core/transfer/TransferFlags.h"
@@ -30,6 +31,7 @@ struct Session::State final : transfer::MainWindowSteps {
     std::string workFolder;
     std::string versionText = kVersionText;
     std::string applicationTitle = "Maroka";
+    std::string programName = "maroka";
     std::string osClass;
     LineBoxTexts boxes;
 
@@ -55,6 +57,8 @@ struct Session::State final : transfer::MainWindowSteps {
     std::vector<std::string> receivedFileList;
     std::string lastCycleTime;
     bool dncMode = false;
+    prepare::SendFileBuilder builder;
+    double estimateTotal = 0;
     bool shutdownDone = false;
     bool closingForWorker = false; // the worker asked for the close and waits for it
 
@@ -105,6 +109,7 @@ struct Session::State final : transfer::MainWindowSteps {
     bool ChooseSaveFile(const std::string& title, const std::string& filter, const std::string& folder,
                         std::string& path);
     bool PrepareSendData();
+    void ShowPrepareMessage(const prepare::PrepareMessage& message);
     void OpenWithExternal(ExternalKind kind, const std::string& file);
 
     // transfer::MainWindowSteps

@@ -1,5 +1,6 @@
 #include "core/logs/LogWriter.h"
 #include "core/logs/WorkFilePath.h"
+#include "core/session/RemainingTimePanel.h"
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
 #include "core/transfer/SendPacing.h"
@@ -71,7 +72,7 @@ transfer::WorkerEnvironment Session::State::MakeEnvironment()
         .log = std::make_shared<PortLog>(workFolder, openPortName, commLogSubject, settings),
         .flags = flags,
         .mainWindow = *this,
-        .remainingTime = nullptr,
+        .remainingTime = std::make_shared<RemainingTimePanel>(ui, estimateTotal, versionText),
         .settings = settings,
         .versionText = versionText,
         .applicationTitle = applicationTitle,

@@ -36,6 +36,8 @@ bool LineErrorCheck::Check(SerialLine& line)
     if (const char* text = LineErrorText(state.errors)) {
         lineErrorSeen = true;
         lineErrorText = text;
+        if (onLineError)
+            onLineError();
     }
     return lineErrorSeen || errorQueryFailed;
 }

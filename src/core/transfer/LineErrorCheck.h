@@ -5,6 +5,7 @@
 
 #include "core/transfer/SerialLine.h"
 
+#include <functional>
 #include <string>
 
 namespace maroka::transfer {
@@ -14,6 +15,9 @@ struct LineErrorCheck {
     bool errorQueryFailed = false;
     std::string lineErrorText;
     std::size_t inputQueued = 0;
+    // Called for each line error that Check finds (not for a failed query):
+    // a reception notes there where its data was damaged.
+    std::function<void()> onLineError;
 
     // Returns true when a line error (or a failed query) is now known.
     bool Check(SerialLine& line);

@@ -363,8 +363,9 @@ void SendLoop::DisplayLine(std::string raw)
     const std::string status = blockStatus_.Update(line, env_.settings.showComments, mode_, env_.displayName);
     if (!status.empty())
         env_.ui.ShowStatus(status);
-    if (env_.remainingTime && env_.settings.showRemainingTime && env_.dncMode)
-        env_.remainingTime->LineSent(std::string(line));
+    if (env_.remainingTime && env_.settings.showRemainingTime && env_.dncMode &&
+        !env_.remainingTime->LineSent(std::string(line)))
+        outcome_.transferError = true;
 }
 
 void SendLoop::ShowCycleTime()

@@ -39,8 +39,9 @@ class RemainingTimeDisplay {
 public:
     virtual ~RemainingTimeDisplay() = default;
     virtual void StartPass() = 0;
-    // One sent line, CP932 bytes as they went out.
-    virtual void LineSent(const std::string& line) = 0;
+    // One sent line, CP932 bytes as they went out. False when the send must
+    // stop as failed.
+    virtual bool LineSent(const std::string& line) = 0;
     virtual void Hide() = 0;
 };
 
@@ -50,7 +51,7 @@ struct WorkerEnvironment {
     std::shared_ptr<TransferLog> log;
     TransferFlags& flags;
     MainWindowSteps& mainWindow;
-    RemainingTimeDisplay* remainingTime = nullptr;
+    std::shared_ptr<RemainingTimeDisplay> remainingTime;
     settings::SessionSettings settings;   // a copy taken when the transfer starts
     std::string versionText;              // caption of boxes with an icon
     std::string applicationTitle;         // caption of plain boxes

@@ -45,7 +45,8 @@ TEST(BlockReader, ACutNeverSplitsACharacterNorLeavesTheLineEndAlone)
     const auto blocks = ReadAll((dir / "a.nc").string(), 1);
     ASSERT_EQ(blocks.size(), 4u);
     EXPECT_EQ(blocks[0], std::string(2046, 'A'));
-    EXPECT_EQ(blocks[1], "\x83\x41" "B\n");
+    EXPECT_EQ(blocks[1], "\x83\x41"
+                         "B\n");
     EXPECT_EQ(blocks[2], exact + "\r\n");
     EXPECT_EQ(blocks[3], "D\n");
 }

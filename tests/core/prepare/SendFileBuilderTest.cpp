@@ -76,7 +76,10 @@ TEST_F(SendFileBuild, CommentsGoOutUpperCasedAndTwoByteTextIsRefusedOrMarked)
     EXPECT_EQ(result.messages.at(0).caption, MessageCaption::ProgramFileName);
 
     settings.twoByteCheck = false;
-    EXPECT_EQ(Convert("G00X1.(\x89\xC1" "ab)\x89\xC1\n"), "%\nG00X1.(\x89\xC1" "AB)\x89\xC1\n%\n");
+    EXPECT_EQ(Convert("G00X1.(\x89\xC1"
+                      "ab)\x89\xC1\n"),
+              "%\nG00X1.(\x89\xC1"
+              "AB)\x89\xC1\n%\n");
 }
 
 TEST_F(SendFileBuild, DncModeDropsVariableWordsAndRefusesVariableBlocks)
@@ -131,8 +134,8 @@ TEST_F(SendFileBuild, OpensAnUpperCasedEntryByItsRealName)
 TEST_F(SendFileBuild, LongAndBlankLinesMakeWholeBlocks)
 {
     const std::string longLine(3000, 'X');
-    EXPECT_EQ(Convert(longLine + "\n \t\n\n"), "%\n" + std::string(2047, 'X') + "\n" + std::string(953, 'X') +
-                                                   "\n\n\n%\n");
+    EXPECT_EQ(Convert(longLine + "\n \t\n\n"),
+              "%\n" + std::string(2047, 'X') + "\n" + std::string(953, 'X') + "\n\n\n%\n");
 
     // A block that grows past 2047 bytes is written whole.
     settings.convert = true;

@@ -102,9 +102,9 @@ TEST_F(Expansion, BadCallsFailWithTheirMessage)
 {
     EXPECT_EQ(Expand("G65[SUB.NC X1.\n", "G00\n"), std::string("?") + messages::kCallWithoutBracket);
     EXPECT_EQ(Expand("G65[SUB.NC](X1.\n", "G00\n"), std::string("?") + messages::kUnclosedComment);
-    EXPECT_EQ(Expand("G65[SUB.NC]X1234567890.123456\n", "G00\n"),
-              std::string("?G65[SUB.NC]X1234567890.123456") + messages::kArgumentTooLongInfix + "X" +
-                  messages::kArgumentTooLongSuffix);
+    EXPECT_EQ(Expand("G65[SUB.NC]X1234567890.123456\n", "G00\n"), std::string("?G65[SUB.NC]X1234567890.123456") +
+                                                                      messages::kArgumentTooLongInfix + "X" +
+                                                                      messages::kArgumentTooLongSuffix);
     EXPECT_EQ(Expand("G65[SUB.NC]\n", "#1=5\n"), std::string("?#1=5") + messages::kNotForDncSuffix);
     EXPECT_EQ(Expand("G65[SUB.NC]P10000\n", "G00\n"),
               std::string("?G65[SUB.NC]P10000") + messages::kTooManyRepetitionsSuffix);

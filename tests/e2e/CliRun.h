@@ -1,0 +1,37 @@
+#pragma once
+
+// Runs maroka-cli as a separate process, as an operator would, and keeps
+// what it printed.
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace maroka::test {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+    std::chrono::milliseconds took{0};
+};
+
+// `arguments` after the program name; gives up (killing it) after `limit`.
+CliResult RunCli(const std::vector<std::string>& arguments, std::chrono::seconds limit);
+
+// Starts maroka-cli in the background; Finish() waits for it.
+class BackgroundCli {
+public:
+    explicit BackgroundCli(const std::vector<std::string>& arguments);
+    ~BackgroundCli();
+    void Signal(int signal);
+    CliResult Finish(std::chrono::seconds limit);
+
+private:
+    int pid_ = -1;
+    std::string outPath_;
+    std::string errPath_;
+    std::chrono::steady_clock::time_point started_;
+};
+
+} // namespace maroka::test

@@ -53,12 +53,19 @@ void TerminalUserInterface::SetProgress(long long position, long long maximum)
     std::lock_guard lock(mutex_);
     if (maximum <= 0 || position <= 0)
         return;
+    // A terminal gets one line that keeps changing; a log file a line for
+    // every tenth, so it stays readable.
     const int percent = static_cast<int>(position * 100 / maximum);
-    if (percent == lastPercent_)
+    const int step = interactive_ ? percent : percent / 10 * 10;
+    if (step == lastPercent_)
         return;
-    lastPercent_ = percent;
-    err_ << "\r" << percent << "% (" << position << " / " << maximum << " bytes)" << std::flush;
-    progressLineOpen_ = true;
+    lastPercent_ = step;
+    if (interactive_) {
+        err_ << "\r" << percent << "% (" << position << " / " << maximum << " bytes)" << std::flush;
+        progressLineOpen_ = true;
+    } else {
+        err_ << step << "% (" << position << " / " << maximum << " bytes)\n" << std::flush;
+    }
 }
 
 void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& remaining,
@@ -129,7 +136,7 @@ void TerminalUserInterface::RunPendingTasks(int timeoutMs)
 MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const std::string& text,
                                                  MessageIcon icon, MessageButtons buttons)
 {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     EndProgressLine();
     const char* kind = icon == MessageIcon::Error ? "error" : icon == MessageIcon::Warning ? "warning" : "maroka";
     err_ << kind << ": " << text << std::endl;
@@ -142,6 +149,8 @@ MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const
     if (!interactive_)
         return yesNo ? MessageAnswer::No : MessageAnswer::Cancel;
     err_ << (yesNo ? "[y/N] " : "[r]etry/[C]ancel ") << std::flush;
+    // The worker may go on showing progress while the operator thinks.
+    lock.unlock();
     std::string reply;
     std::getline(in_, reply);
     const char first = reply.empty() ? '\0' : static_cast<char>(reply.front() | 0x20);

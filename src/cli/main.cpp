@@ -2,6 +2,7 @@
 
 #include "cli/CliContext.h"
 #include "cli/PortsCommand.h"
+#include "cli/ReceiveCommand.h"
 #include "cli/PrepareCommand.h"
 #include "cli/SendCommand.h"
 #include "cli/SettingsCommand.h"
@@ -27,6 +28,7 @@ const std::map<std::string, Command>& Commands()
     static const std::map<std::string, Command> commands = {
         {"estimate", RunEstimateCommand},
         {"ports", RunPortsCommand},
+        {"receive", RunReceiveCommand},
         {"prepare", RunPrepareCommand},
         {"send", RunSendCommand},
         {"settings", RunSettingsCommand},
@@ -48,6 +50,7 @@ constexpr const char* kHelp =
     "  send [--direct] FILE...   send programs to the machine\n"
     "  prepare [--mem|--dnc] FILE...   build the prepared send data\n"
     "  estimate [--mem|--dnc] FILE...  estimate the machining time\n"
+    "  receive [--retry|--no-retry] FILE  receive one program from the machine\n"
     "  ports                     list the usable serial ports\n"
     "  settings list|get|set     show or change the settings file\n"
     "\n"
@@ -68,7 +71,7 @@ std::string ProgramPath(const char* argv0)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "C.UTF-8");
-    CliContext ctx{std::cout, std::cerr, std::cin};
+    CliContext ctx{std::cout, std::cerr, std::cin, false, {}, {}};
     ctx.interactive = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
     ctx.programPath = ProgramPath(argv[0]);
 

@@ -67,14 +67,6 @@ void Session::DirectSend()
     s.SendFiles();
 }
 
-void Session::Receive()
-{
-    State& s = *state_;
-    if (s.RefuseWhileBusy())
-        return;
-    s.ShowPlain(msg::kReceiveNotAvailable);
-}
-
 void Session::Reset()
 {
     state_->EndTransfer();

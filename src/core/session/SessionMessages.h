@@ -34,7 +34,6 @@ inline constexpr const char* kCycleTimeLinePrefix = "(CYCLE-TIME ";
 inline constexpr const char* kServerFolderTitle = "検索・保存フォルダの選択";
 
 // Commands whose machinery this build does not have yet; refused plainly.
-inline constexpr const char* kReceiveNotAvailable = "受信機能はこのバージョンではまだ使用できません。";
 inline constexpr const char* kServerNotAvailable = "サーバー機能はこのバージョンではまだ使用できません。";
 inline constexpr const char* kSettingsDialogNotAvailable =
     "設定画面はこのバージョンではまだ使用できません。設定ファイルを直接編集して下さい (F9)。";

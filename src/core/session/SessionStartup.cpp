@@ -56,6 +56,8 @@ void Session::FirstShown()
     if (s.receiveAtStart) {
         if (!s.startupFile.empty())
             s.receiveFileName = s.startupFile;
+        else if (!s.ChooseReceiveFile(msg::kReceiveAtStartTitle))
+            return;
         Receive();
         return;
     }

@@ -91,6 +91,9 @@ struct Session::State final : transfer::MainWindowSteps {
 
     // Transfer (SessionTransfer.cpp).
     bool StartSend();
+    // Starts a worker in currentMode ("RECV", or "SERVER" with the command
+    // file) that receives into `path` (SessionReceive.cpp).
+    bool StartReceive(const std::string& path);
     void StopTransfer();
     void ShutdownPort();
     void SetBusyControls();
@@ -111,6 +114,11 @@ struct Session::State final : transfer::MainWindowSteps {
     bool PrepareSendData();
     void ShowPrepareMessage(const prepare::PrepareMessage& message);
     void OpenWithExternal(ExternalKind kind, const std::string& file);
+
+    // Receive (SessionReceive.cpp).
+    void ReceiveFile();
+    bool ChooseReceiveFile(const std::string& title);
+    void AddReceivedFile(const std::string& path);
 
     // transfer::MainWindowSteps
     void EndTransfer() override;

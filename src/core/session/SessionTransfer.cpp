@@ -66,21 +66,18 @@ bool Session::State::RefuseWhileBusy()
 
 transfer::WorkerEnvironment Session::State::MakeEnvironment()
 {
-    return transfer::WorkerEnvironment{
-        .line = line,
-        .ui = ui,
-        .log = std::make_shared<PortLog>(workFolder, openPortName, commLogSubject, settings),
-        .flags = flags,
-        .mainWindow = *this,
-        .remainingTime = std::make_shared<RemainingTimePanel>(ui, estimateTotal, versionText),
-        .settings = settings,
-        .versionText = versionText,
-        .applicationTitle = applicationTitle,
-        .osClass = osClass,
-        .displayName = displayName,
-        .directSend = directSend,
-        .dncMode = dncMode,
-    };
+    transfer::WorkerEnvironment env(line, ui,
+                                    std::make_shared<PortLog>(workFolder, openPortName, commLogSubject, settings),
+                                    flags, *this);
+    env.remainingTime = std::make_shared<RemainingTimePanel>(ui, estimateTotal, versionText);
+    env.settings = settings;
+    env.versionText = versionText;
+    env.applicationTitle = applicationTitle;
+    env.osClass = osClass;
+    env.displayName = displayName;
+    env.directSend = directSend;
+    env.dncMode = dncMode;
+    return env;
 }
 
 bool Session::State::StartSend()

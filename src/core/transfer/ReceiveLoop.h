@@ -53,6 +53,7 @@ struct ReceiveContext {
     bool repairPending = false;      // a line error was recorded for repair
     bool receptionContinued = false; // "継続受信" went round at least once
     bool lineFailed = false;         // the device failed or vanished
+    bool repaired = false;           // two damaged receptions were merged into the file
     std::uint64_t bytesReceived = 0;
     std::string bytesReceivedText;   // bytesReceived with thousands commas
 

@@ -43,6 +43,7 @@ inline constexpr const char* kLogReceiveEnd = "受信終了\r\n";
 inline constexpr const char* kLogReceiveContinued = "受信継続\r\n";
 inline constexpr const char* kLogReceiveFailed = "受信失敗\r\n";
 inline constexpr const char* kLogRepaired = "受信修復\r\n";
+inline constexpr const char* kLogRepairFailed = "修復失敗\r\n";
 
 // Error log (server mode).
 inline constexpr const char* kErrReadIo = "READ_IO-ERROR";
@@ -68,6 +69,7 @@ inline constexpr const char* kStatusRepairing = " 受信データを修復して
 inline constexpr const char* kBoxRepairedPrefix = " (修復後:";
 inline constexpr const char* kRepairNotDone = "\n\n 修復できませんでした。";
 inline constexpr const char* kStatusRepairError = " ファイル修復エラー！ ファイル修復に失敗しました。";
+inline constexpr const char* kRepairWriteError = "ファイルを修復できませんでした。";
 inline constexpr const char* kRepairErrorPrefix = "ファイルを修復できませんでした。Err:";
 inline constexpr const char* kRepairSuccess =
     "受信ファイル修復に成功しました。\n\n　行末（ブロックエンド）の空白は除去されています。\n"

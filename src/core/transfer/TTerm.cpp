@@ -18,6 +18,11 @@ TTerm::~TTerm()
     Join();
 }
 
+void TTerm::SetReceivedFileSink(std::function<void(const std::string& path)> sink)
+{
+    receive_.receivedFileClosed = std::move(sink);
+}
+
 void TTerm::Start()
 {
     running_ = true;
@@ -39,7 +44,10 @@ void TTerm::Execute()
     bool started = false;
     if (mode_ == "SEND")
         started = SendBody();
+    else if (mode_ == "RECV")
+        started = ReceiveBody();
     failedStart_ = !started;
+    CleanUp();
 
     if (!failedStart_) {
         if (env_.flags.quitRequested)
@@ -50,6 +58,25 @@ void TTerm::Execute()
             env_.ui.RunOnUiThread([this] { env_.mainWindow.EndTransfer(); });
     }
     running_ = false;
+}
+
+bool TTerm::ReceiveBody()
+{
+    receive_.mode = mode_;
+    receive_.serverStep = kServerStepNone;
+    receive_.transferFilePath = transferFilePath_;
+    const bool started = RunReceive(env_, receive_);
+    completed_ = started && (receive_.receivedOk || receive_.repaired) && !env_.flags.stopRequested;
+    return started;
+}
+
+void TTerm::CleanUp()
+{
+    // A body that left its receive file open gets it closed here, with its
+    // end marks.
+    if (receive_.file.IsOpen())
+        CloseReceiveFile(env_, receive_);
+    receive_.repair.reset();
 }
 
 bool TTerm::SendBody()

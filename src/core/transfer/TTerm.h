@@ -4,9 +4,11 @@
 // the mode's body and then hands the main window back to idle, to the end of
 // a stopped transfer, or to closing.
 
+#include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -19,6 +21,10 @@ public:
     ~TTerm();
     TTerm(const TTerm&) = delete;
     TTerm& operator=(const TTerm&) = delete;
+
+    // Run on the UI thread with the path of each finished reception whose
+    // file was closed (the main window's "受信データ(&R)" list). Before Start().
+    void SetReceivedFileSink(std::function<void(const std::string& path)> sink);
 
     void Start();
     // True until Execute has made its last call to the main window.
@@ -33,6 +39,8 @@ public:
 private:
     void Execute();
     bool SendBody();
+    bool ReceiveBody();
+    void CleanUp();
 
     WorkerEnvironment env_;
     std::string mode_;
@@ -40,6 +48,7 @@ private:
     std::atomic<bool> running_{false};
     bool failedStart_ = false;
     std::atomic<bool> completed_{false};
+    ReceiveContext receive_;
     std::thread thread_;
 };
 

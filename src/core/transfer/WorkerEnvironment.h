@@ -46,6 +46,12 @@ public:
 };
 
 struct WorkerEnvironment {
+    WorkerEnvironment(std::shared_ptr<SerialLine> line, UserInterface& ui, std::shared_ptr<TransferLog> log,
+                      TransferFlags& flags, MainWindowSteps& mainWindow)
+        : line(std::move(line)), ui(ui), log(std::move(log)), flags(flags), mainWindow(mainWindow)
+    {
+    }
+
     std::shared_ptr<SerialLine> line;
     UserInterface& ui;
     std::shared_ptr<TransferLog> log;

@@ -14,4 +14,9 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SendPacing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransferFlags.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TTerm.cpp
+    # Receive loop and received-file repair.
+    ${CMAKE_CURRENT_LIST_DIR}/ReceiveFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReceiveLoop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReceivedFileRepair.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/RepairDialogue.cpp
 )

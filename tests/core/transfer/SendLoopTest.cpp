@@ -63,7 +63,7 @@ struct SendFixture : ::testing::Test {
         test::WriteFileBytes(dir / "PROG.NC", bytes);
         ChunkReader reader;
         EXPECT_TRUE(reader.Open((dir / "PROG.NC").string()));
-        WorkerEnvironment env{line, ui, log, flags, steps};
+        WorkerEnvironment env(line, ui, log, flags, steps);
         env.settings = settings;
         env.versionText = " Maroka ver 0.565";
         env.applicationTitle = "Maroka FAKE0";

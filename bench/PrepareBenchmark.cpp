@@ -9,6 +9,7 @@
 
 #include "core/prepare/BlockReader.h"
 #include "core/prepare/BlockSettings.h"
+#include "core/prepare/EstimateQueue.h"
 #include "core/prepare/MachiningEstimate.h"
 #include "core/prepare/SendFileBuilder.h"
 
@@ -120,18 +121,28 @@ void BM_PrepareMemToFile(benchmark::State& state)
 }
 BENCHMARK(BM_PrepareMemToFile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
+// The first 200,000 blocks of the program without their line ends.
+const std::vector<std::string>& EstimateBlocks()
+{
+    static const std::vector<std::string> blocks = [] {
+        std::vector<std::string> list;
+        prepare::BlockReader reader;
+        reader.Open(MoldFile());
+        std::string block;
+        while (reader.Next(block) && list.size() < 200'000) {
+            while (!block.empty() && (block.back() == '\n' || block.back() == '\r'))
+                block.pop_back();
+            list.push_back(block);
+        }
+        return list;
+    }();
+    return blocks;
+}
+
 // The estimate alone, over blocks already in memory.
 void BM_Estimate(benchmark::State& state)
 {
-    std::vector<std::string> blocks;
-    prepare::BlockReader reader;
-    reader.Open(MoldFile());
-    std::string block;
-    while (reader.Next(block) && blocks.size() < 200'000) {
-        while (!block.empty() && (block.back() == '\n' || block.back() == '\r'))
-            block.pop_back();
-        blocks.push_back(block);
-    }
+    const std::vector<std::string>& blocks = EstimateBlocks();
     prepare::MachiningEstimate estimate;
     for (auto _ : state) {
         estimate.Reset();
@@ -143,6 +154,25 @@ void BM_Estimate(benchmark::State& state)
         benchmark::Counter(static_cast<double>(blocks.size()), benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_Estimate)->Unit(benchmark::kMillisecond)->MinTime(3);
+
+// The same blocks as a build hands them to the estimate: through the queue
+// to the second thread.
+void BM_EstimateQueued(benchmark::State& state)
+{
+    const std::vector<std::string>& blocks = EstimateBlocks();
+    prepare::MachiningEstimate estimate;
+    for (auto _ : state) {
+        estimate.Reset();
+        prepare::EstimateQueue queue(estimate);
+        for (const auto& b : blocks)
+            queue.Add(b);
+        queue.Finish();
+        benchmark::DoNotOptimize(estimate.Total());
+    }
+    state.counters["blocks/s"] =
+        benchmark::Counter(static_cast<double>(blocks.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_EstimateQueued)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 
 // A DNC program of 10,000 G65 calls of a 50-block subprogram.
 void BM_PrepareDncCalls(benchmark::State& state)

@@ -27,8 +27,8 @@ if [ -f fuzz/CMakeLists.txt ]; then
     echo "== fuzz targets (short runs)"
     CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF \
         -DMAROKA_TESTS=OFF -DMAROKA_FUZZ=ON
-    ninja -C build/fuzz -j"$jobs"
-    for target in build/fuzz/fuzz/fuzz_*; do
+    ninja -C build/fuzz -j"$jobs" fuzz_targets
+    for target in build/fuzz/fuzz/maroka-fuzz-*; do
         [ -x "$target" ] || continue
         echo "-- $target"
         "$target" -max_total_time=20 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||

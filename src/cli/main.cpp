@@ -1,10 +1,12 @@
 // maroka-cli: the session of the main window, driven from a terminal.
 
 #include "cli/CliContext.h"
+#include "cli/MailCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/ReceiveCommand.h"
 #include "cli/PrepareCommand.h"
 #include "cli/SendCommand.h"
+#include "cli/ServerCommand.h"
 #include "cli/SettingsCommand.h"
 
 #include <unistd.h>
@@ -27,10 +29,12 @@ const std::map<std::string, Command>& Commands()
 {
     static const std::map<std::string, Command> commands = {
         {"estimate", RunEstimateCommand},
+        {"mail", RunMailCommand},
         {"ports", RunPortsCommand},
         {"receive", RunReceiveCommand},
         {"prepare", RunPrepareCommand},
         {"send", RunSendCommand},
+        {"server", RunServerCommand},
         {"settings", RunSettingsCommand},
     };
     return commands;
@@ -51,6 +55,8 @@ constexpr const char* kHelp =
     "  prepare [--mem|--dnc] FILE...   build the prepared send data\n"
     "  estimate [--mem|--dnc] FILE...  estimate the machining time\n"
     "  receive [--retry|--no-retry] FILE  receive one program from the machine\n"
+    "  server [--folder DIR]           let the machine call, save, list, delete and rename files\n"
+    "  mail [--text TEXT]              send a notification mail with the mail settings\n"
     "  ports                     list the usable serial ports\n"
     "  settings list|get|set     show or change the settings file\n"
     "\n"

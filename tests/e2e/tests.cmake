@@ -8,3 +8,25 @@ maroka_add_test(NAME e2e_tests
 )
 target_compile_definitions(e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
 add_dependencies(e2e_tests maroka-cli)
+
+# Receptions: maroka-cli receive against the simulated machine's punch.
+maroka_add_test(NAME receive_e2e_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ReceiveEndToEndTest.cpp
+    LIBS maroka_machine_lib
+)
+target_compile_definitions(receive_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
+add_dependencies(receive_e2e_tests maroka-cli)
+
+# Server mode: maroka-cli server driven by the simulated machine, with the
+# loopback SMTP server of the mail tests for the mail command.
+maroka_add_test(NAME server_e2e_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ServerEndToEndTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../core/mail/SmtpTestServer.cpp
+    LIBS maroka_machine_lib
+)
+target_compile_definitions(server_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>" ${MAROKA_SMTP_DEFINITIONS})
+add_dependencies(server_e2e_tests maroka-cli)

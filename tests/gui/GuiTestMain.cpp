@@ -18,5 +18,6 @@ int main(int argc, char** argv)
     failures += maroka::gui::test::RunDialogsTests(argc, argv);
     failures += maroka::gui::test::RunUserInterfaceTests(argc, argv);
     failures += maroka::gui::test::RunSessionWindowTests(argc, argv);
+    failures += maroka::gui::test::RunGuiSendTests(argc, argv);
     return failures;
 }

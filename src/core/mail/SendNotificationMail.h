@@ -20,7 +20,7 @@ struct MailJob {
     // Set by the test button: a person is there to read the outcome, so
     // success and failure are confirmed in a message box.
     bool testFlag = false;
-    std::string caption;         // title of those boxes
+    std::string caption; // title of those boxes
     SmtpTimeouts timeouts;
 };
 

@@ -116,9 +116,7 @@ std::string DotStuffed(std::string_view line)
     return wire;
 }
 
-SmtpClient::SmtpClient(SmtpTimeouts timeouts) : timeouts_(timeouts)
-{
-}
+SmtpClient::SmtpClient(SmtpTimeouts timeouts) : timeouts_(timeouts) {}
 
 SmtpClient::~SmtpClient()
 {
@@ -146,7 +144,8 @@ SmtpResult SmtpClient::OpenSocket(const std::string& host, int port)
     const Clock::time_point deadline = Clock::now() + timeouts_.connect;
     std::string lastError = msg::kConnectTimedOut;
     for (addrinfo* entry = found; entry != nullptr; entry = entry->ai_next) {
-        const int fd = ::socket(entry->ai_family, entry->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, entry->ai_protocol);
+        const int fd =
+            ::socket(entry->ai_family, entry->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, entry->ai_protocol);
         if (fd < 0) {
             lastError = std::strerror(errno);
             continue;

@@ -32,6 +32,20 @@ public:
     // The same without a copy: `block` stays valid until the next call.
     bool NextView(std::string_view& block);
 
+    // The bytes read ahead of the next block: at least kMaxBlock + 2 of them
+    // unless the file ends first. Consume(n) takes the first n of them as if
+    // they had come through NextView.
+    std::string_view Ahead()
+    {
+        Fill(kMaxBlock + 2);
+        return std::string_view(buffer_.data() + begin_, end_ - begin_);
+    }
+    void Consume(std::size_t n)
+    {
+        begin_ += n;
+        position_ += n;
+    }
+
     bool Failed() const { return failed_; }
     std::uint64_t Position() const { return position_; }
     std::uint64_t Size() const { return size_; }

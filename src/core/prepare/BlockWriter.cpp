@@ -59,18 +59,6 @@ bool BlockWriter::Write(std::string_view bytes)
     return true;
 }
 
-bool BlockWriter::WriteLine(std::string_view line, std::string_view end)
-{
-    if (fd_ >= 0 && !failed_ && used_ + line.size() + end.size() <= buffer_.size()) {
-        char* out = buffer_.data() + used_;
-        std::memcpy(out, line.data(), line.size());
-        std::memcpy(out + line.size(), end.data(), end.size());
-        used_ += line.size() + end.size();
-        return true;
-    }
-    return Write(line) && Write(end);
-}
-
 bool BlockWriter::Flush()
 {
     if (fd_ < 0 || failed_)

@@ -4,6 +4,7 @@
 // write is remembered: every later call fails too.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +24,17 @@ public:
 
     bool Write(std::string_view bytes);
     // `line` followed by `end`.
-    bool WriteLine(std::string_view line, std::string_view end);
+    bool WriteLine(std::string_view line, std::string_view end)
+    {
+        if (fd_ >= 0 && !failed_ && used_ + line.size() + end.size() <= buffer_.size()) {
+            char* out = buffer_.data() + used_;
+            std::memcpy(out, line.data(), line.size());
+            std::memcpy(out + line.size(), end.data(), end.size());
+            used_ += line.size() + end.size();
+            return true;
+        }
+        return Write(line) && Write(end);
+    }
     bool Flush();
 
     // Writes what is buffered and closes. `flushed` tells the two failures

@@ -24,12 +24,9 @@ bool BuildContext::WriteBlock(std::string& block)
     return WriteUpperCased(block);
 }
 
-bool BuildContext::WriteUpperCased(std::string_view block)
+void BuildContext::FailOutput()
 {
-    if (output.WriteLine(block, settings.endOfBlock))
-        return true;
     messages.push_back(PlainMessage(messages::kFileOutputError));
-    return false;
 }
 
 bool BuildContext::WriteLabelPercent()

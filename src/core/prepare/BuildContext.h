@@ -6,8 +6,8 @@
 #include "core/prepare/BlockSettings.h"
 #include "core/prepare/BlockWriter.h"
 #include "core/prepare/BuildObserver.h"
+#include "core/prepare/EstimateQueue.h"
 #include "core/prepare/LabelList.h"
-#include "core/prepare/MachiningEstimate.h"
 #include "core/prepare/PrepareMessage.h"
 
 #include <cstdint>
@@ -21,7 +21,7 @@ struct BuildContext {
     const BlockSettings& settings;
     BlockWriter& output;
     LabelList& labels;
-    MachiningEstimate& estimate;
+    EstimateQueue& estimate; // the blocks written, when the estimate is on
     BuildObserver& observer;
     std::vector<PrepareMessage>& messages;
     // Every program file read, subprograms included, for the reuse check.
@@ -38,7 +38,14 @@ struct BuildContext {
     // adds "ファイル出力エラー".
     bool WriteBlock(std::string& block);
     // The same for a block known to hold no lower-case letter.
-    bool WriteUpperCased(std::string_view block);
+    bool WriteUpperCased(std::string_view block)
+    {
+        if (output.WriteLine(block, settings.endOfBlock))
+            return true;
+        FailOutput();
+        return false;
+    }
+    void FailOutput();
     bool WriteLabelPercent();
 };
 

@@ -26,24 +26,43 @@ constexpr std::array<double, 16> kInversePowersOfTen = {1e0,  1e-1, 1e-2,  1e-3,
 constexpr std::array<double, 23> kPowersOfTen = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The value of the word whose letter stands at `pos`. Its text runs from the
-// next character to before the next letter, looked for from the second
-// character after the letter on; the word is missing (false) when that text
-// is empty or holds anything but "+-.0123456789". Without a decimal point
-// the number counts in thousandths (X100 is 0.1), except for F.
-bool WordValue(std::string_view text, std::size_t pos, bool thousandths, float& value)
+enum Slot : unsigned char { kX, kY, kZ, kR, kI, kJ, kK, kF, kWordSlots };
+
+constexpr unsigned kMotionLetters =
+    (1u << kX) | (1u << kY) | (1u << kZ) | (1u << kR) | (1u << kI) | (1u << kJ) | (1u << kK);
+
+// What the scan does at a byte: nothing, read a word (slot + 1), read a G
+// word, or give up on a comment.
+constexpr unsigned char kGClass = kWordSlots + 1;
+constexpr unsigned char kParenClass = kWordSlots + 2;
+
+constexpr std::array<unsigned char, 256> MakeScanClasses()
 {
-    if (pos == std::string_view::npos || pos + 1 >= text.size())
-        return false;
-    const char* const begin = text.data() + pos + 1;
-    const char* const last = text.data() + text.size();
-    // One pass: check every character and read the number as atof would.
-    const char* p = begin;
+    std::array<unsigned char, 256> classes{};
+    const char letters[kWordSlots] = {'X', 'Y', 'Z', 'R', 'I', 'J', 'K', 'F'};
+    for (unsigned char slot = 0; slot < kWordSlots; ++slot)
+        classes[static_cast<unsigned char>(letters[slot])] = static_cast<unsigned char>(slot + 1);
+    classes['G'] = kGClass;
+    classes['('] = kParenClass;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kScanClass = MakeScanClasses();
+
+// The word whose text starts at `p`: it runs to before the next letter,
+// looked for from its second character on, and is missing (false) when it
+// holds anything but "+-.0123456789". Without a decimal point the number
+// counts in thousandths (X100 is 0.1). `p` is left where the scan for the
+// next letter goes on: at the byte that ended the word.
+bool ReadWord(const char*& p, const char* const last, bool thousandths, float& value)
+{
+    const char* const begin = p;
     bool negative = false;
     if (*p == '+' || *p == '-') {
         negative = *p == '-';
         ++p;
     }
+    // One pass: check every character and read the number as atof would.
     std::uint64_t mantissa = 0;
     int digits = 0;
     int fraction = 0;
@@ -69,7 +88,6 @@ bool WordValue(std::string_view text, std::size_t pos, bool thousandths, float& 
             return false;
         }
     }
-    const std::string_view word(begin, static_cast<std::size_t>(p - begin));
     double v;
     if (digits <= 15) {
         // The mantissa is exact; scaling by the reciprocal may be one unit of
@@ -78,71 +96,82 @@ bool WordValue(std::string_view text, std::size_t pos, bool thousandths, float& 
         if (negative)
             v = -v;
     } else {
-        v = ReadReal(word);
+        v = ReadReal(std::string_view(begin, static_cast<std::size_t>(p - begin)));
     }
-    if (thousandths && word.find('.') == std::string_view::npos)
+    if (thousandths && !point)
         v *= 0.001;
     value = static_cast<float>(v);
     return true;
 }
 
-enum Slot : unsigned char {
-    kX,
-    kY,
-    kZ,
-    kR,
-    kI,
-    kJ,
-    kK,
-    kF,
-    kG,
-    kParen,
-    kOther,
-    kSlotCount,
-};
-
-constexpr std::array<unsigned char, 256> MakeLetterSlots()
+// The modal change of a G word's number, made of digits and points only.
+void ApplyGNumber(std::string_view number, MachiningEstimate::ModalState& modal)
 {
-    std::array<unsigned char, 256> slots{};
-    for (auto& slot : slots)
-        slot = kOther;
-    slots['X'] = kX;
-    slots['Y'] = kY;
-    slots['Z'] = kZ;
-    slots['R'] = kR;
-    slots['I'] = kI;
-    slots['J'] = kJ;
-    slots['K'] = kK;
-    slots['F'] = kF;
-    slots['G'] = kG;
-    slots['('] = kParen;
-    return slots;
+    const double v = ReadReal(number);
+    std::int32_t& motion = modal.motion;
+    if (v < 1)
+        motion = 0;
+    else if (v < 2)
+        motion = 1;
+    else if (v < 3)
+        motion = 2;
+    else if (v < 4)
+        motion = 3;
+    else if (v >= 12 && v < 13)
+        motion = 2;
+    else if (v >= 13 && v < 14)
+        motion = 3;
+    else if (v >= 17 && v < 18)
+        modal.plane = 17;
+    else if (v >= 18 && v < 19)
+        modal.plane = 18;
+    else if (v >= 19 && v < 20)
+        modal.plane = 19;
+    else if (v >= 90 && v < 91)
+        modal.distance = 90;
+    else if (v >= 91 && v < 92)
+        modal.distance = 91;
+    else if (v >= 27 && v < 30)
+        motion = 0;
+    else if (v >= 53 && v < 60)
+        motion = 9;
+    else if (v >= 65 && v < 68)
+        motion = 9;
+    else if (v > 70 && v < 90)
+        motion = 0;
+    else if (v >= 98 && v < 100)
+        motion = 0;
+    else if (v == 92)
+        motion = 9;
 }
 
-constexpr std::array<unsigned char, 256> kLetterSlot = MakeLetterSlots();
+// The G word at `g`: it ends before the first letter from its third
+// character on. `next` becomes the end, where the next G word may start.
+// False when its number is not made of digits and points only, or the word
+// is longer than 6 characters: no further G word of the block is read.
+bool ReadGWord(const char* g, const char* const last, MachiningEstimate::ModalState& modal, const char*& next)
+{
+    const char* end = last - g > 2 ? g + 2 : last;
+    while (end < last && !IsAlpha(*end))
+        ++end;
+    next = end;
+    const std::string_view number(g + 1, static_cast<std::size_t>(end - g - 1));
+    if (number.size() + 1 > 6 || number.find_first_not_of("0123456789.") != std::string_view::npos ||
+        number.find_first_of("0123456789") == std::string_view::npos)
+        return false;
+    ApplyGNumber(number, modal);
+    return true;
+}
 
 } // namespace
 
-// First position of each address letter the estimate reads, in one pass.
-struct MachiningEstimate::Letters {
-    std::array<std::size_t, kSlotCount> first;
-
-    explicit Letters(std::string_view text)
-    {
-        first.fill(std::string_view::npos);
-        for (std::size_t p = 0; p < text.size(); ++p) {
-            const unsigned char slot = kLetterSlot[static_cast<unsigned char>(text[p])];
-            if (first[slot] == std::string_view::npos)
-                first[slot] = p;
-        }
-    }
-
-    std::size_t operator[](unsigned char slot) const { return first[slot]; }
+// The words of one block: the first occurrence of each address letter, and
+// whether its text could be read.
+struct MachiningEstimate::Words {
+    std::array<float, kWordSlots> value{};
+    unsigned seen = 0;  // bit per slot: the letter occurs
+    unsigned valid = 0; // bit per slot: its first word was read into value
 };
-
-namespace {
-
-} // namespace
 
 double ReadReal(std::string_view text)
 {
@@ -204,11 +233,46 @@ void MachiningEstimate::Reset()
     valid_ = false;
 }
 
+bool MachiningEstimate::Scan(std::string_view text, Words& words, ModalState& modal) const
+{
+    const char* p = text.data();
+    const char* const last = p + text.size();
+    const char* nextG = p;
+    bool readG = true;
+    while (p < last) {
+        const unsigned char kind = kScanClass[static_cast<unsigned char>(*p)];
+        if (kind == 0) {
+            ++p;
+            continue;
+        }
+        if (kind <= kWordSlots) {
+            // Only the first occurrence of a letter is its word.
+            const unsigned bit = 1u << (kind - 1);
+            ++p;
+            if (words.seen & bit)
+                continue;
+            words.seen |= bit;
+            if (p >= last)
+                continue;
+            if (ReadWord(p, last, kind - 1 != kF, words.value[kind - 1]))
+                words.valid |= bit;
+            continue;
+        }
+        if (kind == kParenClass)
+            return false;
+        if (readG && p >= nextG)
+            readG = ReadGWord(p, last, modal, nextG);
+        ++p;
+    }
+    return true;
+}
+
 bool MachiningEstimate::EstimateBlock(std::string_view block)
 {
-    Letters letters(block);
-    std::string_view text = block;
-    if (letters[kParen] != std::string_view::npos) {
+    Words words;
+    ModalState modal = modal_;
+    if (!Scan(block, words, modal)) {
+        // Comments hide their words: read the block without them.
         scratch_.clear();
         std::size_t pos = 0;
         for (;;) {
@@ -223,87 +287,35 @@ bool MachiningEstimate::EstimateBlock(std::string_view block)
             scratch_.append(block.substr(pos, open - pos));
             pos = close + 1;
         }
-        text = scratch_;
-        letters = Letters(text);
+        words = Words{};
+        modal = modal_;
+        Scan(scratch_, words, modal);
     }
-    if (letters[kG] != std::string_view::npos)
-        ReadGWords(text, letters[kG]);
-    Move(text, letters);
+    modal_ = modal;
+    Move(words);
     return true;
 }
 
-void MachiningEstimate::ReadGWords(std::string_view text, std::size_t pos)
+void MachiningEstimate::Move(const Words& words)
 {
-    const std::size_t n = text.size();
-    for (;;) {
-        const std::size_t g = text.find('G', pos);
-        if (g == std::string_view::npos)
-            return;
-        std::size_t end = std::min(g + 2, n);
-        while (end < n && !IsAlpha(text[end]))
-            ++end;
-        pos = end;
-        const std::string_view number = text.substr(g + 1, end - g - 1);
-        if (number.size() + 1 > 6 || number.find_first_not_of("0123456789.") != std::string_view::npos ||
-            number.find_first_of("0123456789") == std::string_view::npos)
-            return;
-        const double v = ReadReal(number);
-        std::int32_t& motion = modal_.motion;
-        if (v < 1)
-            motion = 0;
-        else if (v < 2)
-            motion = 1;
-        else if (v < 3)
-            motion = 2;
-        else if (v < 4)
-            motion = 3;
-        else if (v >= 12 && v < 13)
-            motion = 2;
-        else if (v >= 13 && v < 14)
-            motion = 3;
-        else if (v >= 17 && v < 18)
-            modal_.plane = 17;
-        else if (v >= 18 && v < 19)
-            modal_.plane = 18;
-        else if (v >= 19 && v < 20)
-            modal_.plane = 19;
-        else if (v >= 90 && v < 91)
-            modal_.distance = 90;
-        else if (v >= 91 && v < 92)
-            modal_.distance = 91;
-        else if (v >= 27 && v < 30)
-            motion = 0;
-        else if (v >= 53 && v < 60)
-            motion = 9;
-        else if (v >= 65 && v < 68)
-            motion = 9;
-        else if (v > 70 && v < 90)
-            motion = 0;
-        else if (v >= 98 && v < 100)
-            motion = 0;
-        else if (v == 92)
-            motion = 9;
-    }
-}
-
-void MachiningEstimate::Move(std::string_view text, const Letters& letters)
-{
-    constexpr std::size_t npos = std::string_view::npos;
-    auto at = [&letters](Slot slot) { return letters[slot]; };
-    if (modal_.motion == 9)
+    if (modal_.motion == 9 || (words.seen & kMotionLetters) == 0)
         return;
-    if (at(kX) == npos && at(kY) == npos && at(kZ) == npos && at(kR) == npos && at(kI) == npos && at(kJ) == npos &&
-        at(kK) == npos)
-        return;
+    auto word = [&words](Slot slot, float& value) {
+        if ((words.valid >> slot) & 1u) {
+            value = words.value[slot];
+            return true;
+        }
+        return false;
+    };
 
     const bool incremental = modal_.distance == 91;
-    if (!WordValue(text, at(kX), true, x_))
+    if (!word(kX, x_))
         x_ = incremental ? 0.0f : prevX_;
-    if (!WordValue(text, at(kY), true, y_))
+    if (!word(kY, y_))
         y_ = incremental ? 0.0f : prevY_;
-    if (!WordValue(text, at(kZ), true, z_))
+    if (!word(kZ, z_))
         z_ = incremental ? 0.0f : prevZ_;
-    if (!WordValue(text, at(kF), false, f_))
+    if (!word(kF, f_))
         f_ = prevF_;
     const double px = incremental ? 0.0 : prevX_;
     const double py = incremental ? 0.0 : prevY_;
@@ -325,13 +337,13 @@ void MachiningEstimate::Move(std::string_view text, const Letters& letters)
         break;
     case 2:
     case 3: {
-        if (!WordValue(text, at(kR), true, r_))
+        if (!word(kR, r_))
             r_ = 0;
-        if (!WordValue(text, at(kI), true, i_))
+        if (!word(kI, i_))
             i_ = 0;
-        if (!WordValue(text, at(kJ), true, j_))
+        if (!word(kJ, j_))
             j_ = 0;
-        if (!WordValue(text, at(kK), true, k_))
+        if (!word(kK, k_))
             k_ = 0;
         float a = x_, b = y_, pa = static_cast<float>(px), pb = static_cast<float>(py);
         float p = i_, q = j_;

@@ -41,9 +41,12 @@ public:
     void SetValid() { valid_ = true; }
 
 private:
-    struct Letters;
-    void ReadGWords(std::string_view text, std::size_t firstG);
-    void Move(std::string_view text, const Letters& letters);
+    struct Words;
+
+    // Reads the words and G words of a text in one pass; false when it meets
+    // a "(" (the text still holds comments). `modal` takes the G words.
+    bool Scan(std::string_view text, Words& words, ModalState& modal) const;
+    void Move(const Words& words);
 
     ModalState modal_;
     float x_ = 0, y_ = 0, z_ = 0, r_ = 0, i_ = 0, j_ = 0, k_ = 0, f_ = 0;

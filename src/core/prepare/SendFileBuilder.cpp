@@ -12,6 +12,10 @@
 
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace maroka::prepare {
 
 namespace {
@@ -50,6 +54,45 @@ bool LooksLikePath(std::string_view entry)
     const bool rooted =
         entry.starts_with("/") || entry.starts_with("./") || entry.starts_with("../") || entry.starts_with("~/");
     return rooted && entry.find('/', 1) != std::string_view::npos;
+}
+
+#if defined(__SSE2__)
+// One bit for each of 16 bytes that Classify may find something in:
+// lower-case letters, bytes of 0x80 and up (all lead bytes among them), "(",
+// "#", "[" and the first byte of the comment start.
+inline unsigned MayChangeBits(__m128i v, char commentByte)
+{
+    const __m128i lower =
+        _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8('a' - 1)), _mm_cmplt_epi8(v, _mm_set1_epi8('z' + 1)));
+    __m128i hit = _mm_or_si128(lower, _mm_cmpeq_epi8(v, _mm_set1_epi8('(')));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('#')));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8('[')));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, _mm_set1_epi8(commentByte)));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hit, v)));
+}
+#endif
+
+// The block without its trailing blanks and line end, as StripTrailingBlanks
+// gives it; the lead-byte check of a full-width space is left to that.
+inline std::string_view StripLineEnd(std::string_view piece)
+{
+    std::size_t end = piece.size();
+    while (end > 0 &&
+           (piece[end - 1] == '\n' || piece[end - 1] == '\r' || piece[end - 1] == ' ' || piece[end - 1] == '\t'))
+        --end;
+    if (end >= 2 && piece[end - 1] == '\x40' && piece[end - 2] == '\x81')
+        return StripTrailingBlanks(piece);
+    return piece.substr(0, end);
+}
+
+// The first byte of the block once trimmed, 0 for a blank block.
+inline char FirstTrimmed(std::string_view block)
+{
+    for (const char c : block) {
+        if (static_cast<unsigned char>(c) > 32)
+            return c;
+    }
+    return '\0';
 }
 
 } // namespace
@@ -128,6 +171,8 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
             c |= kCommentStart;
         byteClasses_[byte] = c;
     }
+    // A byte MayChange looks for anyway when there is no comment start.
+    commentByte_ = settings.commentStart && !settings.commentStartText.empty() ? settings.commentStartText[0] : '(';
 
     BlockWriter output;
     if (!output.Open(outputPath)) {
@@ -135,7 +180,8 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
         return result;
     }
     std::vector<std::string> filesRead;
-    BuildContext context{settings, output, labels_, estimate_, observer, result.messages, filesRead, {}};
+    EstimateQueue estimateQueue(estimate_);
+    BuildContext context{settings, output, labels_, estimateQueue, observer, result.messages, filesRead, {}};
     SubprogramExpander expander(context);
 
     bool ok = true;
@@ -154,6 +200,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
         }
     }
     labels_.Clear();
+    estimateQueue.Finish();
     bool flushed = true;
     const bool closed = output.Close(&flushed);
     if (ok && !flushed) {
@@ -224,7 +271,17 @@ bool SendFileBuilder::ReadProgramFile(const Entry& entry, const std::string& nam
     std::string block;
     block.reserve(4096);
     std::string_view piece;
-    while (reader.NextView(piece)) {
+    const bool plainLines = !context.settings.ignoreStrings && !context.settings.convert;
+    for (;;) {
+        if (plainLines) {
+            std::size_t used = 0;
+            const bool ok = PassPlainLines(reader.Ahead(), reader.Position(), context, progress, used);
+            reader.Consume(used);
+            if (!ok)
+                return false;
+        }
+        if (!reader.NextView(piece))
+            break;
         progress.Update(reader.Position());
         if (!ProcessBlock(piece, block, context, expander))
             return false;
@@ -247,9 +304,8 @@ bool SendFileBuilder::ProcessBlock(std::string_view piece, std::string& block, B
 {
     const BlockSettings& s = context.settings;
 
-    const std::string_view stripped = StripTrailingBlanks(piece);
-    const std::string_view trimmed = Trim(stripped);
-    const char first = trimmed.empty() ? '\0' : trimmed.front();
+    const std::string_view stripped = StripLineEnd(piece);
+    const char first = FirstTrimmed(stripped);
     if (first == '%') {
         if (!s.percentComment)
             return true;
@@ -263,10 +319,10 @@ bool SendFileBuilder::ProcessBlock(std::string_view piece, std::string& block, B
     }
 
     // Most blocks hold nothing any later step changes: they go out as read.
-    const unsigned classes = Classify(stripped);
+    const unsigned classes = MayChange(stripped) ? Classify(stripped) : 0;
     if (classes == 0 && !s.ignoreStrings && !s.convert) {
         if (s.estimate)
-            context.estimate.EstimateBlock(stripped);
+            context.estimate.Add(stripped);
         return context.WriteUpperCased(stripped);
     }
     block.assign(stripped);
@@ -310,10 +366,85 @@ bool SendFileBuilder::ProcessChangingBlock(std::string& block, unsigned classes,
         return false;
     }
     if (s.estimate)
-        context.estimate.EstimateBlock(block);
+        context.estimate.Add(block);
     if (classes & kLower)
         UpperCaseInPlace(block);
     return context.WriteUpperCased(block);
+}
+
+bool SendFileBuilder::MayChange(std::string_view block) const
+{
+#if defined(__SSE2__)
+    // A short block, or the last bytes of a long one, overlap what was seen.
+    const std::size_t n = block.size();
+    if (n >= 16) {
+        auto at = [this](const char* p) {
+            return MayChangeBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), commentByte_) != 0;
+        };
+        const char* p = block.data();
+        const char* const last = p + n - 16;
+        for (; p < last; p += 16) {
+            if (at(p))
+                return true;
+        }
+        return at(last);
+    }
+#endif
+    return Classify(block) != 0;
+}
+
+bool SendFileBuilder::PassPlainLines(std::string_view ahead, std::uint64_t position, BuildContext& context,
+                                     ProgressThrottle& progress, std::size_t& used)
+{
+    used = 0;
+#if defined(__SSE2__)
+    const BlockSettings& s = context.settings;
+    const bool skipping = s.blockSkip && !s.blockSkipCharacter.empty();
+    const char skip = skipping ? s.blockSkipCharacter.front() : '\0';
+    const char* const begin = ahead.data();
+    const char* const last = begin + ahead.size();
+    const char* line = begin;
+    for (;;) {
+        // The line end and anything to change, sixteen bytes at a time. A
+        // line that reaches past the bytes at hand is left to NextView.
+        const char* end = nullptr;
+        for (const char* p = line; p - line < static_cast<std::ptrdiff_t>(BlockReader::kMaxBlock); p += 16) {
+            if (last - p < 16)
+                return true;
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const auto ends = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))));
+            const unsigned change = MayChangeBits(v, commentByte_);
+            if (ends != 0) {
+                const unsigned at = static_cast<unsigned>(__builtin_ctz(ends));
+                if (change & ((1u << at) - 1))
+                    return true;
+                end = p + at;
+                break;
+            }
+            if (change != 0)
+                return true;
+        }
+        if (end == nullptr || end - line + 1 > static_cast<std::ptrdiff_t>(BlockReader::kMaxBlock))
+            return true;
+        const char* stop = end;
+        while (stop > line && (stop[-1] == '\r' || stop[-1] == ' ' || stop[-1] == '\t'))
+            --stop;
+        const std::string_view block(line, static_cast<std::size_t>(stop - line));
+        const char first = FirstTrimmed(block);
+        if (first == '%' || first == 'O' || first == ':' || (skipping && !block.empty() && block.front() == skip))
+            return true;
+        progress.Update(position + static_cast<std::uint64_t>(end + 1 - begin));
+        if (s.estimate)
+            context.estimate.Add(block);
+        if (!context.WriteUpperCased(block))
+            return false;
+        line = end + 1;
+        used = static_cast<std::size_t>(line - begin);
+    }
+#else
+    (void)ahead, (void)position, (void)context, (void)progress;
+    return true;
+#endif
 }
 
 unsigned SendFileBuilder::Classify(std::string_view block) const

@@ -18,6 +18,7 @@
 #include "core/prepare/PrepareMessage.h"
 #include "core/settings/SessionSettings.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@
 namespace maroka::prepare {
 
 struct BuildContext;
+class ProgressThrottle;
 class SubprogramExpander;
 
 struct BuildResult {
@@ -80,6 +82,11 @@ private:
     bool ReadProgramFile(const Entry& entry, const std::string& name, BuildContext& context,
                          SubprogramExpander& expander);
     bool ProcessBlock(std::string_view piece, std::string& block, BuildContext& context, SubprogramExpander& expander);
+    // Writes the whole lines at the start of `ahead` (read from `position`
+    // on) that no step would change, up to the first that may need one;
+    // `used` tells how many bytes they took. False when a write failed.
+    bool PassPlainLines(std::string_view ahead, std::uint64_t position, BuildContext& context,
+                        ProgressThrottle& progress, std::size_t& used);
     bool ProcessChangingBlock(std::string& block, unsigned classes, BuildContext& context,
                               SubprogramExpander& expander);
 
@@ -94,10 +101,15 @@ private:
         kCommentStart = 32,
     };
     unsigned Classify(std::string_view block) const;
+    // False when Classify would find nothing; quicker than it on long blocks.
+    bool MayChange(std::string_view block) const;
 
     unsigned char byteClasses_[256] = {};
-    MachiningEstimate estimate_;
-    LabelList labels_;
+    char commentByte_ = '(';
+    // Apart from the members the build reads on every block: during a build
+    // the estimate is written on a second thread.
+    alignas(64) MachiningEstimate estimate_;
+    alignas(64) LabelList labels_;
     BuildStamp stamp_;
 };
 

@@ -309,7 +309,7 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
         return Expand(block, depth + 1);
 
     if (s.estimate)
-        context_.estimate.EstimateBlock(block);
+        context_.estimate.Add(block);
     return context_.WriteBlock(block);
 }
 

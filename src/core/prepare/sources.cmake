@@ -7,6 +7,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/BuildContext.cpp
     ${CMAKE_CURRENT_LIST_DIR}/BuildStamp.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CallArguments.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EstimateQueue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LabelList.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachiningEstimate.cpp

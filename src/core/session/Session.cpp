@@ -73,14 +73,6 @@ void Session::Reset()
     state_->StopTransfer();
 }
 
-void Session::StartServer()
-{
-    State& s = *state_;
-    if (s.RefuseWhileBusy())
-        return;
-    s.ShowPlain(msg::kServerNotAvailable);
-}
-
 void Session::OpenSettings()
 {
     state_->ShowPlain(msg::kSettingsDialogNotAvailable);

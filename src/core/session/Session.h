@@ -67,6 +67,10 @@ public:
     void Receive();           // F4
     void Reset();             // F5
     void StartServer();       // F6
+    // The mail page's test button: sends the notification mail with the
+    // current settings and confirms the outcome in a message box. True when
+    // the mail was sent.
+    bool SendTestMail();
     void CheckData();         // F7
     void OpenSettings();      // F8
     void ViewSettingsFile();  // F9

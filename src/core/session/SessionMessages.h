@@ -32,9 +32,11 @@ inline constexpr const char* kEditorNotEnabled = "エディタが有効になっ
 inline constexpr const char* kNoReceiveFile = "受信ファイルがありません。";
 inline constexpr const char* kCycleTimeLinePrefix = "(CYCLE-TIME ";
 inline constexpr const char* kServerFolderTitle = "検索・保存フォルダの選択";
+inline constexpr const char* kServerFolderUnusable = "サーバー用：検索/保存フォルダの指定をして下さい。";
+inline constexpr const char* kServerFolderRequired =
+    "サーバー用：検索/保存フォルダの指定をしないと、正常な動作ができません。";
 
 // Commands whose machinery this build does not have yet; refused plainly.
-inline constexpr const char* kServerNotAvailable = "サーバー機能はこのバージョンではまだ使用できません。";
 inline constexpr const char* kSettingsDialogNotAvailable =
     "設定画面はこのバージョンではまだ使用できません。設定ファイルを直接編集して下さい (F9)。";
 inline constexpr const char* kEditorNotAvailable = "プログラムリスト編集はこのバージョンではまだ使用できません。";

@@ -4,6 +4,7 @@
 // (start-up, port, transfer, files). Not for use outside core/session.
 
 #include "core/logs/LogWriter.h"
+#include "core/mail/SendNotificationMail.h"
 #include "core/prepare/SendFileBuilder.h"
 #include "core/session/Session.h"
 #include "core/transfer/TTerm.h"
@@ -119,6 +120,12 @@ struct Session::State final : transfer::MainWindowSteps {
     void ReceiveFile();
     bool ChooseReceiveFile(const std::string& title);
     void AddReceivedFile(const std::string& path);
+
+    // Server and mail (SessionServer.cpp).
+    std::string mailCommandText; // the text of the last mail command
+    bool ChooseServerFolder();
+    bool StartServerWorker();
+    mail::MailOutcome SendMail(const std::string& commandText, bool testFlag);
 
     // transfer::MainWindowSteps
     void EndTransfer() override;

@@ -16,7 +16,7 @@ struct ReplyProgram {
     std::vector<std::string> lines; // CP932, without line ends
     std::string displayName;
     std::string commLogSubject;
-    std::string errorLogWord;       // empty: nothing goes to the error log
+    std::string errorLogWord; // empty: nothing goes to the error log
 
     // Every line followed by CR LF, as the command file holds it.
     std::string Bytes() const;

@@ -160,6 +160,7 @@ SendLoop::PassEnd SendLoop::RunPass()
         env_.remainingTime->StartPass();
 
     bytesSent_ = 0;
+    lastProgressStep_ = -1;
     sendIoMessage_ = msg::kSendIoErrorPrefix;
     env_.ui.ClearDataView();
     displayedLines_ = 0;
@@ -254,7 +255,7 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
         if (env_.flags.StopOrClosing())
             break;
         if (env_.settings.showProgress)
-            env_.ui.SetProgress(file_.Position(), file_.Size());
+            ShowProgress();
         if (lineErrors_.Check(*env_.line)) {
             if (!outcome_.transferError) {
                 env_.ShowError(sendIoMessage_ + lineErrors_.lineErrorText + msg::kSendIoErrorSuffix);
@@ -277,6 +278,18 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
         if (outcome_.transferError)
             break;
     }
+}
+
+void SendLoop::ShowProgress()
+{
+    // A bar moves in steps of a thousandth: more calls would only cost the
+    // front end time on a fast line or a big file.
+    const long long size = file_.Size();
+    const long long step = size > 0 ? file_.Position() * 1000 / size : 0;
+    if (step == lastProgressStep_)
+        return;
+    lastProgressStep_ = step;
+    env_.ui.SetProgress(file_.Position(), size);
 }
 
 void SendLoop::FailWrite(const char* message, const char* logWord, bool showUnlessError)

@@ -37,6 +37,7 @@ private:
     void ChunkLoop(std::size_t chunkSize);
     bool WriteChunk(std::string_view chunk);
     void FailWrite(const char* message, const char* logWord, bool showUnlessError);
+    void ShowProgress();
     void DisplayChunk(std::string_view chunk);
     void DisplayLine(std::string line);
     void ShowCycleTime();
@@ -59,6 +60,7 @@ private:
     std::string sourceFileName_;
     unsigned long long bytesSent_ = 0;
     int displayedLines_ = 0;
+    long long lastProgressStep_ = -1;
     std::string sendIoMessage_;
     bool cycleStartTaken_ = false;
     std::chrono::system_clock::time_point cycleStart_;

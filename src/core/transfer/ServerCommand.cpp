@@ -205,8 +205,8 @@ void Analyser::Rename(std::string_view names)
     }
     result_.renameFromPath = folder_.PathOf(ForLog(from));
     result_.renameToPath = folder_.PathOf(ForLog(to));
-    result_.commLogSubject =
-        server::kSubjectRenamePrefix + ForLog(from) + server::kSubjectRenameInfix + ForLog(to) + server::kSubjectNameSuffix;
+    result_.commLogSubject = server::kSubjectRenamePrefix + ForLog(from) + server::kSubjectRenameInfix + ForLog(to) +
+                             server::kSubjectNameSuffix;
     for (const auto& [name, target] : {std::pair{from, &result_.renameFrom}, std::pair{to, &result_.renameTo}}) {
         if (name.empty())
             continue;

@@ -59,11 +59,11 @@ struct CommandAnalysis {
     std::string renameFromPath;
     std::string renameToPath;
     // Names (UTF-8) the folder operations take.
-    std::string calledFile;     // the real path of the called file
+    std::string calledFile; // the real path of the called file
     std::string deleteName;
     std::string renameFrom;
     std::string renameTo;
-    std::string mailCommandText; // UTF-8
+    std::string mailCommandText;     // UTF-8
     bool skipCycleStartWait = false; // the M198 call form sends at once
     bool unsafeName = false;         // a name was refused
     int unclosedComments = 0;        // lines read that had a "(" without ")"

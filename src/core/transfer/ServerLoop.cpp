@@ -1,6 +1,7 @@
 #include "core/transfer/ServerLoop.h"
 
 #include "core/logs/LogMessages.h"
+#include "core/logs/LogWriter.h"
 #include "core/prepare/PrepareMessages.h"
 #include "core/transfer/ReplyProgram.h"
 #include "core/transfer/ServerMessages.h"
@@ -37,15 +38,40 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
 
 } // namespace
 
-ServerLoop::ServerLoop(WorkerEnvironment& env, ServerEnvironment server, SendBody sendBody)
-    : env_(env), server_(std::move(server)), sendBody_(std::move(sendBody)),
-      words_(CommandWords::FromSettings(env.settings)), folder_(env.settings.serverFolder)
+// The port's logs with the subject the loop is at. Used on the worker only.
+class ServerLoop::SubjectLog final : public TransferLog {
+public:
+    SubjectLog(const std::string& commLogPath, const std::string& errorLogPath,
+               const settings::SessionSettings& settings)
+        : writer_(commLogPath, errorLogPath), settings_(settings)
+    {
+    }
+
+    void SetSubject(std::string subject) { subject_ = std::move(subject); }
+    void CommLog(const std::string& message) override { writer_.WriteCommLog(subject_, message, settings_); }
+    void ErrorLog(const std::string& message) override { writer_.WriteErrorLog(message); }
+
+private:
+    logs::LogWriter writer_;
+    const settings::SessionSettings& settings_;
+    std::string subject_;
+};
+
+ServerLoop::ServerLoop(WorkerEnvironment& env, ReceiveContext& receive, ServerEnvironment server, SendBody sendBody)
+    : env_(env), receive_(receive), server_(std::move(server)), sendBody_(std::move(sendBody)),
+      words_(CommandWords::FromSettings(env.settings)), folder_(env.settings.serverFolder),
+      receivedFileSink_(receive.receivedFileClosed)
 {
+    if (!server_.commLogPath.empty() || !server_.errorLogPath.empty()) {
+        log_ = std::make_shared<SubjectLog>(server_.commLogPath, server_.errorLogPath, env_.settings);
+        previousLog_ = env_.log;
+        env_.log = log_;
+    }
 }
 
 ServerLoop::~ServerLoop()
 {
-    CleanUp();
+    Finish();
 }
 
 bool ServerLoop::Stopped() const
@@ -55,8 +81,8 @@ bool ServerLoop::Stopped() const
 
 void ServerLoop::SetSubject(const std::string& subject)
 {
-    if (server_.setCommLogSubject)
-        server_.setCommLogSubject(subject);
+    if (log_)
+        log_->SetSubject(subject);
 }
 
 void ServerLoop::Show(const char* box, const char* status)
@@ -97,7 +123,7 @@ void ServerLoop::Run()
         if (commandFileFault_)
             env_.flags.SleepUnlessStopped(kFaultPause);
     }
-    CleanUp();
+    Finish();
 }
 
 bool ServerLoop::ReceiveCommand()
@@ -247,7 +273,7 @@ void ServerLoop::ReceiveSavedFile()
     receive_.mode = "SERVER";
     receive_.serverStep = kServerStepSave;
     receive_.transferFilePath = analysis_.saveFilePath;
-    receive_.receivedFileClosed = server_.receivedFileClosed;
+    receive_.receivedFileClosed = receivedFileSink_;
     // A save that cannot use its file has shown why; the server goes on.
     RunReceive(env_, receive_);
 }
@@ -308,13 +334,18 @@ void ServerLoop::Refuse()
     Show(server::kBoxUnusableName, server::kStatusRefused);
 }
 
-void ServerLoop::CleanUp()
+void ServerLoop::Finish()
 {
-    if (cleanedUp_)
+    if (finished_)
         return;
-    cleanedUp_ = true;
+    finished_ = true;
+    // A reception left open is closed while this loop's log still takes
+    // its lines.
     if (receive_.file.IsOpen())
         CloseReceiveFile(env_, receive_);
+    receive_.receivedFileClosed = receivedFileSink_;
+    if (previousLog_)
+        env_.log = previousLog_;
 }
 
 } // namespace maroka::transfer

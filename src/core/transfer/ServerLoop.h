@@ -14,6 +14,7 @@
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,14 +24,13 @@ namespace maroka::transfer {
 // What the server needs beyond an ordinary transfer.
 struct ServerEnvironment {
     std::string commandFilePath; // COMNDFILE.<port>
-    std::string errorLogPath;    // ERRLOGFILE.<port>, sent back on request
-    // Sets the subject of the communication-log lines written from now on.
-    std::function<void(const std::string& subject)> setCommLogSubject;
+    // The two logs of the port. The server writes them itself, since the
+    // subject of its communication-log lines changes with every step.
+    std::string commLogPath;  // LOGFILE.<port>
+    std::string errorLogPath; // ERRLOGFILE.<port>, also sent back on request
     // Sends the notification mail with this command text; the worker runs
     // it on the UI thread. Without it a mail command fails.
     std::function<mail::MailOutcome(const std::string& mailCommandText)> sendMail;
-    // Lists a saved program under the received files (UI thread).
-    std::function<void(const std::string& path)> receivedFileClosed;
 };
 
 class ServerLoop {
@@ -39,7 +39,9 @@ public:
     // send could not start.
     using SendBody = std::function<bool(const std::string& path, bool skipCycleStartWait)>;
 
-    ServerLoop(WorkerEnvironment& env, ServerEnvironment server, SendBody sendBody);
+    // `receive` is the worker's reception, closed by the worker's clean-up
+    // if the loop leaves a file open; its received-file sink lists saves.
+    ServerLoop(WorkerEnvironment& env, ReceiveContext& receive, ServerEnvironment server, SendBody sendBody);
     ~ServerLoop();
     ServerLoop(const ServerLoop&) = delete;
     ServerLoop& operator=(const ServerLoop&) = delete;
@@ -68,18 +70,23 @@ private:
     std::optional<std::vector<std::string>> ErrorLogLines() const;
     void Show(const char* box, const char* status);
     void ClearDisplay();
-    void CleanUp();
+    void Finish();
+
+    class SubjectLog;
 
     WorkerEnvironment& env_;
+    ReceiveContext& receive_;
     ServerEnvironment server_;
     SendBody sendBody_;
     CommandWords words_;
     ServerFolder folder_;
-    ReceiveContext receive_;
+    std::function<void(const std::string&)> receivedFileSink_;
+    std::shared_ptr<SubjectLog> log_;
+    std::shared_ptr<TransferLog> previousLog_;
     CommandAnalysis analysis_;
     int serverStep_ = 0;
     bool commandFileFault_ = false;
-    bool cleanedUp_ = false;
+    bool finished_ = false;
 };
 
 } // namespace maroka::transfer

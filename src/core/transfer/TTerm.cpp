@@ -2,6 +2,7 @@
 
 #include "core/transfer/ChunkReader.h"
 #include "core/transfer/SendLoop.h"
+#include "core/transfer/ServerLoop.h"
 #include "core/transfer/TransferMessages.h"
 
 #include <filesystem>
@@ -21,6 +22,11 @@ TTerm::~TTerm()
 void TTerm::SetReceivedFileSink(std::function<void(const std::string& path)> sink)
 {
     receive_.receivedFileClosed = std::move(sink);
+}
+
+void TTerm::SetServer(ServerEnvironment server)
+{
+    server_ = std::move(server);
 }
 
 void TTerm::Start()
@@ -46,6 +52,8 @@ void TTerm::Execute()
         started = SendBody();
     else if (mode_ == "RECV")
         started = ReceiveBody();
+    else if (mode_ == "SERVER")
+        started = ServerBody();
     failedStart_ = !started;
     CleanUp();
 
@@ -79,7 +87,21 @@ void TTerm::CleanUp()
     receive_.repair.reset();
 }
 
-bool TTerm::SendBody()
+bool TTerm::ServerBody()
+{
+    // The server never fails its start: a command reception that cannot use
+    // its file ends the loop like a stop.
+    if (server_.commandFilePath.empty())
+        server_.commandFilePath = transferFilePath_;
+    ServerLoop loop(env_, receive_, server_, [this](const std::string& path, bool skipCycleStartWait) {
+        transferFilePath_ = path;
+        return SendBody(skipCycleStartWait);
+    });
+    loop.Run();
+    return true;
+}
+
+bool TTerm::SendBody(bool skipCycleStartWait)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(transferFilePath_, ec)) {
@@ -92,7 +114,7 @@ bool TTerm::SendBody()
         env_.ShowError(std::filesystem::path(transferFilePath_).filename().string() + msg::kCannotOpenSuffix);
         return false;
     }
-    SendLoop loop(env_, file, mode_, false);
+    SendLoop loop(env_, file, mode_, skipCycleStartWait);
     const SendOutcome outcome = loop.Run();
     if (!file.Close()) {
         env_.ShowError(msg::kCannotCloseSendFile);

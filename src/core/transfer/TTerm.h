@@ -5,6 +5,7 @@
 // a stopped transfer, or to closing.
 
 #include "core/transfer/ReceiveLoop.h"
+#include "core/transfer/ServerLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <atomic>
@@ -26,6 +27,9 @@ public:
     // file was closed (the main window's "受信データ(&R)" list). Before Start().
     void SetReceivedFileSink(std::function<void(const std::string& path)> sink);
 
+    // The work files and the mail of mode "SERVER". Before Start().
+    void SetServer(ServerEnvironment server);
+
     void Start();
     // True until Execute has made its last call to the main window.
     bool Running() const { return running_; }
@@ -38,7 +42,9 @@ public:
 
 private:
     void Execute();
-    bool SendBody();
+    // `skipCycleStartWait`: the machine's M198 call form, sent at once.
+    bool SendBody(bool skipCycleStartWait = false);
+    bool ServerBody();
     bool ReceiveBody();
     void CleanUp();
 
@@ -49,6 +55,7 @@ private:
     bool failedStart_ = false;
     std::atomic<bool> completed_{false};
     ReceiveContext receive_;
+    ServerEnvironment server_;
     std::thread thread_;
 };
 

@@ -19,4 +19,9 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ReceiveLoop.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReceivedFileRepair.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RepairDialogue.cpp
+    # Server mode: command analysis, the folder, reply programs, the loop.
+    ${CMAKE_CURRENT_LIST_DIR}/ServerFolder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ServerCommand.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ReplyProgram.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ServerLoop.cpp
 )

@@ -10,3 +10,6 @@ maroka_add_test(NAME prepare_estimate_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/MachiningEstimateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimeTrackerTest.cpp
 )
+maroka_add_test(NAME prepare_fast_path_tests SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/FastPathTest.cpp
+)

@@ -1,0 +1,55 @@
+#include "cli/ServerCommand.h"
+
+#include "cli/SessionRunner.h"
+
+#include <filesystem>
+#include <ostream>
+
+namespace maroka::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: maroka-cli [global options] server [--folder DIR] [--show-data]\n"
+    "  --folder DIR   the search and save folder (\"検索・保存フォルダ\"); kept in the settings\n"
+    "  --show-data    print every line sent and received\n"
+    "Runs until SIGINT or SIGTERM, which act as Reset.\n";
+
+} // namespace
+
+int RunServerCommand(CliContext& ctx, const std::vector<std::string>& args)
+{
+    std::string folder;
+    bool showData = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help" || arg == "-h") {
+            ctx.out << kUsage;
+            return kExitOk;
+        }
+        if (arg == "--show-data") {
+            showData = true;
+        } else if (arg == "--folder" && i + 1 < args.size()) {
+            folder = std::filesystem::absolute(args[++i]).lexically_normal().string();
+        } else {
+            ctx.err << "server: unexpected argument " << arg << "\n" << kUsage;
+            return kExitUsage;
+        }
+    }
+
+    SessionRunner runner(ctx, TerminalAnswers{});
+    runner.Ui().SetShowData(showData);
+    if (!runner.Start())
+        return kExitFailure;
+    if (!folder.empty())
+        runner.Get().MutableSettings().serverFolder = folder;
+    runner.Get().StartServer();
+    if (!runner.Get().TransferRunning()) {
+        ctx.err << "server: the server mode did not start\n";
+        return kExitFailure;
+    }
+    runner.WaitForTransfer();
+    return kExitOk;
+}
+
+} // namespace maroka::cli

@@ -1,0 +1,225 @@
+// The notification mail against a real SMTP server on loopback: the exchange,
+// the headers and the Shift-JIS body as the server stored them, the body
+// sources, and the failures a mail host can give.
+
+#include "core/mail/MailMessages.h"
+#include "core/mail/SendNotificationMail.h"
+#include "core/mail/SmtpClient.h"
+#include "core/text/Encoding.h"
+
+#include "core/mail/SmtpTestServer.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace maroka;
+using namespace std::chrono_literals;
+using maroka::test::RecordingUserInterface;
+using maroka::test::SmtpEvent;
+using maroka::test::SmtpTestServer;
+using maroka::test::TempDir;
+
+namespace {
+
+std::string Sjis(const std::string& utf8)
+{
+    return text::Utf8ToCp932Lossy(utf8);
+}
+
+std::string Commands(const std::vector<SmtpEvent>& events)
+{
+    std::string joined;
+    for (const SmtpEvent& event : events)
+        joined += (joined.empty() ? "" : " ") + event.command;
+    return joined;
+}
+
+// A socket bound on loopback: listening but never accepting (a server that
+// never answers), or closed again (nothing there at all).
+struct LoopbackSocket {
+    explicit LoopbackSocket(bool listen)
+    {
+        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t size = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        port = ntohs(address.sin_port);
+        if (listen) {
+            ::listen(fd, 4);
+        } else {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    ~LoopbackSocket()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd = -1;
+    int port = 0;
+};
+
+struct Mail : ::testing::Test {
+    Mail()
+    {
+        settings.mailHost = "127.0.0.1";
+        settings.mailId = "maroka-pc";
+        settings.mailSenderName = "工場 PC";
+        settings.mailSenderAddress = "pc@example.com";
+        settings.mailRecipient = "Ops Team <ops@example.com>";
+        settings.mailSubject = "加工終了";
+        job.bodyFilePath = (dir / "MAILFILE.ttyS0").string();
+        job.caption = "Maroka";
+        job.timeouts = {2000ms, 2000ms};
+    }
+
+    mail::MailOutcome Send(int port)
+    {
+        settings.smtpPort = std::to_string(port);
+        return mail::SendNotificationMail(ui, settings, job);
+    }
+
+    TempDir dir;
+    settings::SessionSettings settings;
+    mail::MailJob job;
+    RecordingUserInterface ui;
+};
+
+#define REQUIRE_SMTP_SERVER(server)                                                                                    \
+    if (SmtpTestServer::Python().empty())                                                                              \
+        GTEST_SKIP() << "python3-aiosmtpd is not installed";                                                           \
+    ASSERT_TRUE((server).Running())
+
+} // namespace
+
+TEST_F(Mail, SendsTheWholeExchangeWithShiftJisHeadersAndADotStuffedBody)
+{
+    SmtpTestServer server;
+    REQUIRE_SMTP_SERVER(server);
+    test::WriteFileBytes(job.bodyFilePath, Sjis("一行目\r\n.hidden line\r\n..two dots\r\n.\r\nlast") + "\r\n");
+    const auto outcome = Send(server.Port());
+    ASSERT_TRUE(outcome.sent) << outcome.failure;
+
+    const auto events = server.Events();
+    EXPECT_EQ(Commands(events), "HELO RSET MAIL RCPT DATA QUIT");
+    ASSERT_EQ(events.size(), 6u);
+    EXPECT_EQ(events[0].argument, "maroka-pc");
+    EXPECT_EQ(events[2].argument, "pc@example.com");
+    // Only the address of the recipient goes into RCPT TO; the whole text
+    // into the To: header.
+    EXPECT_EQ(events[3].argument, "ops@example.com");
+    EXPECT_EQ(events[4].argument, Sjis("From: 工場 PC<pc@example.com>\r\n"
+                                       "To: Ops Team <ops@example.com>\r\n"
+                                       "Subject: 加工終了\r\n"
+                                       "Mime-Version: 1.0\r\n"
+                                       "Content-Type: text/plain; charset=shift-JIS\r\n"
+                                       "\r\n"
+                                       "一行目\r\n.hidden line\r\n..two dots\r\n.\r\nlast\r\n"));
+
+    for (const char* status : {mail::msg::kStatusJobStarted, mail::msg::kStatusConnecting, mail::msg::kStatusConnected,
+                               mail::msg::kStatusSending, mail::msg::kStatusSent})
+        EXPECT_TRUE(ui.Saw(std::string("status:") + status)) << status;
+    EXPECT_EQ(ui.LastFileName(), mail::msg::kBoxSent);
+    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusFinished);
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(Mail, TheCommandTextReplacesTheFileAndCannotInjectLines)
+{
+    SmtpTestServer server;
+    REQUIRE_SMTP_SERVER(server);
+    test::WriteFileBytes(job.bodyFilePath, "FROM THE FILE\r\n");
+    job.mailCommandText = "DONE\r\n.\r\nQUIT";
+    settings.mailSubject = "End\r\nBcc: evil@example.com";
+    settings.mailRecipient = "ops@example.com\r\nRCPT TO:<evil@example.com>";
+    job.testFlag = true;
+    ASSERT_TRUE(Send(server.Port()).sent);
+
+    const auto events = server.Events();
+    // One recipient text gives one RCPT, whatever it holds.
+    EXPECT_EQ(Commands(events), "HELO RSET MAIL RCPT DATA QUIT");
+    const std::string& message = events[4].argument;
+    EXPECT_NE(message.find("Subject: EndBcc: evil@example.com\r\n"), std::string::npos) << message;
+    EXPECT_EQ(message.find("\r\nBcc:"), std::string::npos);
+    EXPECT_TRUE(message.ends_with("\r\n\r\nDONE.QUIT\r\n")) << message;
+    // The test button confirms the sending.
+    EXPECT_EQ(ui.Messages(), std::vector<std::string>{mail::msg::kSentMessage});
+}
+
+TEST_F(Mail, TheBodyComesFromTheFileTheCommandOrTheFixedLine)
+{
+    EXPECT_EQ(mail::ComposeMailBody(job.bodyFilePath, ""), std::vector<std::string>{Sjis(mail::msg::kDefaultBody)});
+    EXPECT_EQ(mail::ComposeMailBody(job.bodyFilePath, "ワーク交換"), std::vector<std::string>{Sjis("ワーク交換")});
+    test::WriteFileBytes(job.bodyFilePath, "LINE 1\r\n\r\nLINE 3\nLINE 4");
+    EXPECT_EQ(mail::ComposeMailBody(job.bodyFilePath, ""),
+              (std::vector<std::string>{"LINE 1", "", "LINE 3", "LINE 4"}));
+    EXPECT_EQ(mail::ComposeMailBody(job.bodyFilePath, "TEXT"), std::vector<std::string>{"TEXT"});
+
+    // Headers: an empty value leaves its header out.
+    mail::SmtpMessage message;
+    message.senderAddress = "a@b";
+    message.to = {"x@y", "Name <z@w>"};
+    EXPECT_EQ(mail::HeaderLines(message),
+              (std::vector<std::string>{"From: <a@b>", "To: x@y,Name <z@w>", "Mime-Version: 1.0",
+                                        "Content-Type: text/plain; charset=shift-JIS"}));
+    EXPECT_EQ(mail::ExtractAddress("To: someone@example.com"), "someone@example.com");
+    EXPECT_EQ(mail::ExtractAddress(" plain@example.com "), "plain@example.com");
+}
+
+TEST_F(Mail, ARefusedHeloIsAnAuthenticationFailure)
+{
+    SmtpTestServer server(true);
+    REQUIRE_SMTP_SERVER(server);
+    job.testFlag = true;
+    const auto outcome = Send(server.Port());
+    EXPECT_FALSE(outcome.sent);
+    EXPECT_EQ(outcome.failure, mail::msg::kAuthenticationFailed);
+    EXPECT_EQ(Commands(server.Events(500ms)), "HELO");
+    // The status keeps the last progress text; the box tells why.
+    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusConnecting);
+    EXPECT_EQ(ui.Messages(), std::vector<std::string>{mail::msg::kAuthenticationFailed});
+}
+
+TEST_F(Mail, AMailWithoutRecipientIsRefusedBeforeTheEnvelope)
+{
+    SmtpTestServer server;
+    REQUIRE_SMTP_SERVER(server);
+    settings.mailRecipient.clear();
+    const auto outcome = Send(server.Port());
+    EXPECT_EQ(outcome.failure, mail::msg::kIncompleteHeader);
+    EXPECT_EQ(Commands(server.Events()), "HELO QUIT");
+    // Without the test button nobody is there to close a box.
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
+{
+    const LoopbackSocket closed(false);
+    auto started = std::chrono::steady_clock::now();
+    auto outcome = Send(closed.port);
+    EXPECT_FALSE(outcome.sent);
+    EXPECT_NE(outcome.failure.find("Connection refused"), std::string::npos) << outcome.failure;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+
+    // Accepted by the kernel, never answered: the greeting times out.
+    const LoopbackSocket silent(true);
+    job.timeouts = {1000ms, 500ms};
+    started = std::chrono::steady_clock::now();
+    outcome = Send(silent.port);
+    EXPECT_EQ(outcome.failure, mail::msg::kReadTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+
+    settings.smtpPort = "twenty-five";
+    outcome = mail::SendNotificationMail(ui, settings, job);
+    EXPECT_EQ(outcome.failure, std::string(mail::msg::kPortNotANumber) + "twenty-five");
+    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
+}

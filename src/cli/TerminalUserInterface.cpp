@@ -6,8 +6,7 @@ namespace maroka::cli {
 
 TerminalUserInterface::TerminalUserInterface(std::ostream& err, std::istream& in, bool interactive,
                                              TerminalAnswers answers)
-    : err_(err), in_(in), interactive_(interactive), answers_(std::move(answers)),
-      uiThread_(std::this_thread::get_id())
+    : err_(err), in_(in), interactive_(interactive), answers_(std::move(answers))
 {
 }
 
@@ -80,9 +79,11 @@ void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& r
 
 void TerminalUserInterface::CloseMainWindow()
 {
-    std::lock_guard lock(mutex_);
-    closeRequested_ = true;
-    tasksChanged_.notify_all();
+    {
+        std::lock_guard lock(mutex_);
+        closeRequested_ = true;
+    }
+    tasks_.Notify();
 }
 
 bool TerminalUserInterface::CloseRequested() const
@@ -93,44 +94,17 @@ bool TerminalUserInterface::CloseRequested() const
 
 void TerminalUserInterface::RunOnUiThread(const std::function<void()>& task)
 {
-    if (OnUiThread()) {
-        task();
-        return;
-    }
-    Task entry{&task};
-    std::unique_lock lock(mutex_);
-    if (released_)
-        return;
-    tasks_.push_back(&entry);
-    tasksChanged_.notify_all();
-    tasksChanged_.wait(lock, [&] { return entry.done || released_; });
-    if (!entry.done) {
-        // Released while waiting: take the task back so it never runs late.
-        std::erase(tasks_, &entry);
-    }
+    tasks_.Run(task);
 }
 
 void TerminalUserInterface::ReleaseWorkerCalls()
 {
-    std::lock_guard lock(mutex_);
-    released_ = true;
-    tasksChanged_.notify_all();
+    tasks_.Release();
 }
 
 void TerminalUserInterface::RunPendingTasks(int timeoutMs)
 {
-    std::unique_lock lock(mutex_);
-    tasksChanged_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                           [this] { return !tasks_.empty() || closeRequested_; });
-    while (!tasks_.empty()) {
-        Task* task = tasks_.front();
-        tasks_.pop_front();
-        lock.unlock();
-        (*task->function)();
-        lock.lock();
-        task->done = true;
-        tasksChanged_.notify_all();
-    }
+    tasks_.RunPending(std::chrono::milliseconds(timeoutMs), [this] { return CloseRequested(); });
 }
 
 MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const std::string& text,

@@ -5,15 +5,13 @@
 // and the worker's main-window steps run on the thread that calls
 // RunPendingTasks(), which plays the part of the UI thread.
 
+#include "core/ui/UiTaskQueue.h"
 #include "core/ui/UserInterface.h"
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <iosfwd>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace maroka::cli {
@@ -65,26 +63,17 @@ public:
     void SetShowData(bool show) { showData_ = show; }
 
 private:
-    struct Task {
-        const std::function<void()>* function;
-        bool done = false;
-    };
-
     void EndProgressLine();
-    bool OnUiThread() const { return std::this_thread::get_id() == uiThread_; }
 
     std::ostream& err_;
     std::istream& in_;
     bool interactive_;
     TerminalAnswers answers_;
     WindowGeometry geometry_;
-    std::thread::id uiThread_;
     bool showData_ = false;
 
+    UiTaskQueue tasks_;
     mutable std::mutex mutex_;
-    std::condition_variable tasksChanged_;
-    std::deque<Task*> tasks_;
-    bool released_ = false;
     bool closeRequested_ = false;
     std::string lastStatus_;
     std::string lastFileName_;

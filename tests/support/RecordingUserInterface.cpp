@@ -4,7 +4,7 @@
 
 namespace maroka::test {
 
-RecordingUserInterface::RecordingUserInterface() : uiThread_(std::this_thread::get_id()) {}
+RecordingUserInterface::RecordingUserInterface() = default;
 
 void RecordingUserInterface::Record(std::string event)
 {
@@ -64,23 +64,12 @@ bool RecordingUserInterface::PumpUntil(const std::function<bool()>& done, std::c
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
-        std::unique_lock lock(mutex_);
-        while (!tasks_.empty()) {
-            Task* task = tasks_.front();
-            tasks_.pop_front();
-            lock.unlock();
-            (*task->function)();
-            lock.lock();
-            task->done = true;
-            changed_.notify_all();
-        }
-        lock.unlock();
+        tasks_.RunPending(std::chrono::milliseconds(0));
         if (done())
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
-        lock.lock();
-        changed_.wait_for(lock, std::chrono::milliseconds(5), [this] { return !tasks_.empty(); });
+        tasks_.RunPending(std::chrono::milliseconds(5));
     }
 }
 
@@ -207,26 +196,12 @@ void RecordingUserInterface::CloseMainWindow()
 
 void RecordingUserInterface::RunOnUiThread(const std::function<void()>& task)
 {
-    if (std::this_thread::get_id() == uiThread_) {
-        task();
-        return;
-    }
-    Task entry{&task};
-    std::unique_lock lock(mutex_);
-    if (released_)
-        return;
-    tasks_.push_back(&entry);
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return entry.done || released_; });
-    if (!entry.done)
-        std::erase(tasks_, &entry);
+    tasks_.Run(task);
 }
 
 void RecordingUserInterface::ReleaseWorkerCalls()
 {
-    std::lock_guard lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
+    tasks_.Release();
 }
 
 MessageAnswer RecordingUserInterface::ShowMessage(const std::string& title, const std::string& text, MessageIcon,

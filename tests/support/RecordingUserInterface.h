@@ -3,6 +3,7 @@
 // A front end that writes down what the core shows and answers questions
 // from a script. The thread that calls Pump() plays the UI thread.
 
+#include "core/ui/UiTaskQueue.h"
 #include "core/ui/UserInterface.h"
 
 #include <chrono>
@@ -71,23 +72,15 @@ public:
 private:
     void Record(std::string event);
 
-    struct Task {
-        const std::function<void()>* function;
-        bool done = false;
-    };
-
+    UiTaskQueue tasks_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<std::string> events_;
     std::vector<std::string> messages_;
-    std::deque<Task*> tasks_;
-    std::thread::id uiThread_;
     WindowGeometry geometry_{0, 0, 377, 300};
     std::string lastStatus_;
     std::string lastFileName_;
     int openDialogs_ = 0;
     bool busy_ = false;
-    bool released_ = false;
     bool closeRequested_ = false;
 };
 

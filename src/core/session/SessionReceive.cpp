@@ -48,29 +48,11 @@ void Session::State::ReceiveFile()
 
 bool Session::State::StartReceive(const std::string& path)
 {
-    if (!line)
+    if (!line || RefuseBadNumbers(false, true))
         return false;
-    // Numbers the reception needs are checked before the port is touched.
-    if (const auto timings = transfer::ReadReceiveTimings(settings); std::holds_alternative<std::string>(timings)) {
-        ShowError(std::get<std::string>(timings));
-        return false;
-    }
-    if (!ApplyLineSettings())
-        return false;
-    ResetLine();
-    flags.transferArmed = true;
-    SetBusyControls();
-    flags.stopRequested = false;
-    endHandled = false;
-    line->ClearInterrupt();
-    if (worker)
-        worker->Join();
-    worker = std::make_unique<transfer::TTerm>(MakeEnvironment(), currentMode, path);
-    worker->SetReceivedFileSink([this](const std::string& received) { AddReceivedFile(received); });
-    worker->Start();
-    if (flags.quitRequested)
-        ui.CloseMainWindow();
-    return true;
+    return LaunchWorker(currentMode, path, [this](transfer::TTerm& worker) {
+        worker.SetReceivedFileSink([this](const std::string& received) { AddReceivedFile(received); });
+    });
 }
 
 void Session::State::AddReceivedFile(const std::string& path)

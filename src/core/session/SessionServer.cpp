@@ -65,42 +65,18 @@ bool Session::State::ChooseServerFolder()
 
 bool Session::State::StartServerWorker()
 {
-    if (!line)
+    if (!line || RefuseBadNumbers(true, true))
         return false;
-    // Numbers the receptions and the sends need are checked before the port
-    // is touched.
-    settings.sendBufferSize = boxes.bufferSize;
-    if (const auto timings = transfer::ReadReceiveTimings(settings); std::holds_alternative<std::string>(timings)) {
-        ShowError(std::get<std::string>(timings));
-        return false;
-    }
-    if (const auto pacing = transfer::ReadSendPacing(settings); std::holds_alternative<std::string>(pacing)) {
-        ShowError(std::get<std::string>(pacing));
-        return false;
-    }
-    if (!ApplyLineSettings())
-        return false;
-    ResetLine();
-    flags.transferArmed = true;
-    SetBusyControls();
-    flags.stopRequested = false;
-    endHandled = false;
-    line->ClearInterrupt();
-    if (worker)
-        worker->Join();
-
     transfer::ServerEnvironment server;
     server.commandFilePath = WorkFile(logs::kCommandFile);
     server.commLogPath = WorkFile(logs::kLogFile);
     server.errorLogPath = WorkFile(logs::kErrLogFile);
     server.sendMail = [this](const std::string& text) { return SendMail(text, false); };
-    worker = std::make_unique<transfer::TTerm>(MakeEnvironment(), currentMode, server.commandFilePath);
-    worker->SetReceivedFileSink([this](const std::string& received) { AddReceivedFile(received); });
-    worker->SetServer(std::move(server));
-    worker->Start();
-    if (flags.quitRequested)
-        ui.CloseMainWindow();
-    return true;
+    const std::string commandFile = server.commandFilePath;
+    return LaunchWorker(currentMode, commandFile, [this, &server](transfer::TTerm& worker) {
+        worker.SetReceivedFileSink([this](const std::string& received) { AddReceivedFile(received); });
+        worker.SetServer(std::move(server));
+    });
 }
 
 mail::MailOutcome Session::State::SendMail(const std::string& commandText, bool testFlag)

@@ -11,6 +11,7 @@
 #include "core/transfer/TransferFlags.h"
 #include "core/transfer/WorkerEnvironment.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -91,6 +92,13 @@ struct Session::State final : transfer::MainWindowSteps {
     void ResetLine();
 
     // Transfer (SessionTransfer.cpp).
+    // Shows the message of the first send or receive number that is not a
+    // number and returns true; false when all can be used.
+    bool RefuseBadNumbers(bool send, bool receive);
+    // Applies the line settings and starts a worker in `mode`; `configure`
+    // runs on the worker before it starts.
+    bool LaunchWorker(const std::string& mode, const std::string& path,
+                      const std::function<void(transfer::TTerm&)>& configure = {});
     bool StartSend();
     // Starts a worker in currentMode ("RECV", or "SERVER" with the command
     // file) that receives into `path` (SessionReceive.cpp).

@@ -3,9 +3,12 @@
 #include "core/session/RemainingTimePanel.h"
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
+#include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/SendPacing.h"
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 namespace maroka::session {
 
@@ -80,16 +83,27 @@ transfer::WorkerEnvironment Session::State::MakeEnvironment()
     return env;
 }
 
-bool Session::State::StartSend()
+bool Session::State::RefuseBadNumbers(bool send, bool receive)
 {
-    if (!line)
-        return false;
-    // Numbers the send needs are checked before the port is touched.
+    // Numbers a transfer needs are checked before the port is touched.
     settings.sendBufferSize = boxes.bufferSize;
-    if (const auto pacing = transfer::ReadSendPacing(settings); std::holds_alternative<std::string>(pacing)) {
-        ShowError(std::get<std::string>(pacing));
-        return false;
+    std::optional<std::string> problem;
+    if (send) {
+        if (const auto pacing = transfer::ReadSendPacing(settings); std::holds_alternative<std::string>(pacing))
+            problem = std::get<std::string>(pacing);
     }
+    if (receive && !problem) {
+        if (const auto timings = transfer::ReadReceiveTimings(settings); std::holds_alternative<std::string>(timings))
+            problem = std::get<std::string>(timings);
+    }
+    if (problem)
+        ShowError(*problem);
+    return problem.has_value();
+}
+
+bool Session::State::LaunchWorker(const std::string& mode, const std::string& path,
+                                  const std::function<void(transfer::TTerm&)>& configure)
+{
     if (!ApplyLineSettings())
         return false;
     ResetLine();
@@ -97,15 +111,24 @@ bool Session::State::StartSend()
     SetBusyControls();
     flags.stopRequested = false;
     endHandled = false;
-    currentMode = "SEND";
+    currentMode = mode;
     line->ClearInterrupt();
     if (worker)
         worker->Join();
-    worker = std::make_unique<transfer::TTerm>(MakeEnvironment(), currentMode, sendFilePath);
+    worker = std::make_unique<transfer::TTerm>(MakeEnvironment(), mode, path);
+    if (configure)
+        configure(*worker);
     worker->Start();
     if (flags.quitRequested)
         ui.CloseMainWindow();
     return true;
+}
+
+bool Session::State::StartSend()
+{
+    if (!line || RefuseBadNumbers(true, false))
+        return false;
+    return LaunchWorker("SEND", sendFilePath);
 }
 
 void Session::State::StopTransfer()

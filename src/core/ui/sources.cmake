@@ -1,3 +1,5 @@
-# core/ui holds only the front-end interface.
+# Sources of core/ui: the front-end interface and the task queue of front
+# ends without an event loop.
 list(APPEND MAROKA_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/UiTaskQueue.cpp
 )

@@ -5,6 +5,7 @@
 #include "core/session/SessionState.h"
 #include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/SendPacing.h"
+#include "core/transfer/WorkerLog.h"
 
 #include <filesystem>
 #include <functional>
@@ -13,26 +14,6 @@
 namespace maroka::session {
 
 namespace {
-
-// The logs as one transfer sees them: the port, the subject and the settings
-// are fixed when it starts, so the worker shares nothing with the UI thread.
-class PortLog final : public transfer::TransferLog {
-public:
-    PortLog(const std::string& workFolder, const std::string& port, std::string subject,
-            settings::SessionSettings settings)
-        : writer_(logs::LogWriter::ForPort(workFolder, port)), subject_(std::move(subject)),
-          settings_(std::move(settings))
-    {
-    }
-
-    void CommLog(const std::string& message) override { writer_.WriteCommLog(subject_, message, settings_); }
-    void ErrorLog(const std::string& message) override { writer_.WriteErrorLog(message); }
-
-private:
-    logs::LogWriter writer_;
-    std::string subject_;
-    settings::SessionSettings settings_;
-};
 
 void RemoveIfExists(const std::string& path)
 {
@@ -70,7 +51,8 @@ bool Session::State::RefuseWhileBusy()
 transfer::WorkerEnvironment Session::State::MakeEnvironment()
 {
     transfer::WorkerEnvironment env(line, ui,
-                                    std::make_shared<PortLog>(workFolder, openPortName, commLogSubject, settings),
+                                    std::make_shared<transfer::WorkerLog>(WorkFile(logs::kLogFile), WorkFile(logs::kErrLogFile),
+                                                                         settings, commLogSubject),
                                     flags, *this);
     env.remainingTime = std::make_shared<RemainingTimePanel>(ui, estimateTotal, versionText);
     env.settings = settings;

@@ -1,5 +1,7 @@
 #include "core/transfer/ReceiveLoop.h"
 
+#include "core/logs/LogMessages.h"
+
 #include "core/platform/ExternalProgram.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
@@ -509,7 +511,7 @@ Receiver::Outcome Receiver::FinishReception()
 {
     env_.line->Purge(kPurgeRxClear);
     if (env_.flags.StopOrClosing() || interrupted_) {
-        env_.log->CommLog(msg::kLogForcedEnd);
+        env_.log->CommLog(logs::kLogForcedEnd);
         if (!env_.flags.closing) {
             env_.flags.stopRequested = true;
             EndTransferOnUi();

@@ -1,5 +1,6 @@
 #include "core/transfer/SendLoop.h"
 
+#include "core/logs/LogMessages.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 #include "core/transfer/SendPacing.h"
@@ -182,7 +183,7 @@ SendLoop::PassEnd SendLoop::RunPass()
     }
 
     env_.ui.ShowStatus(msg::kStatusReady);
-    env_.log->CommLog(msg::kLogSendStart);
+    env_.log->CommLog(logs::kLogSendStart);
 
     ChunkLoop(pacing.chunkSize);
 
@@ -195,7 +196,7 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (env_.flags.closing) {
         env_.flags.quitRequested = true;
-        env_.log->CommLog(msg::kLogForcedEnd);
+        env_.log->CommLog(logs::kLogForcedEnd);
         return PassEnd::Return;
     }
 
@@ -205,19 +206,19 @@ SendLoop::PassEnd SendLoop::RunPass()
     if (env_.flags.stopRequested) {
         ShowFileName(msg::kBoxInterrupted);
         env_.ui.ShowStatus(msg::kStatusDataSendInterrupted);
-        env_.log->CommLog(msg::kLogSendInterrupted);
+        env_.log->CommLog(logs::kLogSendStopped);
         EndTransferOnUi();
         return PassEnd::Return;
     }
     if (outcome_.transferError) {
         ShowFileName(msg::kBoxSendError);
         env_.ui.ShowStatus(msg::kStatusSendFailed);
-        env_.log->CommLog(msg::kLogSendFailed);
+        env_.log->CommLog(logs::kLogSendFailed);
     } else {
         ShowFileName(env_.settings.completedSendClearsFile ? msg::kBoxSendFinished : msg::kBoxSendFinishedResend);
         ShowCycleTime();
         outcome_.sendCompleted = true;
-        env_.log->CommLog(msg::kLogSendEndPrefix + cycleTimeText_ + msg::kLogLineEnd);
+        env_.log->CommLog(logs::SendEndLogMessage(cycleTimeText_));
     }
     return PassEnd::Finished;
 }
@@ -261,7 +262,7 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
                 env_.ShowError(sendIoMessage_ + lineErrors_.lineErrorText + msg::kSendIoErrorSuffix);
                 env_.flags.quitRequested = true;
             }
-            env_.log->ErrorLog(msg::kErrWriteIo);
+            env_.log->ErrorLog(logs::kErrWriteIo);
             outcome_.transferError = true;
             break;
         }
@@ -292,7 +293,7 @@ void SendLoop::ShowProgress()
     env_.ui.SetProgress(file_.Position(), size);
 }
 
-void SendLoop::FailWrite(const char* message, const char* logWord, bool showUnlessError)
+void SendLoop::FailWrite(const char* message, std::string_view logWord, bool showUnlessError)
 {
     if (!showUnlessError || !outcome_.transferError) {
         std::string text = message;
@@ -313,7 +314,7 @@ bool SendLoop::WriteChunk(std::string_view chunk)
     switch (result.status) {
     case IoStatus::Ok:
         if (result.count != chunk.size()) {
-            FailWrite(msg::kWriteSynchroError, msg::kErrWriteSynchro, true);
+            FailWrite(msg::kWriteSynchroError, logs::kErrWriteSynchro, true);
             return false;
         }
         return true;
@@ -323,9 +324,9 @@ bool SendLoop::WriteChunk(std::string_view chunk)
         return false;
     case IoStatus::Failed:
         if (result.count == 0)
-            FailWrite(msg::kWriteUnsynchroError, msg::kErrWriteUnsynchro, true);
+            FailWrite(msg::kWriteUnsynchroError, logs::kErrWriteUnsynchro, true);
         else
-            FailWrite(msg::kNoBytesWritten, msg::kErrNoBytesWrite, true);
+            FailWrite(msg::kNoBytesWritten, logs::kErrNoBytesWrite, true);
         return false;
     }
     return false;

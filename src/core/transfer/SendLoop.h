@@ -36,7 +36,7 @@ private:
     void WaitForMachine();
     void ChunkLoop(std::size_t chunkSize);
     bool WriteChunk(std::string_view chunk);
-    void FailWrite(const char* message, const char* logWord, bool showUnlessError);
+    void FailWrite(const char* message, std::string_view logWord, bool showUnlessError);
     void ShowProgress();
     void DisplayChunk(std::string_view chunk);
     void DisplayLine(std::string line);

@@ -38,32 +38,13 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
 
 } // namespace
 
-// The port's logs with the subject the loop is at. Used on the worker only.
-class ServerLoop::SubjectLog final : public TransferLog {
-public:
-    SubjectLog(const std::string& commLogPath, const std::string& errorLogPath,
-               const settings::SessionSettings& settings)
-        : writer_(commLogPath, errorLogPath), settings_(settings)
-    {
-    }
-
-    void SetSubject(std::string subject) { subject_ = std::move(subject); }
-    void CommLog(const std::string& message) override { writer_.WriteCommLog(subject_, message, settings_); }
-    void ErrorLog(const std::string& message) override { writer_.WriteErrorLog(message); }
-
-private:
-    logs::LogWriter writer_;
-    const settings::SessionSettings& settings_;
-    std::string subject_;
-};
-
 ServerLoop::ServerLoop(WorkerEnvironment& env, ReceiveContext& receive, ServerEnvironment server, SendBody sendBody)
     : env_(env), receive_(receive), server_(std::move(server)), sendBody_(std::move(sendBody)),
       words_(CommandWords::FromSettings(env.settings)), folder_(env.settings.serverFolder),
       receivedFileSink_(receive.receivedFileClosed)
 {
     if (!server_.commLogPath.empty() || !server_.errorLogPath.empty()) {
-        log_ = std::make_shared<SubjectLog>(server_.commLogPath, server_.errorLogPath, env_.settings);
+        log_ = std::make_shared<WorkerLog>(server_.commLogPath, server_.errorLogPath, env_.settings);
         previousLog_ = env_.log;
         env_.log = log_;
     }

@@ -12,6 +12,7 @@
 #include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/ServerCommand.h"
 #include "core/transfer/WorkerEnvironment.h"
+#include "core/transfer/WorkerLog.h"
 
 #include <functional>
 #include <memory>
@@ -72,7 +73,6 @@ private:
     void ClearDisplay();
     void Finish();
 
-    class SubjectLog;
 
     WorkerEnvironment& env_;
     ReceiveContext& receive_;
@@ -81,7 +81,7 @@ private:
     CommandWords words_;
     ServerFolder folder_;
     std::function<void(const std::string&)> receivedFileSink_;
-    std::shared_ptr<SubjectLog> log_;
+    std::shared_ptr<WorkerLog> log_;
     std::shared_ptr<TransferLog> previousLog_;
     CommandAnalysis analysis_;
     int serverStep_ = 0;

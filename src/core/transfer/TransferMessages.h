@@ -69,20 +69,6 @@ inline constexpr const char* kLineBreak = "ブレーク条件を検出しまし�
 inline constexpr const char* kLineTxFull = "出力バッファがいっぱいでした。";
 inline constexpr const char* kLineIoe = "通信中にI/Oエラーが発生しました。";
 
-// Communication log.
-inline constexpr const char* kLogSendStart = "送信開始";
-inline constexpr const char* kLogSendEndPrefix = "送信終了\t";
-inline constexpr const char* kLogLineEnd = "\r\n";
-inline constexpr const char* kLogSendInterrupted = "送信中断\r\n";
-inline constexpr const char* kLogSendFailed = "送信失敗\r\n";
-inline constexpr const char* kLogForcedEnd = "強制終了\r\n";
-
-// Error log.
-inline constexpr const char* kErrWriteIo = "WRITE_IO-ERROR";
-inline constexpr const char* kErrNoBytesWrite = "NO_BYTES_WRITE";
-inline constexpr const char* kErrWriteUnsynchro = "WRITE_UNSYNCHRO-ERROR";
-inline constexpr const char* kErrWriteSynchro = "WRITE_SYNCHRO-ERROR";
-
 // Settings that must be numbers before a send starts.
 inline constexpr const char* kNotANumberSuffix = " の値が数値ではありません: ";
 inline constexpr const char* kChunkTooLarge = "送信バッファ処理数 は 1 から 2047 までの数値にして下さい: ";

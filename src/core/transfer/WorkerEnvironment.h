@@ -11,14 +11,15 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace maroka::transfer {
 
 class TransferLog {
 public:
     virtual ~TransferLog() = default;
-    virtual void CommLog(const std::string& message) = 0;
-    virtual void ErrorLog(const std::string& message) = 0;
+    virtual void CommLog(std::string_view message) = 0;
+    virtual void ErrorLog(std::string_view message) = 0;
 };
 
 // Steps of the main window that the worker asks for; the worker calls them

@@ -14,6 +14,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SendPacing.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransferFlags.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TTerm.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WorkerLog.cpp
     # Receive loop and received-file repair.
     ${CMAKE_CURRENT_LIST_DIR}/ReceiveFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ReceiveLoop.cpp

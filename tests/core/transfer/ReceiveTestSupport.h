@@ -6,6 +6,7 @@
 
 #include "core/transfer/SerialLine.h"
 #include "core/transfer/WorkerEnvironment.h"
+#include "support/MemoryLog.h"
 
 #include <algorithm>
 #include <memory>
@@ -76,32 +77,7 @@ private:
     std::size_t handedOut_ = 0;
 };
 
-class MemoryLog final : public TransferLog {
-public:
-    void CommLog(const std::string& message) override
-    {
-        std::lock_guard lock(mutex);
-        comm.push_back(message);
-    }
-    void ErrorLog(const std::string& message) override
-    {
-        std::lock_guard lock(mutex);
-        errors.push_back(message);
-    }
-    std::vector<std::string> Comm()
-    {
-        std::lock_guard lock(mutex);
-        return comm;
-    }
-    std::vector<std::string> Errors()
-    {
-        std::lock_guard lock(mutex);
-        return errors;
-    }
-    std::mutex mutex;
-    std::vector<std::string> comm;
-    std::vector<std::string> errors;
-};
+using ::maroka::test::MemoryLog;
 
 class RecordingSteps final : public MainWindowSteps {
 public:

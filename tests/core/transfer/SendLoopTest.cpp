@@ -4,6 +4,7 @@
 #include "core/transfer/TransferMessages.h"
 
 #include "support/FakeSerialLine.h"
+#include "support/MemoryLog.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
 
@@ -19,22 +20,7 @@ using maroka::test::TempDir;
 
 namespace {
 
-class MemoryLog final : public TransferLog {
-public:
-    void CommLog(const std::string& message) override
-    {
-        std::lock_guard lock(mutex);
-        comm.push_back(message);
-    }
-    void ErrorLog(const std::string& message) override
-    {
-        std::lock_guard lock(mutex);
-        errors.push_back(message);
-    }
-    std::mutex mutex;
-    std::vector<std::string> comm;
-    std::vector<std::string> errors;
-};
+using maroka::test::MemoryLog;
 
 class RecordingSteps final : public MainWindowSteps {
 public:

@@ -1,7 +1,6 @@
 #include "core/transfer/ReceiveLoop.h"
 
 #include "core/logs/LogMessages.h"
-
 #include "core/platform/ExternalProgram.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"

@@ -2,6 +2,8 @@
 
 // Every text the receive loop and the received-file repair show or log.
 
+#include "core/logs/LogMessages.h"
+
 namespace maroka::transfer::msg {
 
 // Receive file.
@@ -37,18 +39,16 @@ inline constexpr const char* kReadAsyncTimeout = "受信入力処理エラー（
 inline constexpr const char* kReadUnsynchroError = "データ受信エラー（非同期ＩＯ）";
 inline constexpr const char* kReadSynchroError = "データ受信エラー（同期ＩＯ）　";
 
-// Communication log.
-inline constexpr const char* kLogReceiveStart = "受信開始";
-inline constexpr const char* kLogReceiveEnd = "受信終了\r\n";
-inline constexpr const char* kLogReceiveContinued = "受信継続\r\n";
-inline constexpr const char* kLogReceiveFailed = "受信失敗\r\n";
-inline constexpr const char* kLogRepaired = "受信修復\r\n";
-inline constexpr const char* kLogRepairFailed = "修復失敗\r\n";
-
-// Error log (server mode).
-inline constexpr const char* kErrReadIo = "READ_IO-ERROR";
-inline constexpr const char* kErrReadUnsynchro = "READ_UNSYNCHRO-ERROR";
-inline constexpr const char* kErrReadSynchro = "READ_SYNCHRO-ERROR";
+// The log words are the logs' own.
+using logs::kErrReadIo;
+using logs::kErrReadSynchro;
+using logs::kErrReadUnsynchro;
+using logs::kLogReceiveContinued;
+using logs::kLogReceiveEnd;
+using logs::kLogReceiveFailed;
+using logs::kLogReceiveStart;
+using logs::kLogRepaired;
+using logs::kLogRepairFailed;
 
 // Repair dialogue.
 inline constexpr const char* kRepairLinePrefix = "⇒ ";

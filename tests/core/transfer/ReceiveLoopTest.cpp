@@ -155,7 +155,7 @@ TEST_F(ReceiveFixture, ConvertsEachLineAndFramesTheFileWithPercentLines)
     EXPECT_EQ(ui.LastStatus(), std::string(msg::kStatusReceiveEndPrefix) + bytes + msg::kStatusReceiveEndSuffix);
     EXPECT_EQ(ui.LastFileName(), std::string(" RECV.NC") + msg::kBoxReceiveEnd);
     EXPECT_TRUE(ui.Saw("status:" + std::string(msg::kStatusOutputFromMachine)));
-    EXPECT_EQ(log->Comm(), (std::vector<std::string>{msg::kLogReceiveStart, msg::kLogReceiveEnd}));
+    EXPECT_EQ(log->Comm(), (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveEnd)}));
     EXPECT_EQ(closedFiles, std::vector<std::string>{context.transferFilePath});
 }
 
@@ -208,7 +208,7 @@ TEST_F(ReceiveFixture, CommandWaitKeepsTheTextRawAndStopsPast512Bytes)
     EXPECT_TRUE(ui.Saw("status:" + std::string(msg::kStatusServerMode)));
     EXPECT_TRUE(closedFiles.empty());
     // The end of a command wait is not logged as a reception end.
-    EXPECT_EQ(log->Comm(), std::vector<std::string>{msg::kLogReceiveStart});
+    EXPECT_EQ(log->Comm(), std::vector<std::string>{std::string(msg::kLogReceiveStart)});
 }
 
 TEST_F(ReceiveFixture, EndOfDataCountsWholeSecondsOfTheClock)
@@ -236,7 +236,7 @@ TEST_F(ReceiveFixture, ContinuousReceptionWritesBothTransmissionsIntoOneFile)
     const std::string continued = std::string(msg::kStatusReceiveEndPrefix) + "20" + msg::kStatusContinueSuffix;
     ASSERT_TRUE(WaitForStatus(continued));
     pty.WriteMaster("%\r\nO2(TWO)\r\nM30\r\n%\r\n");
-    ASSERT_TRUE(ui.PumpUntil([&] { return Count(log->Comm(), msg::kLogReceiveContinued) == 2; }, 10s));
+    ASSERT_TRUE(ui.PumpUntil([&] { return Count(log->Comm(), std::string(msg::kLogReceiveContinued)) == 2; }, 10s));
     Reset();
     ASSERT_TRUE(Finish());
 
@@ -244,7 +244,7 @@ TEST_F(ReceiveFixture, ContinuousReceptionWritesBothTransmissionsIntoOneFile)
     EXPECT_TRUE(context.receptionContinued);
     EXPECT_EQ(steps.endTransfers, 1);
     // Reset in the wait for the next transmission ends it without a log line.
-    EXPECT_EQ(log->Comm().back(), msg::kLogReceiveContinued);
+    EXPECT_EQ(log->Comm().back(), std::string(msg::kLogReceiveContinued));
 }
 
 TEST_F(ReceiveFixture, ExitAfterReceivingClosesTheWindowWithoutCountdownForZeroSeconds)
@@ -341,7 +341,7 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
     pty.WriteMaster("G1X1\r\nG1X2\r\n");
     ASSERT_TRUE(Finish());
     EXPECT_TRUE(context.receivedOk);
-    EXPECT_EQ(log->Errors(), std::vector<std::string>{msg::kErrReadIo});
+    EXPECT_EQ(log->Errors(), std::vector<std::string>{std::string(msg::kErrReadIo)});
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(File(), "%\r\nG1X1\r\nG1X2\r\n%\r\n");
 }

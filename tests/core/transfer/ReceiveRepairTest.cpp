@@ -280,9 +280,9 @@ TEST_F(RepairFixture, ASecondReceptionMendsTheFirst)
     // LF line ends were received: no "received bytes" line in the message.
     EXPECT_EQ(messages[1].find(msg::kRepairReceivedBytesPrefix), std::string::npos);
     EXPECT_EQ(ui.LastStatus(), msg::kStatusRepaired);
-    EXPECT_EQ(log->Comm(), (std::vector<std::string>{msg::kLogReceiveStart, msg::kLogReceiveFailed,
-                                                     msg::kLogReceiveStart, msg::kLogReceiveFailed,
-                                                     msg::kLogRepaired}));
+    EXPECT_EQ(log->Comm(), (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                                     std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                                     std::string(msg::kLogRepaired)}));
 }
 
 TEST_F(RepairFixture, LossesAtTheSamePlacesCannotBeRepaired)

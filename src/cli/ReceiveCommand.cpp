@@ -1,8 +1,8 @@
 #include "cli/ReceiveCommand.h"
 
+#include "cli/CommandArguments.h"
 #include "cli/SessionRunner.h"
 
-#include <filesystem>
 #include <ostream>
 
 namespace maroka::cli {
@@ -19,27 +19,14 @@ constexpr const char* kUsage =
 
 int RunReceiveCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    bool retry = false;
-    bool noRetry = false;
-    bool showData = false;
-    std::vector<std::string> files;
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            ctx.out << kUsage;
-            return kExitOk;
-        }
-        if (arg == "--retry")
-            retry = true;
-        else if (arg == "--no-retry")
-            noRetry = true;
-        else if (arg == "--show-data")
-            showData = true;
-        else if (arg.starts_with("--")) {
-            ctx.err << "receive: unknown option " << arg << "\n" << kUsage;
-            return kExitUsage;
-        } else
-            files.push_back(std::filesystem::absolute(arg).string());
-    }
+    const CommandArguments parsed =
+        ParseCommandArguments(ctx, args, "receive", {"--retry", "--no-retry", "--show-data"}, kUsage);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
+    const bool retry = parsed.Has("--retry");
+    const bool noRetry = parsed.Has("--no-retry");
+    const bool showData = parsed.Has("--show-data");
+    const std::vector<std::string>& files = parsed.files;
     if (files.size() != 1 || (retry && noRetry)) {
         ctx.err << (files.empty() ? "receive: no file given\n"
                     : files.size() > 1 ? "receive: one file only\n"

@@ -1,8 +1,8 @@
 #include "cli/SendCommand.h"
 
+#include "cli/CommandArguments.h"
 #include "cli/SessionRunner.h"
 
-#include <filesystem>
 #include <ostream>
 
 namespace maroka::cli {
@@ -18,24 +18,12 @@ constexpr const char* kUsage =
 
 int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
-    bool direct = false;
-    bool showData = false;
-    std::vector<std::string> files;
-    for (const std::string& arg : args) {
-        if (arg == "--help" || arg == "-h") {
-            ctx.out << kUsage;
-            return kExitOk;
-        }
-        if (arg == "--direct")
-            direct = true;
-        else if (arg == "--show-data")
-            showData = true;
-        else if (arg.starts_with("--")) {
-            ctx.err << "send: unknown option " << arg << "\n" << kUsage;
-            return kExitUsage;
-        } else
-            files.push_back(std::filesystem::absolute(arg).string());
-    }
+    const CommandArguments parsed = ParseCommandArguments(ctx, args, "send", {"--direct", "--show-data"}, kUsage);
+    if (parsed.exitCode)
+        return *parsed.exitCode;
+    const bool direct = parsed.Has("--direct");
+    const bool showData = parsed.Has("--show-data");
+    const std::vector<std::string>& files = parsed.files;
     if (files.empty()) {
         ctx.err << "send: no file given\n" << kUsage;
         return kExitUsage;

@@ -1,0 +1,6 @@
+# The terminal front end's own pieces; the commands themselves run end to end
+# in tests/e2e.
+maroka_add_test(NAME cli_tests SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/CommandArgumentsTest.cpp
+    ${CMAKE_SOURCE_DIR}/src/cli/CommandArguments.cpp
+)

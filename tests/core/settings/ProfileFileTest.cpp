@@ -1,6 +1,7 @@
 #include "core/settings/ProfileFile.h"
 
 #include "core/text/Encoding.h"
+#include "support/Cp932Lines.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,23 +11,12 @@
 #include <unistd.h>
 
 using namespace maroka::settings;
+using maroka::test::Cp932Lines;
 using maroka::test::ReadFileBytes;
 using maroka::test::TempDir;
 using maroka::test::WriteFileBytes;
 
 namespace {
-
-// UTF-8 text with "\n" line ends as the CP932, CR LF bytes of a file.
-std::string Cp932Lines(std::string_view utf8)
-{
-    std::string crlf;
-    for (const char c : utf8) {
-        if (c == '\n')
-            crlf += '\r';
-        crlf += c;
-    }
-    return maroka::text::Utf8ToCp932(crlf).value();
-}
 
 constexpr std::string_view kSection = "Maroka 設定";
 

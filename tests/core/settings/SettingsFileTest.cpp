@@ -3,6 +3,7 @@
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingValue.h"
 #include "core/text/Encoding.h"
+#include "support/Cp932Lines.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,22 +13,12 @@
 #include <sys/stat.h>
 
 using namespace maroka::settings;
+using maroka::test::Cp932Lines;
 using maroka::test::ReadFileBytes;
 using maroka::test::TempDir;
 using maroka::test::WriteFileBytes;
 
 namespace {
-
-std::string Cp932Lines(std::string_view utf8)
-{
-    std::string crlf;
-    for (const char c : utf8) {
-        if (c == '\n')
-            crlf += '\r';
-        crlf += c;
-    }
-    return maroka::text::Utf8ToCp932(crlf).value();
-}
 
 // The keys of the main section in the order they stand in the file.
 std::vector<std::string> KeysInFile(const std::string& path)

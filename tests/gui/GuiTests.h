@@ -19,7 +19,8 @@ int RunGuiSendTests(int argc, char** argv);
 
 // Waits (in the event loop) for the next modal window of type T and hands it
 // to `act`; for driving dialogs that a call under test opens and waits for.
-template <typename T> void WhenModalAppears(std::function<void(T*)> act, int attempts = 500)
+// A loaded machine can take seconds to show a file dialog, hence the 30 s.
+template <typename T> void WhenModalAppears(std::function<void(T*)> act, int attempts = 3000)
 {
     auto* timer = new QTimer;
     timer->setInterval(10);

@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     fonts-noto-cjk xvfb xauth imagemagick
-    python3 python3-aiosmtpd socat
+    python3 python3-aiosmtpd socat ccache
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -24,23 +24,6 @@
 
 namespace maroka::gui::test {
 
-namespace {
-
-// Runs `work` on a plain std::thread, as the transfer worker is, and keeps
-// the event loop turning until it is done.
-void OnWorker(const std::function<void()>& work)
-{
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        work();
-        done = true;
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
-    worker.join();
-}
-
-} // namespace
-
 class UserInterfaceTest : public QObject {
     Q_OBJECT
 
@@ -214,8 +197,7 @@ private slots:
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
             QVERIFY(dialog->PreviewEnabled());
             dialog->SetPreviewEnabled(false);
-            dialog->selectFile("\"a.nc\" \"b.nc\"");
-            static_cast<QDialog*>(dialog)->accept();
+            TypeFileNamesAndAccept(dialog, QStringLiteral("\"a.nc\" \"b.nc\""));
         });
         FileDialogRequest request;
         request.title = " 送信ファイル選択（複数選択可）　 Maroka ver 0.565";

@@ -2,6 +2,7 @@
 # key clicks, modal boxes and the event loop are its home ground.
 add_executable(gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestMain.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GuiTestHelpers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainFormTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UserInterfaceTest.cpp
@@ -14,4 +15,6 @@ set_target_properties(gui_tests PROPERTIES AUTOMOC ON)
 target_include_directories(gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(gui_tests PRIVATE maroka_gui maroka_machine_lib Qt6::Test)
 add_test(NAME gui_tests COMMAND gui_tests)
-set_tests_properties(gui_tests PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+# A stuck test function is named by Qt Test's own time-out, well before
+# ctest ends the whole executable without saying where it stood.
+set_tests_properties(gui_tests PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTEST_FUNCTION_TIMEOUT=90000")

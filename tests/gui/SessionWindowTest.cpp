@@ -25,7 +25,7 @@ session::SessionOptions OptionsIn(const maroka::test::TempDir& dir)
 {
     session::SessionOptions options;
     options.programPath = (dir / "maroka").string();
-    options.openLine = [](const std::string& port, std::string&) -> std::unique_ptr<transfer::SerialLine> {
+    options.openLine = [](const std::string& port, std::string&) -> std::unique_ptr<serial::SerialLine> {
         return std::make_unique<maroka::test::FakeSerialLine>(port);
     };
     options.listPorts = [] { return std::vector<std::string>{"FAKE0", "FAKE1"}; };

@@ -2,8 +2,8 @@
 
 namespace maroka::test {
 
-using transfer::IoResult;
-using transfer::IoStatus;
+using serial::IoResult;
+using serial::IoStatus;
 
 std::string FakeSerialLine::Written() const
 {
@@ -23,7 +23,7 @@ std::string FakeSerialLine::ChunkSizes() const
     return chunkSizes_;
 }
 
-transfer::LineSettings FakeSerialLine::State() const
+serial::LineSettings FakeSerialLine::State() const
 {
     std::lock_guard lock(mutex_);
     return state_;
@@ -36,20 +36,20 @@ void FakeSerialLine::MachineSpeaks()
     changed_.notify_all();
 }
 
-bool FakeSerialLine::GetProperties(transfer::QueueSizes& sizes)
+bool FakeSerialLine::GetProperties(serial::QueueSizes& sizes)
 {
     sizes = {};
     return true;
 }
 
-bool FakeSerialLine::GetState(transfer::LineSettings& settings)
+bool FakeSerialLine::GetState(serial::LineSettings& settings)
 {
     std::lock_guard lock(mutex_);
     settings = state_;
     return true;
 }
 
-bool FakeSerialLine::SetState(const transfer::LineSettings& settings)
+bool FakeSerialLine::SetState(const serial::LineSettings& settings)
 {
     std::lock_guard lock(mutex_);
     if (failSetState)
@@ -58,7 +58,7 @@ bool FakeSerialLine::SetState(const transfer::LineSettings& settings)
     return true;
 }
 
-bool FakeSerialLine::ClearErrors(transfer::LineErrorState& state)
+bool FakeSerialLine::ClearErrors(serial::LineErrorState& state)
 {
     std::lock_guard lock(mutex_);
     if (failErrorQuery)
@@ -69,38 +69,38 @@ bool FakeSerialLine::ClearErrors(transfer::LineErrorState& state)
     return true;
 }
 
-IoStatus FakeSerialLine::WaitEvent(std::uint32_t, std::uint32_t& events)
+serial::IoStatus FakeSerialLine::WaitEvent(std::uint32_t, std::uint32_t& events)
 {
     std::unique_lock lock(mutex_);
     waiting_ = true;
     ++waitsStarted_;
     changed_.wait(lock, [this] { return spoke_ || interrupted_; });
     waiting_ = false;
-    events = spoke_ ? static_cast<std::uint32_t>(transfer::kEvRxChar) : 0u;
+    events = spoke_ ? static_cast<std::uint32_t>(serial::kEvRxChar) : 0u;
     const bool spoke = spoke_;
     spoke_ = false;
-    return spoke ? IoStatus::Ok : IoStatus::Interrupted;
+    return spoke ? serial::IoStatus::Ok : serial::IoStatus::Interrupted;
 }
 
-IoResult FakeSerialLine::Write(const char* data, std::size_t size)
+serial::IoResult FakeSerialLine::Write(const char* data, std::size_t size)
 {
     std::unique_lock lock(mutex_);
     ++writeCalls_;
     if (blockWrites) {
         changed_.wait(lock, [this] { return interrupted_; });
-        return {IoStatus::Interrupted, 0};
+        return {serial::IoStatus::Interrupted, 0};
     }
     if (interrupted_)
-        return {IoStatus::Interrupted, 0};
+        return {serial::IoStatus::Interrupted, 0};
     if (written_.size() + size > failWriteAfterBytes) {
         const std::size_t room = failWriteAfterBytes > written_.size() ? failWriteAfterBytes - written_.size() : 0;
         written_.append(data, room);
         lastError_ = "device vanished";
-        return {IoStatus::Failed, room};
+        return {serial::IoStatus::Failed, room};
     }
     written_.append(data, size);
     chunkSizes_ += (chunkSizes_.empty() ? "" : ",") + std::to_string(size);
-    return {IoStatus::Ok, size};
+    return {serial::IoStatus::Ok, size};
 }
 
 bool FakeSerialLine::TransmitChar(char byte)

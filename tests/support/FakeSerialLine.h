@@ -3,7 +3,7 @@
 // A serial line in memory for tests that need what a pseudo-terminal cannot
 // give: line errors, refused writes, a machine that never answers.
 
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -12,7 +12,7 @@
 
 namespace maroka::test {
 
-class FakeSerialLine final : public transfer::SerialLine {
+class FakeSerialLine final : public serial::SerialLine {
 public:
     explicit FakeSerialLine(std::string name = "FAKE0") : name_(std::move(name)) {}
 
@@ -29,7 +29,7 @@ public:
     std::size_t WriteCalls() const;
     std::string ChunkSizes() const;       // "10,10,3"
     bool Closed() const { return closed_; }
-    transfer::LineSettings State() const;
+    serial::LineSettings State() const;
 
     // The machine "speaks": ends a pending WaitEvent with a data event.
     void MachineSpeaks();
@@ -37,17 +37,17 @@ public:
     int WaitsStarted() const { return waitsStarted_; }
 
     const std::string& Name() const override { return name_; }
-    bool GetProperties(transfer::QueueSizes& sizes) override;
-    bool GetState(transfer::LineSettings& settings) override;
-    bool SetState(const transfer::LineSettings& settings) override;
-    bool ClearErrors(transfer::LineErrorState& state) override;
+    bool GetProperties(serial::QueueSizes& sizes) override;
+    bool GetState(serial::LineSettings& settings) override;
+    bool SetState(const serial::LineSettings& settings) override;
+    bool ClearErrors(serial::LineErrorState& state) override;
     bool ClearBreak() override { return true; }
     bool Purge(std::uint32_t) override { return true; }
-    transfer::IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
-    transfer::IoResult Write(const char* data, std::size_t size) override;
-    transfer::IoResult ReadAvailable(char*, std::size_t) override { return {}; }
-    transfer::IoStatus WaitReadable(int) override { return transfer::IoStatus::Ok; }
-    transfer::IoStatus Drain() override { return transfer::IoStatus::Ok; }
+    serial::IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
+    serial::IoResult Write(const char* data, std::size_t size) override;
+    serial::IoResult ReadAvailable(char*, std::size_t) override { return {}; }
+    serial::IoStatus WaitReadable(int) override { return serial::IoStatus::Ok; }
+    serial::IoStatus Drain() override { return serial::IoStatus::Ok; }
     bool TransmitChar(char byte) override;
     void Interrupt() override;
     void ClearInterrupt() override;
@@ -67,7 +67,7 @@ private:
     std::atomic<bool> waiting_{false};
     std::atomic<int> waitsStarted_{0};
     std::atomic<bool> closed_{false};
-    transfer::LineSettings state_;
+    serial::LineSettings state_;
     std::string lastError_;
 };
 

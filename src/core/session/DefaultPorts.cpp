@@ -1,13 +1,13 @@
 #include "core/session/DefaultPorts.h"
 
-#include "core/transfer/PortNames.h"
-#include "core/transfer/PosixSerialLine.h"
+#include "core/serial/PortNames.h"
+#include "core/serial/PosixSerialLine.h"
 
 namespace maroka::session {
 
-std::unique_ptr<transfer::SerialLine> OpenDeviceLine(const std::string& port, std::string& error)
+std::unique_ptr<serial::SerialLine> OpenDeviceLine(const std::string& port, std::string& error)
 {
-    auto opened = transfer::PosixSerialLine::Open(transfer::DevicePathForPortName(port));
+    auto opened = serial::PosixSerialLine::Open(serial::DevicePathForPortName(port));
     if (!opened.line)
         error = opened.error;
     return std::move(opened.line);
@@ -16,8 +16,8 @@ std::unique_ptr<transfer::SerialLine> OpenDeviceLine(const std::string& port, st
 std::vector<std::string> ListUsablePorts()
 {
     std::vector<std::string> ports;
-    for (const transfer::SerialDevice& device : transfer::ListSerialDevices()) {
-        if (transfer::ProbePort(device.device).usable)
+    for (const serial::SerialDevice& device : serial::ListSerialDevices()) {
+        if (serial::ProbePort(device.device).usable)
             ports.push_back(device.device);
     }
     return ports;

@@ -3,7 +3,7 @@
 // The real serial devices of this machine, for a session that is not given
 // other ones (tests give fakes).
 
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 
 #include <memory>
 #include <string>
@@ -12,7 +12,7 @@
 namespace maroka::session {
 
 // Opens the port named in the port box: "COMn", a device name or any path.
-std::unique_ptr<transfer::SerialLine> OpenDeviceLine(const std::string& port, std::string& error);
+std::unique_ptr<serial::SerialLine> OpenDeviceLine(const std::string& port, std::string& error);
 
 // The ports that can be opened now, in the order the port box lists them.
 std::vector<std::string> ListUsablePorts();

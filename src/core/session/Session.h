@@ -9,7 +9,7 @@
 
 #include "core/platform/ExternalProgram.h"
 #include "core/settings/SessionSettings.h"
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 #include "core/ui/UserInterface.h"
 
 #include <functional>
@@ -33,7 +33,7 @@ enum class LineBox {
 
 // Opens a line by the name in the port box; on failure returns null and
 // puts the reason into `error`.
-using LineOpener = std::function<std::unique_ptr<transfer::SerialLine>(const std::string& port, std::string& error)>;
+using LineOpener = std::function<std::unique_ptr<serial::SerialLine>(const std::string& port, std::string& error)>;
 // The usable ports, for the port box and the choice after a failed open.
 using PortLister = std::function<std::vector<std::string>()>;
 

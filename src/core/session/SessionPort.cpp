@@ -145,12 +145,12 @@ bool Session::State::ApplyLineSettings()
     const auto showPortError = [this](const char* text) {
         ui.ShowMessage(applicationTitle, text, MessageIcon::Error, MessageButtons::Ok);
     };
-    transfer::QueueSizes queues;
+    serial::QueueSizes queues;
     if (!line->GetProperties(queues)) {
         showPortError(tmsg::kPortInfoError);
         return true;
     }
-    transfer::LineSettings state;
+    serial::LineSettings state;
     if (!line->GetState(state)) {
         showPortError(tmsg::kDcbReadError);
         return true;
@@ -175,11 +175,11 @@ void Session::State::ResetLine()
 {
     if (!line)
         return;
-    transfer::LineErrorState ignored;
+    serial::LineErrorState ignored;
     line->ClearErrors(ignored);
     line->ClearBreak();
-    line->Purge(transfer::kPurgeTxAbort | transfer::kPurgeRxAbort | transfer::kPurgeTxClear |
-                transfer::kPurgeRxClear);
+    line->Purge(serial::kPurgeTxAbort | serial::kPurgeRxAbort | serial::kPurgeTxClear |
+                serial::kPurgeRxClear);
 }
 
 } // namespace maroka::session

@@ -3,7 +3,7 @@
 #include "core/session/SessionState.h"
 #include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/SendPacing.h"
-#include "core/transfer/ServerLoop.h"
+#include "core/server/ServerLoop.h"
 
 #include <filesystem>
 
@@ -67,7 +67,7 @@ bool Session::State::StartServerWorker()
 {
     if (!line || RefuseBadNumbers(true, true))
         return false;
-    transfer::ServerEnvironment server;
+    server::ServerEnvironment server;
     server.commandFilePath = WorkFile(logs::kCommandFile);
     server.commLogPath = WorkFile(logs::kLogFile);
     server.errorLogPath = WorkFile(logs::kErrLogFile);

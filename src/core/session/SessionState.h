@@ -38,7 +38,7 @@ struct Session::State final : transfer::MainWindowSteps {
     LineBoxTexts boxes;
 
     // Port.
-    std::shared_ptr<transfer::SerialLine> line;
+    std::shared_ptr<serial::SerialLine> line;
     std::string openPortName;
     std::string portWindowColourPort; // the port whose colours are loaded
 

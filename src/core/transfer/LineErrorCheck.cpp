@@ -7,26 +7,26 @@ namespace maroka::transfer {
 const char* LineErrorText(std::uint32_t errors)
 {
     switch (errors) {
-    case kErrRxOver:
+    case serial::kErrRxOver:
         return msg::kLineRxOver;
-    case kErrOverrun:
+    case serial::kErrOverrun:
         return msg::kLineOverrun;
-    case kErrFrame:
+    case serial::kErrFrame:
         return msg::kLineFrame;
-    case kErrBreak:
+    case serial::kErrBreak:
         return msg::kLineBreak;
-    case kErrTxFull:
+    case serial::kErrTxFull:
         return msg::kLineTxFull;
-    case kErrIoe:
+    case serial::kErrIoe:
         return msg::kLineIoe;
     default:
         return nullptr;
     }
 }
 
-bool LineErrorCheck::Check(SerialLine& line)
+bool LineErrorCheck::Check(serial::SerialLine& line)
 {
-    LineErrorState state;
+    serial::LineErrorState state;
     if (!line.ClearErrors(state)) {
         lineErrorText = msg::kErrorQueryFailed;
         errorQueryFailed = true;

@@ -3,7 +3,7 @@
 // Reads the line's error word and classifies it as the send and receive
 // loops need it.
 
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 
 #include <functional>
 #include <string>
@@ -20,7 +20,7 @@ struct LineErrorCheck {
     std::function<void()> onLineError;
 
     // Returns true when a line error (or a failed query) is now known.
-    bool Check(SerialLine& line);
+    bool Check(serial::SerialLine& line);
 };
 
 // The text of an error word that counts as a line error, or nullptr: only a

@@ -60,15 +60,15 @@ std::optional<std::string> CheckLineBoxes(const LineBoxTexts& boxes)
     return std::nullopt;
 }
 
-void FillLineSettings(LineSettings& settings, LineBoxTexts& boxes, const QueueSizes& queues)
+void FillLineSettings(serial::LineSettings& settings, LineBoxTexts& boxes, const serial::QueueSizes& queues)
 {
     if (TrimBox(boxes.stopBits).empty())
         boxes.stopBits = "2";
     if (const auto stop = ParseDecimal(boxes.stopBits)) {
         if (*stop == 1)
-            settings.StopBits = kOneStopBit;
+            settings.StopBits = serial::kOneStopBit;
         else if (*stop == 2)
-            settings.StopBits = kTwoStopBits;
+            settings.StopBits = serial::kTwoStopBits;
     }
 
     if (TrimBox(boxes.baudRate).empty())
@@ -78,8 +78,8 @@ void FillLineSettings(LineSettings& settings, LineBoxTexts& boxes, const QueueSi
 
     if (TrimBox(boxes.dc3).empty())
         boxes.dc3 = "13H";
-    settings.XoffChar = TrimBox(boxes.dc3) == "93H" ? kXoff93 : kXoff13;
-    settings.XonChar = kXon;
+    settings.XoffChar = TrimBox(boxes.dc3) == "93H" ? serial::kXoff93 : serial::kXoff13;
+    settings.XonChar = serial::kXon;
 
     settings.fOutX = true;
     settings.fInX = true;
@@ -87,19 +87,19 @@ void FillLineSettings(LineSettings& settings, LineBoxTexts& boxes, const QueueSi
 
     const bool iso = boxes.code == "ISO";
     settings.ByteSize = iso ? 7 : 8;
-    settings.Parity = iso ? kEvenParity : kNoParity;
+    settings.Parity = iso ? serial::kEvenParity : serial::kNoParity;
     settings.fParity = true;
     settings.fBinary = true;
-    settings.fRtsControl = kRtsControlHandshake;
+    settings.fRtsControl = serial::kRtsControlHandshake;
     settings.fOutxCtsFlow = true;
-    settings.fDtrControl = kDtrControlHandshake;
+    settings.fDtrControl = serial::kDtrControlHandshake;
     settings.fOutxDsrFlow = true;
     settings.fDsrSensitivity = true;
     settings.EofChar = 0;
     settings.fNull = true;
     settings.fAbortOnError = true;
     settings.ErrorChar = 0;
-    settings.EvtChar = kXon;
+    settings.EvtChar = serial::kXon;
     settings.fErrorChar = false;
 
     const std::uint32_t q = std::min(QueueOrDefault(queues.maxTransmit), QueueOrDefault(queues.maxReceive));

@@ -3,7 +3,7 @@
 // Builds the line settings from the texts of the main window's line boxes.
 // Pure functions: the port applies the result, tests check it directly.
 
-#include "core/transfer/LineSettings.h"
+#include "core/serial/LineSettings.h"
 #include "core/ui/UserInterface.h"
 
 #include <optional>
@@ -24,6 +24,6 @@ std::optional<std::string> CheckLineBoxes(const LineBoxTexts& boxes);
 // Fills the fields of `settings` in the order the port setup sets them,
 // keeping every other field as the driver reported it. Empty baud-rate,
 // stop-bits and DC3 boxes are first set to "4800", "2" and "13H".
-void FillLineSettings(LineSettings& settings, LineBoxTexts& boxes, const QueueSizes& queues);
+void FillLineSettings(serial::LineSettings& settings, LineBoxTexts& boxes, const serial::QueueSizes& queues);
 
 } // namespace maroka::transfer

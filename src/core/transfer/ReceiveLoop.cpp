@@ -217,15 +217,15 @@ bool Receiver::WaitForFirstByte()
     if (Server())
         ShowStatus(msg::kStatusServerMode);
 
-    IoStatus status = IoStatus::Interrupted;
+    serial::IoStatus status = serial::IoStatus::Interrupted;
     std::uint32_t events = 0;
     env_.flags.eventWaitActive = true;
     // A stop that came before the wait began must not be slept through.
     if (!env_.flags.StopOrClosing())
-        status = env_.line->WaitEvent(kEvRxChar, events);
+        status = env_.line->WaitEvent(serial::kEvRxChar, events);
     env_.flags.eventWaitActive = false;
 
-    if (status == IoStatus::Failed) {
+    if (status == serial::IoStatus::Failed) {
         // The device failed or went away while nothing had come yet.
         context_.lineFailed = true;
         context_.transferError = true;
@@ -239,7 +239,7 @@ bool Receiver::WaitForFirstByte()
     }
     if (env_.flags.closing)
         return false;
-    if (status == IoStatus::Interrupted || env_.flags.stopRequested) {
+    if (status == serial::IoStatus::Interrupted || env_.flags.stopRequested) {
         // Only a Reset interrupts the line while no close is under way.
         env_.flags.stopRequested = true;
         EndTransferOnUi();
@@ -291,8 +291,8 @@ void Receiver::ReceivePasses()
         if (lineErrors_.inputQueued == 0) {
             if (dataStarted_ && static_cast<double>(std::time(nullptr) - lastDataTime_) > timings_.endSeconds)
                 break;
-            const IoStatus status = env_.line->WaitReadable(kIdleWaitMs);
-            if (status == IoStatus::Interrupted) {
+            const serial::IoStatus status = env_.line->WaitReadable(kIdleWaitMs);
+            if (status == serial::IoStatus::Interrupted) {
                 interrupted_ = true;
                 break;
             }
@@ -312,12 +312,12 @@ void Receiver::ReceivePasses()
 bool Receiver::ReadPass()
 {
     const std::size_t asked = std::min(lineErrors_.inputQueued, kChunkCapacity);
-    const IoResult result = env_.line->ReadAvailable(chunk_.data(), asked);
-    if (result.status == IoStatus::Interrupted) {
+    const serial::IoResult result = env_.line->ReadAvailable(chunk_.data(), asked);
+    if (result.status == serial::IoStatus::Interrupted) {
         interrupted_ = true;
         return false;
     }
-    if (result.status == IoStatus::Failed) {
+    if (result.status == serial::IoStatus::Failed) {
         if (Server()) {
             env_.log->ErrorLog(msg::kErrReadUnsynchro);
         } else {
@@ -508,7 +508,7 @@ void Receiver::ShowProgress(bool force)
 
 Receiver::Outcome Receiver::FinishReception()
 {
-    env_.line->Purge(kPurgeRxClear);
+    env_.line->Purge(serial::kPurgeRxClear);
     if (env_.flags.StopOrClosing() || interrupted_) {
         env_.log->CommLog(logs::kLogForcedEnd);
         if (!env_.flags.closing) {

@@ -190,7 +190,7 @@ SendLoop::PassEnd SendLoop::RunPass()
     // A normal end lets the last bytes leave the device; a stop throws away
     // what is still queued so the machine gets nothing more.
     if (env_.flags.StopOrClosing() || outcome_.transferError)
-        env_.line->Purge(kPurgeTxClear);
+        env_.line->Purge(serial::kPurgeTxClear);
     else
         env_.line->Drain();
 
@@ -232,14 +232,14 @@ void SendLoop::WaitForMachine()
         return;
     }
     std::uint32_t events = 0;
-    const IoStatus status = env_.line->WaitEvent(kEvAllButTxEmpty, events);
-    if (status == IoStatus::Failed) {
+    const serial::IoStatus status = env_.line->WaitEvent(serial::kEvAllButTxEmpty, events);
+    if (status == serial::IoStatus::Failed) {
         env_.ShowPlain(msg::kWaitCommEventError);
         env_.flags.eventWaitActive = false;
         outcome_.transferError = true;
         return;
     }
-    if (status == IoStatus::Ok && !env_.line->Purge(kPurgeRxClear)) {
+    if (status == serial::IoStatus::Ok && !env_.line->Purge(serial::kPurgeRxClear)) {
         env_.ShowPlain(msg::kPurgeCommError);
         return;
     }
@@ -309,20 +309,20 @@ void SendLoop::FailWrite(const char* message, std::string_view logWord, bool sho
 
 bool SendLoop::WriteChunk(std::string_view chunk)
 {
-    const IoResult result = env_.line->Write(chunk.data(), chunk.size());
+    const serial::IoResult result = env_.line->Write(chunk.data(), chunk.size());
     bytesSent_ += result.count;
     switch (result.status) {
-    case IoStatus::Ok:
+    case serial::IoStatus::Ok:
         if (result.count != chunk.size()) {
             FailWrite(msg::kWriteSynchroError, logs::kErrWriteSynchro, true);
             return false;
         }
         return true;
-    case IoStatus::Interrupted:
+    case serial::IoStatus::Interrupted:
         // Reset or close ended a write held up by the machine: that is a
         // stop, not a line fault, and the flags say which.
         return false;
-    case IoStatus::Failed:
+    case serial::IoStatus::Failed:
         if (result.count == 0)
             FailWrite(msg::kWriteUnsynchroError, logs::kErrWriteUnsynchro, true);
         else

@@ -2,7 +2,7 @@
 
 #include "core/transfer/ChunkReader.h"
 #include "core/transfer/SendLoop.h"
-#include "core/transfer/ServerLoop.h"
+#include "core/server/ServerLoop.h"
 #include "core/transfer/TransferMessages.h"
 
 #include <filesystem>
@@ -24,7 +24,7 @@ void TTerm::SetReceivedFileSink(std::function<void(const std::string& path)> sin
     receive_.receivedFileClosed = std::move(sink);
 }
 
-void TTerm::SetServer(ServerEnvironment server)
+void TTerm::SetServer(server::ServerEnvironment server)
 {
     server_ = std::move(server);
 }
@@ -93,7 +93,7 @@ bool TTerm::ServerBody()
     // its file ends the loop like a stop.
     if (server_.commandFilePath.empty())
         server_.commandFilePath = transferFilePath_;
-    ServerLoop loop(env_, receive_, server_, [this](const std::string& path, bool skipCycleStartWait) {
+    server::ServerLoop loop(env_, receive_, server_, [this](const std::string& path, bool skipCycleStartWait) {
         transferFilePath_ = path;
         return SendBody(skipCycleStartWait);
     });

@@ -5,7 +5,7 @@
 // a stopped transfer, or to closing.
 
 #include "core/transfer/ReceiveLoop.h"
-#include "core/transfer/ServerLoop.h"
+#include "core/server/ServerLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <atomic>
@@ -28,7 +28,7 @@ public:
     void SetReceivedFileSink(std::function<void(const std::string& path)> sink);
 
     // The work files and the mail of mode "SERVER". Before Start().
-    void SetServer(ServerEnvironment server);
+    void SetServer(server::ServerEnvironment server);
 
     void Start();
     // True until Execute has made its last call to the main window.
@@ -55,7 +55,7 @@ private:
     bool failedStart_ = false;
     std::atomic<bool> completed_{false};
     ReceiveContext receive_;
-    ServerEnvironment server_;
+    server::ServerEnvironment server_;
     std::thread thread_;
 };
 

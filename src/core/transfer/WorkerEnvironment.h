@@ -5,7 +5,7 @@
 // worker runs on the UI thread.
 
 #include "core/settings/SessionSettings.h"
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 #include "core/transfer/TransferFlags.h"
 #include "core/ui/UserInterface.h"
 
@@ -47,13 +47,13 @@ public:
 };
 
 struct WorkerEnvironment {
-    WorkerEnvironment(std::shared_ptr<SerialLine> line, UserInterface& ui, std::shared_ptr<TransferLog> log,
+    WorkerEnvironment(std::shared_ptr<serial::SerialLine> line, UserInterface& ui, std::shared_ptr<TransferLog> log,
                       TransferFlags& flags, MainWindowSteps& mainWindow)
         : line(std::move(line)), ui(ui), log(std::move(log)), flags(flags), mainWindow(mainWindow)
     {
     }
 
-    std::shared_ptr<SerialLine> line;
+    std::shared_ptr<serial::SerialLine> line;
     UserInterface& ui;
     std::shared_ptr<TransferLog> log;
     TransferFlags& flags;

@@ -39,13 +39,13 @@ struct SessionFixture : ::testing::Test {
         session::SessionOptions options;
         options.programPath = (dir / "bin" / "maroka").string();
         options.arguments = std::move(arguments);
-        options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<transfer::SerialLine> {
+        options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<serial::SerialLine> {
             if (port != "FAKE0" || lineTaken) {
                 error = "no such port";
                 return nullptr;
             }
             lineTaken = true;
-            return std::unique_ptr<transfer::SerialLine>(new SharedLine(line));
+            return std::unique_ptr<serial::SerialLine>(new SharedLine(line));
         };
         options.listPorts = [] { return std::vector<std::string>{"FAKE0"}; };
         session = std::make_unique<session::Session>(ui, std::move(options));
@@ -60,20 +60,20 @@ struct SessionFixture : ::testing::Test {
     }
 
     // Hands the test's fake to the session while the test keeps watching it.
-    struct SharedLine final : transfer::SerialLine {
+    struct SharedLine final : serial::SerialLine {
         explicit SharedLine(std::shared_ptr<FakeSerialLine> fake) : fake(std::move(fake)) {}
         const std::string& Name() const override { return fake->Name(); }
-        bool GetProperties(transfer::QueueSizes& s) override { return fake->GetProperties(s); }
-        bool GetState(transfer::LineSettings& s) override { return fake->GetState(s); }
-        bool SetState(const transfer::LineSettings& s) override { return fake->SetState(s); }
-        bool ClearErrors(transfer::LineErrorState& s) override { return fake->ClearErrors(s); }
+        bool GetProperties(serial::QueueSizes& s) override { return fake->GetProperties(s); }
+        bool GetState(serial::LineSettings& s) override { return fake->GetState(s); }
+        bool SetState(const serial::LineSettings& s) override { return fake->SetState(s); }
+        bool ClearErrors(serial::LineErrorState& s) override { return fake->ClearErrors(s); }
         bool ClearBreak() override { return fake->ClearBreak(); }
         bool Purge(std::uint32_t bits) override { return fake->Purge(bits); }
-        transfer::IoStatus WaitEvent(std::uint32_t m, std::uint32_t& e) override { return fake->WaitEvent(m, e); }
-        transfer::IoResult Write(const char* d, std::size_t n) override { return fake->Write(d, n); }
-        transfer::IoResult ReadAvailable(char* d, std::size_t n) override { return fake->ReadAvailable(d, n); }
-        transfer::IoStatus WaitReadable(int ms) override { return fake->WaitReadable(ms); }
-        transfer::IoStatus Drain() override { return fake->Drain(); }
+        serial::IoStatus WaitEvent(std::uint32_t m, std::uint32_t& e) override { return fake->WaitEvent(m, e); }
+        serial::IoResult Write(const char* d, std::size_t n) override { return fake->Write(d, n); }
+        serial::IoResult ReadAvailable(char* d, std::size_t n) override { return fake->ReadAvailable(d, n); }
+        serial::IoStatus WaitReadable(int ms) override { return fake->WaitReadable(ms); }
+        serial::IoStatus Drain() override { return fake->Drain(); }
         bool TransmitChar(char b) override { return fake->TransmitChar(b); }
         void Interrupt() override { fake->Interrupt(); }
         void ClearInterrupt() override { fake->ClearInterrupt(); }
@@ -186,7 +186,7 @@ TEST_F(SessionFixture, AnUnusableBaudRateIsRefusedBeforeThePortIsTouched)
     s.DirectSend();
     EXPECT_FALSE(s.TransferRunning());
     EXPECT_TRUE(ui.Messages().back().starts_with("ボーレートが正しくありません"));
-    EXPECT_EQ(line->State().BaudRate, transfer::LineSettings{}.BaudRate);
+    EXPECT_EQ(line->State().BaudRate, serial::LineSettings{}.BaudRate);
 }
 
 TEST_F(SessionFixture, APortThatCannotBeOpenedOffersTheOthersAndNoEndsTheProgram)

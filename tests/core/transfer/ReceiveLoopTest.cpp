@@ -3,7 +3,7 @@
 #include "core/transfer/TransferMessages.h"
 
 #include "core/transfer/ReceiveTestSupport.h"
-#include "core/transfer/SerialTestSupport.h"
+#include "core/serial/SerialTestSupport.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
@@ -39,16 +39,16 @@ struct ReceiveFixture : ::testing::Test {
         context.receivedFileClosed = [this](const std::string& path) { closedFiles.push_back(path); };
     }
 
-    void UseLine(LineSettings lineSettings)
+    void UseLine(serial::LineSettings lineSettings)
     {
-        auto opened = maroka::transfer::test::OpenLine(pty, lineSettings);
-        line = std::shared_ptr<SerialLine>(std::move(opened));
+        auto opened = maroka::serial::test::OpenLine(pty, lineSettings);
+        line = std::shared_ptr<serial::SerialLine>(std::move(opened));
     }
 
     void Start()
     {
         if (!line)
-            UseLine(maroka::transfer::test::AscLine());
+            UseLine(maroka::serial::test::AscLine());
         env = std::make_unique<WorkerEnvironment>(WorkerEnvironment{line, ui, log, flags, steps});
         env->settings = settings;
         env->versionText = kVersion;
@@ -91,7 +91,7 @@ struct ReceiveFixture : ::testing::Test {
 
     TempDir dir;
     PtyPair pty;
-    std::shared_ptr<SerialLine> line;
+    std::shared_ptr<serial::SerialLine> line;
     RecordingUserInterface ui;
     std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
     TransferFlags flags;
@@ -176,13 +176,13 @@ TEST_F(ReceiveFixture, SettingsSwitchOffEachConversion)
 TEST_F(ReceiveFixture, NoConversionReceiveKeepsEveryByte)
 {
     // Flow control and NUL dropping off: the line hands over all 256 values.
-    LineSettings raw = maroka::transfer::test::AscLine();
+    serial::LineSettings raw = maroka::serial::test::AscLine();
     raw.fOutX = false;
     raw.fNull = false;
     UseLine(raw);
     settings.noConversionReceive = true;
     Start();
-    const std::string bytes = maroka::transfer::test::AllBytes(5000);
+    const std::string bytes = maroka::serial::test::AllBytes(5000);
     pty.WriteMaster(bytes);
     ASSERT_TRUE(Finish());
     EXPECT_EQ(File(), bytes);
@@ -333,7 +333,7 @@ TEST_F(ReceiveHangUpFixture, AVanishedDeviceEndsTheReceptionWithItsMessage)
 
 TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
 {
-    UseLine(maroka::transfer::test::AscLine());
+    UseLine(maroka::serial::test::AscLine());
     line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{5});
     context.mode = "SERVER";
     context.serverStep = kServerStepSave;
@@ -348,7 +348,7 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
 
 TEST_F(ReceiveFixture, ALineErrorWithoutRepairStopsWithItsText)
 {
-    UseLine(maroka::transfer::test::AscLine());
+    UseLine(maroka::serial::test::AscLine());
     line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{0});
     Start();
     pty.WriteMaster("G1X1\r\n");

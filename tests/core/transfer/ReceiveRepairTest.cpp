@@ -3,7 +3,7 @@
 #include "core/transfer/ReceivedFileRepair.h"
 
 #include "core/transfer/ReceiveTestSupport.h"
-#include "core/transfer/SerialTestSupport.h"
+#include "core/serial/SerialTestSupport.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
@@ -169,8 +169,8 @@ namespace {
 struct RepairFixture : ::testing::Test {
     RepairFixture()
     {
-        auto opened = maroka::transfer::test::OpenLine(pty, maroka::transfer::test::AscLine());
-        injector = std::make_shared<LineErrorInjector>(std::shared_ptr<SerialLine>(std::move(opened)),
+        auto opened = maroka::serial::test::OpenLine(pty, maroka::serial::test::AscLine());
+        injector = std::make_shared<LineErrorInjector>(std::shared_ptr<serial::SerialLine>(std::move(opened)),
                                                        std::set<std::size_t>{});
         settings.receiveEndSeconds = "0";
         settings.receiveEndOfBlock = "LF";

@@ -5,7 +5,7 @@
 #include "core/session/Session.h"
 #include "core/session/SessionMessages.h"
 #include "core/settings/SettingsFile.h"
-#include "core/transfer/PosixSerialLine.h"
+#include "core/serial/PosixSerialLine.h"
 #include "core/transfer/ReceiveMessages.h"
 #include "machine/lib/SimulatedMachine.h"
 
@@ -66,13 +66,13 @@ struct ReceiveSession : ::testing::Test {
         session::SessionOptions options;
         options.programPath = (dir / "bin" / "maroka").string();
         options.arguments = std::move(arguments);
-        options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<transfer::SerialLine> {
-            auto opened = transfer::PosixSerialLine::Open(port);
+        options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<serial::SerialLine> {
+            auto opened = serial::PosixSerialLine::Open(port);
             if (!opened.line) {
                 error = opened.error;
                 return nullptr;
             }
-            auto line = std::make_unique<LineErrorInjector>(std::shared_ptr<transfer::SerialLine>(std::move(opened.line)),
+            auto line = std::make_unique<LineErrorInjector>(std::shared_ptr<serial::SerialLine>(std::move(opened.line)),
                                                             std::set<std::size_t>{});
             injector = line.get();
             return line;

@@ -4,7 +4,7 @@
 // a damaged character passes, as a UART does and a pseudo-terminal cannot,
 // and a log and main window that write down what the worker asked for.
 
-#include "core/transfer/SerialLine.h"
+#include "core/serial/SerialLine.h"
 #include "core/transfer/WorkerEnvironment.h"
 #include "support/MemoryLog.h"
 
@@ -20,18 +20,18 @@ namespace maroka::transfer::test {
 // Passes everything to `inner` and reports kErrFrame once for each of
 // `errorPositions` (0-based offsets into the data handed out by
 // ReadAvailable) as soon as that byte is queued, before it is read.
-class LineErrorInjector final : public SerialLine {
+class LineErrorInjector final : public serial::SerialLine {
 public:
-    LineErrorInjector(std::shared_ptr<SerialLine> inner, std::set<std::size_t> errorPositions)
+    LineErrorInjector(std::shared_ptr<serial::SerialLine> inner, std::set<std::size_t> errorPositions)
         : inner_(std::move(inner)), pending_(std::move(errorPositions))
     {
     }
 
     const std::string& Name() const override { return inner_->Name(); }
-    bool GetProperties(QueueSizes& sizes) override { return inner_->GetProperties(sizes); }
-    bool GetState(LineSettings& settings) override { return inner_->GetState(settings); }
-    bool SetState(const LineSettings& settings) override { return inner_->SetState(settings); }
-    bool ClearErrors(LineErrorState& state) override
+    bool GetProperties(serial::QueueSizes& sizes) override { return inner_->GetProperties(sizes); }
+    bool GetState(serial::LineSettings& settings) override { return inner_->GetState(settings); }
+    bool SetState(const serial::LineSettings& settings) override { return inner_->SetState(settings); }
+    bool ClearErrors(serial::LineErrorState& state) override
     {
         if (!inner_->ClearErrors(state))
             return false;
@@ -39,23 +39,23 @@ public:
         const auto first = pending_.lower_bound(handedOut_);
         if (first != pending_.end() && *first < handedOut_ + state.inputQueued) {
             pending_.erase(first);
-            state.errors = kErrFrame;
+            state.errors = serial::kErrFrame;
         }
         return true;
     }
     bool ClearBreak() override { return inner_->ClearBreak(); }
     bool Purge(std::uint32_t bits) override { return inner_->Purge(bits); }
-    IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override { return inner_->WaitEvent(mask, events); }
-    IoResult Write(const char* data, std::size_t size) override { return inner_->Write(data, size); }
-    IoResult ReadAvailable(char* data, std::size_t size) override
+    serial::IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override { return inner_->WaitEvent(mask, events); }
+    serial::IoResult Write(const char* data, std::size_t size) override { return inner_->Write(data, size); }
+    serial::IoResult ReadAvailable(char* data, std::size_t size) override
     {
-        const IoResult result = inner_->ReadAvailable(data, size);
+        const serial::IoResult result = inner_->ReadAvailable(data, size);
         std::lock_guard lock(mutex_);
         handedOut_ += result.count;
         return result;
     }
-    IoStatus WaitReadable(int timeoutMs) override { return inner_->WaitReadable(timeoutMs); }
-    IoStatus Drain() override { return inner_->Drain(); }
+    serial::IoStatus WaitReadable(int timeoutMs) override { return inner_->WaitReadable(timeoutMs); }
+    serial::IoStatus Drain() override { return inner_->Drain(); }
     bool TransmitChar(char byte) override { return inner_->TransmitChar(byte); }
     void Interrupt() override { inner_->Interrupt(); }
     void ClearInterrupt() override { inner_->ClearInterrupt(); }
@@ -71,7 +71,7 @@ public:
     }
 
 private:
-    std::shared_ptr<SerialLine> inner_;
+    std::shared_ptr<serial::SerialLine> inner_;
     std::mutex mutex_;
     std::set<std::size_t> pending_;
     std::size_t handedOut_ = 0;

@@ -101,7 +101,7 @@ TEST_F(SendFixture, ALineErrorEndsTheSendWithItsMessageAndErrorLogWord)
 {
     settings.sendBufferSize = "4";
     line->errorAtCheckNumber = 1;
-    line->errorWordAtCheck = kErrFrame;
+    line->errorWordAtCheck = serial::kErrFrame;
     const SendOutcome outcome = Send("%\nO1234\n%\n");
     EXPECT_TRUE(outcome.transferError);
     EXPECT_FALSE(outcome.sendCompleted);
@@ -118,10 +118,10 @@ TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
 {
     settings.sendBufferSize = "100";
     line->errorAtCheckNumber = 0;
-    line->errorWordAtCheck = kErrParity | kErrFrame;
+    line->errorWordAtCheck = serial::kErrParity | serial::kErrFrame;
     EXPECT_TRUE(Send("O1\n").sendCompleted);
-    EXPECT_STREQ(LineErrorText(kErrOverrun), "何文字か受信に失敗した可能性があります。");
-    EXPECT_EQ(LineErrorText(kErrParity), nullptr);
+    EXPECT_STREQ(LineErrorText(serial::kErrOverrun), "何文字か受信に失敗した可能性があります。");
+    EXPECT_EQ(LineErrorText(serial::kErrParity), nullptr);
 }
 
 TEST_F(SendFixture, AVanishedDeviceFailsTheSendAndLogsTheWriteError)
@@ -286,43 +286,43 @@ TEST(CycleTime, FormatsHoursMinutesAndSeconds)
 
 TEST(LineSetup, FillsTheLineSettingsFromTheBoxes)
 {
-    LineSettings dcb;
+    serial::LineSettings dcb;
     LineBoxTexts boxes{"COM1", " 1 ", "19200", "1", "ASC", "93H", "MEM"};
     FillLineSettings(dcb, boxes, {});
     EXPECT_EQ(dcb.BaudRate, 19200u);
-    EXPECT_EQ(dcb.StopBits, kOneStopBit);
+    EXPECT_EQ(dcb.StopBits, serial::kOneStopBit);
     EXPECT_EQ(dcb.ByteSize, 8);
-    EXPECT_EQ(dcb.Parity, kNoParity);
+    EXPECT_EQ(dcb.Parity, serial::kNoParity);
     EXPECT_EQ(dcb.XoffChar, 0x93);
     EXPECT_EQ(dcb.XonChar, 0x11);
     EXPECT_EQ(dcb.EvtChar, 0x11);
     EXPECT_TRUE(dcb.fOutX && dcb.fInX && dcb.fNull && dcb.fAbortOnError && dcb.fParity && dcb.fBinary);
     EXPECT_FALSE(dcb.fTXContinueOnXoff);
-    EXPECT_EQ(dcb.fRtsControl, kRtsControlHandshake);
-    EXPECT_EQ(dcb.fDtrControl, kDtrControlHandshake);
+    EXPECT_EQ(dcb.fRtsControl, serial::kRtsControlHandshake);
+    EXPECT_EQ(dcb.fDtrControl, serial::kDtrControlHandshake);
     EXPECT_EQ(dcb.XonLim, 341);
     EXPECT_EQ(dcb.XoffLim, 682);
 
-    LineSettings iso;
-    iso.StopBits = kOneStopBit;
+    serial::LineSettings iso;
+    iso.StopBits = serial::kOneStopBit;
     LineBoxTexts empty{"COM1", "", "", "1", "ISO", "", "MEM"};
     FillLineSettings(iso, empty, {4096, 1200});
     EXPECT_EQ(empty.baudRate, "4800");
     EXPECT_EQ(empty.stopBits, "2");
     EXPECT_EQ(empty.dc3, "13H");
     EXPECT_EQ(iso.BaudRate, 4800u);
-    EXPECT_EQ(iso.StopBits, kTwoStopBits);
+    EXPECT_EQ(iso.StopBits, serial::kTwoStopBits);
     EXPECT_EQ(iso.ByteSize, 7);
-    EXPECT_EQ(iso.Parity, kEvenParity);
+    EXPECT_EQ(iso.Parity, serial::kEvenParity);
     EXPECT_EQ(iso.XoffChar, 0x13);
     EXPECT_EQ(iso.XonLim, 200);
     EXPECT_EQ(iso.XoffLim, 400);
 
-    LineSettings three;
-    three.StopBits = kOneStopBit;
+    serial::LineSettings three;
+    three.StopBits = serial::kOneStopBit;
     LineBoxTexts odd{"COM1", "3", "9600", "1", "ISO", "13H", "MEM"};
     FillLineSettings(three, odd, {});
-    EXPECT_EQ(three.StopBits, kOneStopBit); // neither 1 nor 2 keeps the driver's value
+    EXPECT_EQ(three.StopBits, serial::kOneStopBit); // neither 1 nor 2 keeps the driver's value
 }
 
 TEST(LineSetup, RefusesBoxesThatAreNotDecimalNumbers)

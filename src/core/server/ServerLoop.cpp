@@ -1,0 +1,332 @@
+#include "core/server/ServerLoop.h"
+
+#include "core/logs/LogMessages.h"
+#include "core/logs/LogWriter.h"
+#include "core/prepare/PrepareMessages.h"
+#include "core/server/ReplyProgram.h"
+#include "core/server/ServerMessages.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace maroka::server {
+
+namespace {
+
+// With a command file that cannot be used the loop has nothing to do but
+// wait for Reset; it does so without spinning.
+constexpr std::chrono::milliseconds kFaultPause{500};
+
+std::string FileNameOf(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return out.good();
+}
+
+} // namespace
+
+ServerLoop::ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server, SendBody sendBody)
+    : env_(env), receive_(receive), server_(std::move(server)), sendBody_(std::move(sendBody)),
+      words_(CommandWords::FromSettings(env.settings)), folder_(env.settings.serverFolder),
+      receivedFileSink_(receive.receivedFileClosed)
+{
+    if (!server_.commLogPath.empty() || !server_.errorLogPath.empty()) {
+        log_ = std::make_shared<transfer::WorkerLog>(server_.commLogPath, server_.errorLogPath, env_.settings);
+        previousLog_ = env_.log;
+        env_.log = log_;
+    }
+}
+
+ServerLoop::~ServerLoop()
+{
+    Finish();
+}
+
+bool ServerLoop::Stopped() const
+{
+    return env_.flags.quitRequested || env_.flags.stopRequested || env_.flags.closing;
+}
+
+void ServerLoop::SetSubject(const std::string& subject)
+{
+    if (log_)
+        log_->SetSubject(subject);
+}
+
+void ServerLoop::Show(const char* box, const char* status)
+{
+    env_.ui.ShowFileName(box);
+    env_.ui.ShowStatus(status);
+}
+
+void ServerLoop::ClearDisplay()
+{
+    env_.ui.ShowFileName({});
+    env_.ui.ClearDataView();
+    env_.ui.SetProgress(0, 100);
+    env_.ui.ShowStatus({});
+}
+
+void ServerLoop::Run()
+{
+    while (!Stopped()) {
+        analysis_ = {};
+        serverStep_ = transfer::kServerStepCommand;
+        env_.displayName = msg::kBoxCommand;
+        SetSubject(std::string(logs::kCommandSubject));
+
+        if (!commandFileFault_ && !ReceiveCommand())
+            break;
+        if (Stopped())
+            break;
+        if (!commandFileFault_)
+            AnalyseCommand();
+        if (Stopped())
+            break;
+        if (!commandFileFault_)
+            CarryOutCommand();
+        if (Stopped())
+            break;
+        ClearDisplay();
+        if (commandFileFault_)
+            env_.flags.SleepUnlessStopped(kFaultPause);
+    }
+    Finish();
+}
+
+bool ServerLoop::ReceiveCommand()
+{
+    receive_.mode = "SERVER";
+    receive_.serverStep = transfer::kServerStepCommand;
+    receive_.transferFilePath = server_.commandFilePath;
+    receive_.receivedFileClosed = nullptr;
+    return transfer::RunReceive(env_, receive_);
+}
+
+bool ServerLoop::ReadCommandFile(std::string& bytes)
+{
+    const int fd = ::open(server_.commandFilePath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        env_.log->ErrorLog(std::string(logs::kErrCantOpenCommandFile));
+        commandFileFault_ = true;
+        return false;
+    }
+    char chunk[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    if (::close(fd) != 0) {
+        env_.log->ErrorLog(std::string(logs::kErrCantCloseCommandFile));
+        commandFileFault_ = true;
+    }
+    return true;
+}
+
+void ServerLoop::AnalyseCommand()
+{
+    std::string bytes;
+    if (!ReadCommandFile(bytes))
+        return;
+    env_.ui.ClearDataView();
+    Show(msg::kBoxAnalysing, msg::kStatusAnalysing);
+    SetSubject(msg::kSubjectNoCommand);
+
+    analysis_ = server::AnalyseCommand(bytes, words_, folder_);
+    for (int i = 0; i < analysis_.unclosedComments; ++i)
+        env_.ShowError(prepare::messages::kUnclosedComment);
+    if (!analysis_.kindBox.empty())
+        env_.ui.ShowFileName(analysis_.kindBox);
+
+    Show(msg::kBoxAnalysed, msg::kStatusAnalysed);
+    SetSubject(analysis_.commLogSubject);
+    env_.log->CommLog(msg::kLogAnalysed);
+}
+
+void ServerLoop::CarryOutCommand()
+{
+    switch (analysis_.command) {
+    case ServerCommand::None:
+        break;
+    case ServerCommand::CallWithoutName:
+    case ServerCommand::FileList:
+    case ServerCommand::CallNotFound:
+    case ServerCommand::ErrorLog:
+        SendReply();
+        break;
+    case ServerCommand::Call:
+        SendCalledFile();
+        break;
+    case ServerCommand::Save:
+        ReceiveSavedFile();
+        break;
+    case ServerCommand::Mail:
+        SendMail();
+        break;
+    case ServerCommand::Delete:
+        DeleteFile();
+        break;
+    case ServerCommand::Rename:
+        RenameFile();
+        break;
+    case ServerCommand::Refused:
+        Refuse();
+        break;
+    }
+    analysis_.replyText.clear();
+    analysis_.command = ServerCommand::None;
+}
+
+std::optional<std::vector<std::string>> ServerLoop::ErrorLogLines() const
+{
+    std::error_code ec;
+    if (server_.errorLogPath.empty() || !std::filesystem::is_regular_file(server_.errorLogPath, ec))
+        return std::nullopt;
+    std::ifstream in(server_.errorLogPath, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void ServerLoop::SendReply()
+{
+    const std::vector<std::string> files =
+        analysis_.command == ServerCommand::FileList ? folder_.ListFiles() : std::vector<std::string>{};
+    const auto errorLog = analysis_.command == ServerCommand::ErrorLog ? ErrorLogLines() : std::nullopt;
+    const auto reply = BuildReplyProgram(analysis_, files, errorLog);
+    if (!reply)
+        return;
+    if (!WriteWholeFile(server_.commandFilePath, reply->Bytes())) {
+        env_.log->ErrorLog(msg::kErrReplyWriteFailed);
+        return;
+    }
+    env_.displayName = reply->displayName;
+    SetSubject(reply->commLogSubject);
+    if (!reply->errorLogWord.empty())
+        env_.log->ErrorLog(reply->errorLogWord);
+    serverStep_ = 2;
+    sendBody_(server_.commandFilePath, analysis_.skipCycleStartWait);
+}
+
+void ServerLoop::SendCalledFile()
+{
+    env_.displayName = FileNameOf(analysis_.calledFilePath);
+    SetSubject(analysis_.calledFilePath);
+    serverStep_ = 2;
+    sendBody_(analysis_.calledFile, analysis_.skipCycleStartWait);
+}
+
+void ServerLoop::ReceiveSavedFile()
+{
+    env_.displayName = FileNameOf(analysis_.saveFilePath);
+    SetSubject(analysis_.saveFilePath);
+    serverStep_ = transfer::kServerStepSave;
+    receive_.mode = "SERVER";
+    receive_.serverStep = transfer::kServerStepSave;
+    receive_.transferFilePath = analysis_.saveFilePath;
+    receive_.receivedFileClosed = receivedFileSink_;
+    // A save that cannot use its file has shown why; the server goes on.
+    transfer::RunReceive(env_, receive_);
+}
+
+void ServerLoop::SendMail()
+{
+    serverStep_ = transfer::kServerStepNone;
+    mail::MailOutcome outcome;
+    outcome.failure = "no mail service";
+    if (server_.sendMail) {
+        const std::string text = analysis_.mailCommandText;
+        env_.ui.RunOnUiThread([&] { outcome = server_.sendMail(text); });
+    }
+    if (!outcome.sent)
+        env_.log->ErrorLog(msg::kErrMailFailed);
+}
+
+void ServerLoop::DeleteFile()
+{
+    serverStep_ = transfer::kServerStepNone;
+    switch (folder_.Delete(analysis_.deleteName)) {
+    case ServerFolder::Outcome::Done:
+        Show(msg::kBoxDeleted, msg::kStatusDeleted);
+        break;
+    case ServerFolder::Outcome::NotFound:
+        env_.log->ErrorLog(std::string(logs::kErrDeleteFileNotFound));
+        Show(msg::kBoxDeleteNotFound, msg::kStatusDeleteFailed);
+        break;
+    case ServerFolder::Outcome::Failed:
+        env_.log->ErrorLog(std::string(logs::kErrFileDeleteFailed));
+        Show(msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
+        break;
+    }
+}
+
+void ServerLoop::RenameFile()
+{
+    serverStep_ = transfer::kServerStepNone;
+    switch (folder_.Rename(analysis_.renameFrom, analysis_.renameTo)) {
+    case ServerFolder::Outcome::Done:
+        Show(msg::kBoxRenamed, msg::kStatusRenamed);
+        break;
+    case ServerFolder::Outcome::NotFound:
+        env_.log->ErrorLog(std::string(logs::kErrRenameFileNotFound));
+        Show(msg::kBoxRenameNotFound, msg::kStatusRenameFailed);
+        break;
+    case ServerFolder::Outcome::Failed:
+        env_.log->ErrorLog(std::string(logs::kErrFileRenameFailed));
+        Show(msg::kBoxRenameFailed, msg::kStatusRenameFailed);
+        break;
+    }
+}
+
+void ServerLoop::Refuse()
+{
+    serverStep_ = transfer::kServerStepNone;
+    env_.log->ErrorLog(msg::kErrUnsafeFileName);
+    Show(msg::kBoxUnusableName, msg::kStatusRefused);
+}
+
+void ServerLoop::Finish()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    // A reception left open is closed while this loop's log still takes
+    // its lines.
+    if (receive_.file.IsOpen())
+        transfer::CloseReceiveFile(env_, receive_);
+    receive_.receivedFileClosed = receivedFileSink_;
+    if (previousLog_)
+        env_.log = previousLog_;
+}
+
+} // namespace maroka::server

@@ -1,0 +1,92 @@
+#pragma once
+
+// The server mode of the transfer worker: wait for a command program from
+// the machine, decide the command, carry it out, and go round again until
+// Reset, closing, or a command reception that cannot use its file.
+//
+// A stop is looked at between the steps, so Reset ends the loop after the
+// step that is running. The server shows no message boxes for its own
+// failures: they go to the error log and the loop waits for the next command.
+
+#include "core/mail/SendNotificationMail.h"
+#include "core/transfer/ReceiveLoop.h"
+#include "core/server/ServerCommand.h"
+#include "core/transfer/WorkerEnvironment.h"
+#include "core/transfer/WorkerLog.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace maroka::server {
+
+// What the server needs beyond an ordinary transfer.
+struct ServerEnvironment {
+    std::string commandFilePath; // COMNDFILE.<port>
+    // The two logs of the port. The server writes them itself, since the
+    // subject of its communication-log lines changes with every step.
+    std::string commLogPath;  // LOGFILE.<port>
+    std::string errorLogPath; // ERRLOGFILE.<port>, also sent back on request
+    // Sends the notification mail with this command text; the worker runs
+    // it on the UI thread. Without it a mail command fails.
+    std::function<mail::MailOutcome(const std::string& mailCommandText)> sendMail;
+};
+
+class ServerLoop {
+public:
+    // Sends the file at `path` with the worker's send body; false when the
+    // send could not start.
+    using SendBody = std::function<bool(const std::string& path, bool skipCycleStartWait)>;
+
+    // `receive` is the worker's reception, closed by the worker's clean-up
+    // if the loop leaves a file open; its received-file sink lists saves.
+    ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server, SendBody sendBody);
+    ~ServerLoop();
+    ServerLoop(const ServerLoop&) = delete;
+    ServerLoop& operator=(const ServerLoop&) = delete;
+
+    // Runs until stopped; closes what it opened on the way out.
+    void Run();
+
+    // 0 no step, 1 waiting for a command, 2 sending, 3 receiving a save.
+    int ServerStep() const { return serverStep_; }
+    bool CommandFileFault() const { return commandFileFault_; }
+
+private:
+    bool Stopped() const;
+    void SetSubject(const std::string& subject);
+    bool ReceiveCommand();
+    void AnalyseCommand();
+    bool ReadCommandFile(std::string& bytes);
+    void CarryOutCommand();
+    void SendReply();
+    void SendCalledFile();
+    void ReceiveSavedFile();
+    void SendMail();
+    void DeleteFile();
+    void RenameFile();
+    void Refuse();
+    std::optional<std::vector<std::string>> ErrorLogLines() const;
+    void Show(const char* box, const char* status);
+    void ClearDisplay();
+    void Finish();
+
+
+    transfer::WorkerEnvironment& env_;
+    transfer::ReceiveContext& receive_;
+    ServerEnvironment server_;
+    SendBody sendBody_;
+    CommandWords words_;
+    ServerFolder folder_;
+    std::function<void(const std::string&)> receivedFileSink_;
+    std::shared_ptr<transfer::WorkerLog> log_;
+    std::shared_ptr<transfer::TransferLog> previousLog_;
+    CommandAnalysis analysis_;
+    int serverStep_ = 0;
+    bool commandFileFault_ = false;
+    bool finished_ = false;
+};
+
+} // namespace maroka::server

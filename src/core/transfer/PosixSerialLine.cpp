@@ -1,5 +1,6 @@
 #include "core/transfer/PosixSerialLine.h"
 
+#include "core/transfer/PortPermission.h"
 #include "core/transfer/TermiosDevice.h"
 #include "core/transfer/TermiosMapping.h"
 
@@ -69,7 +70,7 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
     const int fd = RetryOnEintr([&] { return sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd == -1) {
         const int e = errno;
-        return fail(e, ErrnoText(e));
+        return fail(e, OpenErrorText(path, e));
     }
     auto closeAndFail = [&](int errorNumber, const std::string& reason) {
         sys.Close(fd);

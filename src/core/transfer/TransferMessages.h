@@ -73,4 +73,10 @@ inline constexpr const char* kLineIoe = "通信中にI/Oエラーが発生しま
 inline constexpr const char* kNotANumberSuffix = " の値が数値ではありません: ";
 inline constexpr const char* kChunkTooLarge = "送信バッファ処理数 は 1 から 2047 までの数値にして下さい: ";
 
+// A port the user's groups may not open; the system's own text comes first.
+inline constexpr const char* kNotInPortGroup = " (user {user} is not in the group {group}, which may use this port: "
+                                               "sudo usermod -aG {group} {user}, then log out and in again)";
+inline constexpr const char* kPortGroupNotActive = " (user {user} was added to the group {group} after logging in: "
+                                                   "log out and in again)";
+
 } // namespace maroka::transfer::msg

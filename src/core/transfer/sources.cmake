@@ -5,6 +5,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TermiosDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PosixSerialLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PortNames.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PortPermission.cpp
     # Worker, send loop and line setup.
     ${CMAKE_CURRENT_LIST_DIR}/BlockStatus.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ChunkReader.cpp

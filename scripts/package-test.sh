@@ -74,8 +74,10 @@ step "settings and work folder under XDG"
 as_user maroka-cli settings set ボーレート 19200 >/dev/null || fail "settings set as a user"
 [ "$(as_user maroka-cli settings get ボーレート)" = 19200 ] || fail "settings get as a user"
 # Root may write to /usr/bin, yet the files still go to root's own folders.
-[ "$(env HOME="$work/root" maroka-cli settings path)" = "$work/root/.config/maroka/maroka0.ini" ] ||
-    fail "root's settings path: $(env HOME="$work/root" maroka-cli settings path)"
+[ "$(env -u XDG_CONFIG_HOME HOME="$work/root" maroka-cli settings path)" = "$work/root/.config/maroka/maroka0.ini" ] ||
+    fail "root's settings path: $(env -u XDG_CONFIG_HOME HOME="$work/root" maroka-cli settings path)"
+env -u XDG_CONFIG_HOME HOME="$work/root" maroka-cli settings set ボーレート 4800 >/dev/null || fail "settings set as root"
+[ -f "$work/root/.config/maroka/maroka0.ini" ] || fail "root's settings file was not written"
 
 step "send from the installed maroka-cli to the installed maroka-machine"
 # A program of some size with Shift-JIS comments: every byte must arrive.

@@ -75,9 +75,16 @@ PortAccess ReadPortAccess(const std::string& path)
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || info.st_gid == 0)
         return access;
-    const group* deviceGroup = ::getgrgid(info.st_gid);
-    const passwd* user = ::getpwuid(::getuid());
-    if (deviceGroup == nullptr || user == nullptr)
+    // The reentrant calls: a worker thread may look up names meanwhile.
+    std::vector<char> groupBuffer(16384);
+    std::vector<char> userBuffer(16384);
+    group groupEntry{};
+    passwd userEntry{};
+    group* deviceGroup = nullptr;
+    passwd* user = nullptr;
+    if (::getgrgid_r(info.st_gid, &groupEntry, groupBuffer.data(), groupBuffer.size(), &deviceGroup) != 0 ||
+        ::getpwuid_r(::getuid(), &userEntry, userBuffer.data(), userBuffer.size(), &user) != 0 ||
+        deviceGroup == nullptr || user == nullptr)
         return access;
     access.group = deviceGroup->gr_name;
     access.user = user->pw_name;

@@ -11,9 +11,9 @@ namespace maroka::transfer {
 
 // What decides whether the user may open a device through its group.
 struct PortAccess {
-    std::string user;            // login name of the real user
-    std::string group;           // the device's group; empty: root's or unknown
-    bool groupMayUse = false;    // the group may read and write the device
+    std::string user;             // login name of the real user
+    std::string group;            // the device's group; empty: root's or unknown
+    bool groupMayUse = false;     // the group may read and write the device
     bool inProcessGroups = false; // this process runs with the group
     bool listedInGroup = false;   // the group database lists the user in it
 };

@@ -1,5 +1,5 @@
-#include "core/transfer/PortNames.h"
 #include "core/transfer/PortPermission.h"
+#include "core/transfer/PortNames.h"
 #include "core/transfer/PosixSerialLine.h"
 #include "support/TempDir.h"
 
@@ -47,8 +47,8 @@ bool ProcessHasGroup(gid_t group)
 {
     std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
     const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
-    return ::getegid() == group || std::find(groups.begin(), groups.begin() + std::max(count, 0), group) !=
-                                       groups.begin() + std::max(count, 0);
+    return ::getegid() == group ||
+           std::find(groups.begin(), groups.begin() + std::max(count, 0), group) != groups.begin() + std::max(count, 0);
 }
 
 TEST(PortPermission, ARefusedOpenKeepsTheSystemTextFirstAndAddsTheGroup)

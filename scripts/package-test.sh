@@ -110,7 +110,11 @@ as_user maroka-machine --mem --cps 20000 --link "$work/cnc" --save "$work/receiv
 machine_pid=$!
 for _ in $(seq 100); do [ -L "$work/cnc" ] && break; sleep 0.1; done
 as_user maroka-cli settings set 起動ポート "$work/cnc" >/dev/null
-as_user env QT_QPA_PLATFORM=offscreen ${exec_line%% *} "$program" >"$work/gui.log" 2>&1 &
+# A file manager passes the full path; "ini" in the file's name must not
+# make it a settings instance.
+opened="$work/finish.nc"
+cp "$program" "$opened" && chown nobody:nogroup "$opened"
+as_user env QT_QPA_PLATFORM=offscreen ${exec_line%% *} "$opened" >"$work/gui.log" 2>&1 &
 gui_pid=$!
 wait "$machine_pid" || { cat "$work/machine.err" "$work/gui.log"; fail "maroka-machine under the window"; }
 machine_pid=

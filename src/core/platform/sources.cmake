@@ -2,4 +2,5 @@
 list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ExternalProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TemporaryFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
 )

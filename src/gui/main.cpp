@@ -1,4 +1,5 @@
 #include "gui/MainSession.h"
+#include "gui/QtTranslations.h"
 
 #include <QApplication>
 #include <QFont>
@@ -33,6 +34,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Maroka"));
     QApplication::setApplicationVersion(QStringLiteral("0.565"));
     UseJapaneseCapableFont(app);
+    maroka::gui::InstallQtTranslations(app);
 
     maroka::session::SessionOptions options;
     options.programPath = QCoreApplication::applicationFilePath().toStdString();

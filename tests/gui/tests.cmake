@@ -15,3 +15,12 @@ target_include_directories(gui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_S
 target_link_libraries(gui_tests PRIVATE maroka_gui maroka_machine_lib Qt6::Test)
 add_test(NAME gui_tests COMMAND gui_tests)
 set_tests_properties(gui_tests PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# Pictures of the settings window for docs/settings.md; not a test.
+add_executable(settings_screenshots
+    ${CMAKE_CURRENT_LIST_DIR}/SettingsScreenshots.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/TempDir.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/FakeSerialLine.cpp
+)
+target_include_directories(settings_screenshots PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(settings_screenshots PRIVATE maroka_gui Qt6::Test)

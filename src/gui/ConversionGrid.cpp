@@ -5,8 +5,7 @@
 
 namespace maroka::gui {
 
-ConversionGrid::ConversionGrid(QWidget* parent)
-    : QTableWidget(settings::kConversionPairCount + 1, 2, parent)
+ConversionGrid::ConversionGrid(QWidget* parent) : QTableWidget(settings::kConversionPairCount + 1, 2, parent)
 {
     horizontalHeader()->hide();
     verticalHeader()->hide();

@@ -123,9 +123,7 @@ QPushButton* Button(const char* name, const char* caption)
 } // namespace
 
 TSend_Set_Form::TSend_Set_Form(session::Session& session, QWidget* mainWindow)
-    : QDialog(mainWindow)
-    , session_(session)
-    , mainWindow_(mainWindow)
+    : QDialog(mainWindow), session_(session), mainWindow_(mainWindow)
 {
     setObjectName(QStringLiteral("TSend_Set_Form"));
     setModal(false);
@@ -298,10 +296,10 @@ QWidget* TSend_Set_Form::BuildSendPage()
     layout->addWidget(ignore, 4, 0, 1, 2);
     layout->addWidget(exitAfter, 5, 0);
     layout->addWidget(Row({Label("送信改行(EOB)"), sendEndOfBlock_}), 5, 1);
-    const QCheckBox* options[] = {twoByteCheck_, ignoreCycleStartCheck_, resetClears, atStartup,
-                                  onDrop,        resendCheck_,           noConversionSendCheck_, completedClears};
+    QCheckBox* const options[] = {twoByteCheck_, ignoreCycleStartCheck_, resetClears,    atStartup, onDrop,
+                                  resendCheck_,  noConversionSendCheck_, completedClears};
     for (int i = 0; i < 8; ++i) {
-        layout->addWidget(const_cast<QCheckBox*>(options[i]), 6 + i / 2, i % 2);
+        layout->addWidget(options[i], 6 + i / 2, i % 2);
     }
     layout->setRowStretch(10, 1);
     return page;
@@ -374,8 +372,7 @@ QWidget* TSend_Set_Form::BuildReceivePage()
     exitAfterReceiveCheck_ = Check("exitAfterReceiveCheckBox", "有効", &S::exitAfterReceive);
     exitAfterReceiveEdit_ = Edit("exitAfterReceiveEdit", &S::exitAfterReceiveSeconds);
     exitAfterReceiveEdit_->setMaximumWidth(80);
-    QGroupBox* exitAfter =
-        Group(" 受信後終了 ", {Row({exitAfterReceiveCheck_, exitAfterReceiveEdit_, Label("秒")})});
+    QGroupBox* exitAfter = Group(" 受信後終了 ", {Row({exitAfterReceiveCheck_, exitAfterReceiveEdit_, Label("秒")})});
 
     QCheckBox* head = Check("receiveHeadPercentCheckBox", "先頭", &S::receiveHeadPercent);
     QCheckBox* tail = Check("receiveTailPercentCheckBox", "末尾", &S::receiveTailPercent);
@@ -394,11 +391,10 @@ QWidget* TSend_Set_Form::BuildReceivePage()
     QCheckBox* garbled = Check("garbledCheckBox", "化け文字変換", &S::convertGarbledCharacters);
     receiveConversionControls_ = {colonToO, head, tail, eob};
 
-    QGroupBox* display =
-        Group(" 表示 ", {Check("showRemainingCheckBox", "推定送信残時間表示", &S::showRemainingTime),
-                         Check("showDataCheckBox", "送受信データ表示", &S::showData),
-                         Check("showCommentsCheckBox", "コメント表示", &S::showComments),
-                         Check("showProgressCheckBox", "進捗表示", &S::showProgress)});
+    QGroupBox* display = Group(" 表示 ", {Check("showRemainingCheckBox", "推定送信残時間表示", &S::showRemainingTime),
+                                          Check("showDataCheckBox", "送受信データ表示", &S::showData),
+                                          Check("showCommentsCheckBox", "コメント表示", &S::showComments),
+                                          Check("showProgressCheckBox", "進捗表示", &S::showProgress)});
     commLogCheck_ = Check("commLogCheckBox", "有効", &S::keepCommLog);
     logSizeEdit_ = Edit("logSizeEdit", &S::logMaxSizeKb);
     logSizeEdit_->setMaximumWidth(80);
@@ -410,10 +406,10 @@ QWidget* TSend_Set_Form::BuildReceivePage()
     layout->addWidget(percent, 1, 0);
     layout->addWidget(Row({Label("受信改行(EOB)"), eob}), 1, 1);
     layout->addWidget(Row({Label("受信終了検知時間"), endSeconds, Label("秒")}), 2, 0, 1, 2);
-    const QCheckBox* options[] = {openAfter, colonToO, noConversionReceiveCheck_, continuous,
-                                  repair,    resetClears, garbled};
+    QCheckBox* const options[] = {openAfter,   colonToO, noConversionReceiveCheck_, continuous, repair,
+                                  resetClears, garbled};
     for (int i = 0; i < 7; ++i) {
-        layout->addWidget(const_cast<QCheckBox*>(options[i]), 3 + i / 2, i % 2);
+        layout->addWidget(options[i], 3 + i / 2, i % 2);
     }
     layout->addWidget(display, 7, 0);
     auto* right = new QVBoxLayout;
@@ -548,10 +544,10 @@ QWidget* TSend_Set_Form::BuildApplicationsPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("ApplicationsPage"));
     auto* layout = new QVBoxLayout(page);
-    layout->addWidget(BuildApplicationGroup(" エディタ ", "editor", session::ExternalKind::Editor, &S::editorEnabled,
-                                            &S::editor));
-    layout->addWidget(BuildApplicationGroup(" VIEWER ", "viewer", session::ExternalKind::Viewer, &S::viewerEnabled,
-                                            &S::viewer));
+    layout->addWidget(
+        BuildApplicationGroup(" エディタ ", "editor", session::ExternalKind::Editor, &S::editorEnabled, &S::editor));
+    layout->addWidget(
+        BuildApplicationGroup(" VIEWER ", "viewer", session::ExternalKind::Viewer, &S::viewerEnabled, &S::viewer));
     layout->addWidget(BuildApplicationGroup(" その他のアプリケーション ", "otherApp", session::ExternalKind::OtherApp,
                                             &S::otherAppEnabled, &S::otherApp));
     layout->addWidget(BuildMailGroup());
@@ -653,9 +649,9 @@ void TSend_Set_Form::UpdateDialogEnabling()
     for (QCheckBox* check : percentChecks_) {
         check->setEnabled(e.sendConversion);
     }
-    for (QWidget* control : std::initializer_list<QWidget*>{blockSkipCheck_, commentCheck_, ignoreStringsCheck_,
-                                                            twoByteCheck_, convertCheck_, ignoreCodesCheck_,
-                                                            sendEndOfBlock_}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{blockSkipCheck_, commentCheck_, ignoreStringsCheck_, twoByteCheck_,
+                                         convertCheck_, ignoreCodesCheck_, sendEndOfBlock_}) {
         control->setEnabled(e.sendConversion);
     }
     delayEdit_->setEnabled(e.sendDelayMs);
@@ -778,9 +774,9 @@ void TSend_Set_Form::PickColour(bool window)
     if (!chosen.isValid()) {
         return;
     }
-    const std::string value = settings::FormatColourValue(static_cast<std::uint8_t>(chosen.red()),
-                                                          static_cast<std::uint8_t>(chosen.green()),
-                                                          static_cast<std::uint8_t>(chosen.blue()));
+    const std::string value =
+        settings::FormatColourValue(static_cast<std::uint8_t>(chosen.red()), static_cast<std::uint8_t>(chosen.green()),
+                                    static_cast<std::uint8_t>(chosen.blue()));
     const std::string windowColour = window ? value : s.windowColour;
     const std::string textColour = window ? s.textColour : value;
     session_.SetPortColours(windowColour, textColour);

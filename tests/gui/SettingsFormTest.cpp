@@ -194,10 +194,10 @@ private slots:
         MainSession session(OptionsIn(dir));
         TSend_Set_Form& form = session.SettingsForm();
         session.OpenSettings();
-        const char* conversion[] = {"headPercentCheckBox", "percentCommentCheckBox", "blockSkipCheckBox",
-                                    "blockSkipEdit",       "commentEdit",            "ignoreStringsCheckBox",
-                                    "twoByteCheckBox",     "convertCheckBox",        "ignoreCodesCheckBox",
-                                    "sendEobComboBox",     "ignoreCodeEdit"};
+        const char* conversion[] = {
+            "headPercentCheckBox", "percentCommentCheckBox", "blockSkipCheckBox", "blockSkipEdit",
+            "commentEdit",         "ignoreStringsCheckBox",  "twoByteCheckBox",   "convertCheckBox",
+            "ignoreCodesCheckBox", "sendEobComboBox",        "ignoreCodeEdit"};
         const char* line[] = {"delayCheckBox", "delayEdit", "waitCheckBox", "waitEdit"};
         for (const char* name : conversion) {
             QVERIFY2(Child<QWidget>(form, name)->isEnabled(), name);
@@ -248,7 +248,8 @@ private slots:
         auto second = Answer(QMessageBox::Ok);
         resend->click();
         QVERIFY(second->seen);
-        QCOMPARE(second->text, QStringLiteral("再送モードを有効にすると、\n\nサイクルスタート無視は、無効になります。"));
+        QCOMPARE(second->text,
+                 QStringLiteral("再送モードを有効にすると、\n\nサイクルスタート無視は、無効になります。"));
         QVERIFY(resend->isChecked());
         QVERIFY(!ignore->isChecked());
         form.close();
@@ -315,7 +316,8 @@ private slots:
         session.OpenSettings();
         auto clear = Answer(QMessageBox::Yes);
         Child<QPushButton>(form, "clearCodesButton")->click();
-        QCOMPARE(clear->text, QStringLiteral("サブプロ内無視コードリストの内容をすべてクリアします。\n\n　よろしいですか？"));
+        QCOMPARE(clear->text,
+                 QStringLiteral("サブプロ内無視コードリストの内容をすべてクリアします。\n\n　よろしいですか？"));
         QCOMPARE(list->count(), 0);
         form.close();
     }
@@ -398,8 +400,7 @@ private slots:
         const auto program = dir / "A.NC";
         maroka::test::WriteFileBytes(program, "%\nO1\nG01X1.\n%\n");
         // A file changed within the last second is never trusted to be unchanged.
-        std::filesystem::last_write_time(program,
-                                         std::filesystem::last_write_time(program) - std::chrono::seconds(10));
+        std::filesystem::last_write_time(program, std::filesystem::last_write_time(program) - std::chrono::seconds(10));
         MainSession session(OptionsIn(dir));
         session.Core().FilesDropped({program.string()});
         const auto prepared = dir / "Maroka_Work" / "SENDFILE.COM1";

@@ -36,7 +36,7 @@ struct DialogEnabling {
     bool ignoreStringBoxes = true; // the strings and their separator
     bool conversionTable = true;   // with its All Clear button
     bool ignoreCodeEntry = true;
-    bool ignoreCodeList = true;    // with add, delete and All Clear
+    bool ignoreCodeList = true; // with add, delete and All Clear
     bool exitAfterSendSeconds = true;
     // ラベル：→Ｏ変換, the two receive "%" boxes and the receive end-of-block choice.
     bool receiveConversion = true;

@@ -40,12 +40,9 @@ struct GatedText {
 };
 
 constexpr GatedText kBuildTexts[] = {
-    {&S::sendDelayMs, &S::sendDelayEnabled},
-    {&S::sendWaitMs, &S::sendWaitEnabled},
-    {&S::blockSkipCharacter, &S::blockSkipEnabled},
-    {&S::commentStartCharacter, &S::commentStartEnabled},
-    {&S::ignoreStrings, &S::ignoreStringsEnabled},
-    {&S::ignoreStringSeparator, &S::ignoreStringsEnabled},
+    {&S::sendDelayMs, &S::sendDelayEnabled},        {&S::sendWaitMs, &S::sendWaitEnabled},
+    {&S::blockSkipCharacter, &S::blockSkipEnabled}, {&S::commentStartCharacter, &S::commentStartEnabled},
+    {&S::ignoreStrings, &S::ignoreStringsEnabled},  {&S::ignoreStringSeparator, &S::ignoreStringsEnabled},
 };
 
 } // namespace
@@ -54,8 +51,7 @@ std::optional<std::string_view> ExclusionMessage(ExclusiveOption checked, bool o
 {
     if (!otherChecked)
         return std::nullopt;
-    return checked == ExclusiveOption::ResendMode ? kResendTurnsOffIgnoreCycleStart
-                                                   : kIgnoreCycleStartTurnsOffResend;
+    return checked == ExclusiveOption::ResendMode ? kResendTurnsOffIgnoreCycleStart : kIgnoreCycleStartTurnsOffResend;
 }
 
 bool ChangeInvalidatesBuild(const SettingKey& key, std::string_view newText, const SessionSettings& current)

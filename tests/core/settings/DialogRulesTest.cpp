@@ -1,5 +1,5 @@
-#include "core/settings/DialogEnabling.h"
 #include "core/settings/DialogRules.h"
+#include "core/settings/DialogEnabling.h"
 #include "core/settings/SettingsMessages.h"
 
 #include <gtest/gtest.h>

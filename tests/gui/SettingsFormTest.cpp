@@ -185,6 +185,22 @@ private slots:
         QCOMPARE(closedBy[0], closedBy[1]);
     }
 
+    void closingTheMainWindowKeepsWhatTheOpenSettingsWindowHolds()
+    {
+        maroka::test::TempDir dir;
+        {
+            MainSession session(OptionsIn(dir));
+            QVERIFY(session.Show());
+            QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
+            session.OpenSettings();
+            Child<QLineEdit>(session.SettingsForm(), "mailHostEdit")->setText(QStringLiteral("mail.example"));
+            session.Window().close();
+            QVERIFY(!session.SettingsForm().isVisible());
+        }
+        QVERIFY(SettingsFileBytes(dir).find(maroka::test::Cp932Lines("メールホスト=mail.example\n")) !=
+                std::string::npos);
+    }
+
     void noConversionSendDisablesTheConversionControlsOnly()
     {
         maroka::test::TempDir dir;

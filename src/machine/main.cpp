@@ -1,6 +1,7 @@
 // maroka-machine: a simulated CNC control on a pseudo-terminal.
 
 #include "machine/lib/MachineOptions.h"
+#include "machine/lib/MachineSummary.h"
 #include "machine/lib/ProgramStore.h"
 #include "machine/lib/SimulatedMachine.h"
 
@@ -14,7 +15,6 @@
 #include <iterator>
 #include <optional>
 #include <poll.h>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -62,20 +62,6 @@ bool ReadFile(const std::string& path, std::string& bytes)
         return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-std::string Summary(const MachineReport& r, bool dnc)
-{
-    std::ostringstream out;
-    out << "maroka-machine: summary: received " << r.bytesReceived << " bytes";
-    if (dnc)
-        out << ", executed " << r.bytesConsumed << " bytes (buffer peak " << r.maxBufferFill << ")";
-    out << ", sent " << r.bytesSent << " bytes, programs " << r.programs << ", alarms " << r.alarms;
-    if (r.lostBytes > 0)
-        out << " (" << r.lostBytes << " bytes lost)";
-    if (dnc)
-        out << ", XOFF " << r.xoffSent << ", XON " << r.xonSent;
-    return out.str();
 }
 
 } // namespace
@@ -136,8 +122,13 @@ int main(int argc, char** argv)
             std::cerr << "maroka-machine: punching " << options.punchFile << " (" << job.data.size() << " bytes)"
                       << (job.waitForStart ? ", waiting for the PC's DC1 or DC2" : "") << "\n";
         }
-        std::cerr << "maroka-machine: " << (dnc ? "DNC" : "memory") << " mode, " << options.config.charsPerSecond
-                  << " characters per second\n";
+        std::cerr << "maroka-machine: " << (dnc ? "DNC" : "memory") << " mode, wire "
+                  << options.config.lineCharsPerSecond << " characters per second";
+        if (dnc)
+            std::cerr << ", executing " << ExecCharsPerSecond(options.config) << " per second, buffer "
+                      << options.config.bufferSize << " (XOFF at " << options.config.highWater << ", XON at "
+                      << options.config.lowWater << ")";
+        std::cerr << "\n";
     }
 
     // The link first: once the device line is out, the PC may use either.
@@ -254,10 +245,11 @@ int main(int argc, char** argv)
     }
 
     machine.Stop();
+    machine.WaitSentTaken(std::chrono::seconds(1));
     MachineReport report = machine.Report();
     // A tape cut off by the stop is still reported and kept.
     reportPrograms();
-    std::cout << Summary(report, dnc) << std::endl;
+    std::cout << SummaryLine(report, dnc) << "\n" << FiguresLine(report) << std::endl;
     if (report.alarms > 0) {
         std::cerr << "maroka-machine: " << report.alarms << " overflow alarm(s)\n";
         status = 1;

@@ -55,7 +55,7 @@ TEST_F(SendEndToEnd, ADncMachineReceivesFiveMegabytesByteExactUnderXonXoff)
 {
     machine::MachineConfig config;
     config.mode = machine::MachineMode::Dnc;
-    config.charsPerSecond = 2'000'000;
+    config.lineCharsPerSecond = 2'000'000;
     // A pseudo-terminal has no line pace: while the machine's thread waits for
     // a core, the kernel can queue up to 64 KB between the two ends. The room
     // above the XOFF mark covers that, as a real line's pace would.
@@ -125,7 +125,7 @@ TEST_F(SendEndToEnd, AVanishedDeviceEndsTheSendWithAMessageNotAHang)
 {
     machine::MachineConfig config;
     config.mode = machine::MachineMode::Dnc;
-    config.charsPerSecond = 2000;
+    config.lineCharsPerSecond = 2000;
     auto machine = StartMachine(config);
     test::WriteFileBytes(dir / "BIG.NC", MakeProgram(20000));
     const auto settingsPath = WriteSettings([](settings::SessionSettings&) {});

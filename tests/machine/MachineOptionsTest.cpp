@@ -21,11 +21,11 @@ TEST(MachineOptionsTest, PaceComesFromBaudAndCharacterLength)
     MachineOptions options;
     std::string error;
     ASSERT_TRUE(Parse({}, options, error)) << error;
-    EXPECT_DOUBLE_EQ(options.config.charsPerSecond, 960.0);
+    EXPECT_DOUBLE_EQ(options.config.lineCharsPerSecond, 960.0);
     ASSERT_TRUE(Parse({ "--baud", "4800", "--bits", "11" }, options, error)) << error;
-    EXPECT_NEAR(options.config.charsPerSecond, 4800.0 / 11.0, 1e-9);
+    EXPECT_NEAR(options.config.lineCharsPerSecond, 4800.0 / 11.0, 1e-9);
     ASSERT_TRUE(Parse({ "--baud", "4800", "--cps", "123.5" }, options, error)) << error;
-    EXPECT_DOUBLE_EQ(options.config.charsPerSecond, 123.5);
+    EXPECT_DOUBLE_EQ(options.config.lineCharsPerSecond, 123.5);
 }
 
 TEST(MachineOptionsTest, DncBufferAndFlowBytes)

@@ -146,7 +146,7 @@ TEST(MachineProgramTest, PunchesAFileAndEndsWithStatusZero)
 TEST(MachineProgramTest, FailuresAndUsageErrorsHaveTheirStatus)
 {
     {
-        MachineProcess machine({ "--dnc", "--stop-on-alarm", "--timeout", "20" });
+        MachineProcess machine({ "--dnc", "--exec-cps", "100", "--stop-on-alarm", "--timeout", "20" });
         std::string device = machine.Device(5s);
         ASSERT_FALSE(device.empty());
         PcSide pc(device);

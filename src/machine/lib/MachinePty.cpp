@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -102,6 +103,16 @@ bool MachinePty::CreateLink(const std::string& linkPath, std::string& error)
     }
     linkPath_ = linkPath;
     return true;
+}
+
+void MachinePty::WaitOutputTaken(std::chrono::milliseconds limit) const
+{
+    // Our own slave descriptor sees the same input queue as the PC's.
+    const auto end = std::chrono::steady_clock::now() + limit;
+    int unread = 0;
+    while (slaveKeepAlive_ >= 0 && ::ioctl(slaveKeepAlive_, FIONREAD, &unread) == 0 && unread > 0
+        && std::chrono::steady_clock::now() < end)
+        ::usleep(5000);
 }
 
 void MachinePty::Close()

@@ -1,10 +1,12 @@
 #include "machine/lib/TapeReader.h"
 
-#include "machine/lib/ControlCodes.h"
+#include "core/text/ControlCodes.h"
 
 #include <algorithm>
 
 namespace maroka::machine {
+
+using namespace text;
 
 const char* ProgramEndName(ProgramEnd end)
 {

@@ -49,6 +49,12 @@ void* IoctlValue(int value)
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(value));
 }
 
+// Waits are in whole milliseconds (poll); rounding up never wakes too early.
+int CeilMilliseconds(std::chrono::nanoseconds wait)
+{
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+
 int MillisecondsUntil(Clock::time_point deadline)
 {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -113,6 +119,7 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
     result.line.reset(new PosixSerialLine(path, sys, fd, wakeFd, original));
     result.line->settings_ = current;
     result.line->settings_.EvtChar = kXon;
+    result.line->pacer_ = LinePacer(current.BaudRate, BitsPerCharacter(current));
     result.line->dataMask_ = DataBitMask(current.ByteSize);
     return result;
 }
@@ -209,6 +216,7 @@ bool PosixSerialLine::SetState(const LineSettings& settings)
         return false;
 
     settings_ = settings;
+    pacer_ = LinePacer(settings.BaudRate, BitsPerCharacter(settings));
     dataMask_ = DataBitMask(settings.ByteSize);
     if (!settings_.fOutX)
         outputStopped_ = false;
@@ -300,8 +308,10 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
         eventCharSeen_ = false;
     }
     // Output starts afresh: a stale XOFF of the machine is forgotten.
-    if (output)
+    if (output) {
         outputStopped_ = false;
+        pacer_.Forget();
+    }
     if (!input && !output)
         return true;
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
@@ -468,16 +478,10 @@ IoStatus PosixSerialLine::WaitEvent(std::uint32_t mask, std::uint32_t& events)
 
 int PosixSerialLine::QueueWaitMs(int bytes) const
 {
-    const int bitsPerChar = 1 + settings_.ByteSize + (settings_.Parity != kNoParity ? 1 : 0) +
-                            (settings_.StopBits != kOneStopBit ? 2 : 1);
+    const int bitsPerChar = BitsPerCharacter(settings_);
     const std::uint64_t baud = settings_.BaudRate != 0 ? settings_.BaudRate : 9600;
     const std::uint64_t ms = (static_cast<std::uint64_t>(std::max(bytes, 1)) * bitsPerChar * 1000 + baud - 1) / baud;
     return static_cast<int>(std::clamp<std::uint64_t>(ms, 1, kMaxQueueWaitMs));
-}
-
-std::size_t PosixSerialLine::WriteSlice(std::uint32_t baudRate)
-{
-    return std::clamp<std::size_t>(baudRate / 1000, 16, 64);
 }
 
 IoResult PosixSerialLine::Write(const char* data, std::size_t size)
@@ -520,9 +524,19 @@ IoResult PosixSerialLine::Write(const char* data, std::size_t size)
         lastQueued = queued;
         stallMs = 1;
 
-        const std::size_t slice = std::min(WriteSlice(settings_.BaudRate), size - result.count);
+        // Never more than a slice ahead of what the wire can have carried,
+        // whatever the device is willing to take.
+        const std::size_t allowed = pacer_.Allowance(Clock::now());
+        if (allowed == 0) {
+            result.status = WaitOnLine(POLLIN, CeilMilliseconds(pacer_.WaitBeforeNextWrite(Clock::now())));
+            if (result.status != IoStatus::Ok)
+                return result;
+            continue;
+        }
+        const std::size_t slice = std::min(allowed, size - result.count);
         const ssize_t n = RetryOnEintr([&] { return sys_.Write(fd_, data + result.count, slice); });
         if (n > 0) {
+            pacer_.Sent(static_cast<std::size_t>(n), Clock::now());
             result.count += static_cast<std::size_t>(n);
             continue;
         }
@@ -614,8 +628,17 @@ IoStatus PosixSerialLine::Drain()
             Fail("reading the output queue", errno);
             return IoStatus::Failed;
         }
-        if (queued <= 0)
-            return IoStatus::Ok;
+        if (queued <= 0) {
+            // A device that reports no queue (a pseudo-terminal, an adapter's
+            // chip buffer) is done when the wire model says so.
+            const auto wireLeft = pacer_.WireIdleAt() - Clock::now();
+            if (wireLeft <= Clock::duration::zero())
+                return IoStatus::Ok;
+            const IoStatus status = WaitOnLine(POLLIN, CeilMilliseconds(wireLeft));
+            if (status != IoStatus::Ok)
+                return status;
+            continue;
+        }
         const IoStatus status = WaitOnLine(POLLIN, QueueWaitMs(queued));
         if (status != IoStatus::Ok)
             return status;
@@ -629,8 +652,10 @@ bool PosixSerialLine::TransmitChar(char byte)
     const auto deadline = Clock::now() + std::chrono::milliseconds(kTransmitCharTimeoutMs);
     for (;;) {
         const ssize_t n = RetryOnEintr([&] { return sys_.Write(fd_, &byte, 1); });
-        if (n == 1)
+        if (n == 1) {
+            pacer_.Sent(1, Clock::now());
             return true;
+        }
         const int e = errno;
         if (n == -1 && e != EAGAIN && e != EWOULDBLOCK) {
             if (DeviceGone(e)) {

@@ -14,13 +14,14 @@
 // Output flow control is ours, not the kernel's (IXON stays off: many USB
 // adapters ignore it and empty their buffers after an XOFF). While writing we
 // read the input; an XOFF stops handing bytes to the driver at once and an
-// XON resumes. Bytes go to the driver in slices of WriteSlice() (about 10 ms
-// of line time, 16 to 64 bytes), and only while its output queue (TIOCOUTQ)
-// holds fewer than kQueueLowWater bytes. So once the machine's XOFF is in our
-// input, at most kQueueLowWater - 1 + WriteSlice() bytes still leave: 23 at
-// 9600 baud, 71 at 115200. Beyond that only what the hardware holds past the
-// queue the driver reports (a UART's FIFO, a USB chip's buffer). On a
-// pseudo-terminal TIOCOUTQ is always 0 and the bound is one slice.
+// XON resumes. Bytes go to the driver only while two things hold: its output
+// queue (TIOCOUTQ) is below kQueueLowWater, and the LinePacer says the wire
+// can have carried all but one slice (at most 5 ms of line time) of what was
+// handed over. The second holds where the first cannot: a pseudo-terminal, a
+// USB chip's buffer and a device server report no queue. So once the
+// machine's XOFF is in our input, what still reaches the machine is at most
+// one slice plus what the wire carries while the XOFF travels to us.
+// Drain waits for the wire model as well as for the driver's queue.
 //
 // XON/XOFF bytes (while fOutX is on) and NUL bytes (while fNull is on) are
 // taken out of the data; every event character (EvtChar, DC1) that arrives,
@@ -36,6 +37,7 @@
 // are kept for GetState and change nothing: parity is not checked, errors are
 // reported by ClearErrors, and the kernel's IXOFF has its own thresholds.
 
+#include "core/serial/LinePacer.h"
 #include "core/serial/SerialLine.h"
 #include "core/serial/SystemCalls.h"
 #include "core/serial/TermiosImage.h"
@@ -59,8 +61,6 @@ struct SerialOpenResult {
 class PosixSerialLine final : public SerialLine {
 public:
     static constexpr int kQueueLowWater = 8;
-    // Bytes handed to the driver at once at `baudRate`.
-    static std::size_t WriteSlice(std::uint32_t baudRate);
     // Period of the modem-line and error-counter checks of WaitEvent.
     static constexpr int kStatusPollMs = 50;
 
@@ -151,6 +151,7 @@ private:
 
     // The settings last set; the fields termios cannot hold live only here.
     LineSettings settings_;
+    LinePacer pacer_;
     std::uint8_t dataMask_ = 0xFF;
 
     std::string input_;

@@ -1,6 +1,7 @@
 # Sources of core/serial: the line interface, the POSIX tty backend, termios
 # mapping, port names and the system-call seam, relative to this folder.
 list(APPEND MAROKA_CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/LinePacer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TermiosMapping.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TermiosDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PosixSerialLine.cpp

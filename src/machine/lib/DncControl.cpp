@@ -7,6 +7,7 @@ namespace maroka::machine {
 DncControl::DncControl(const MachineConfig& config, ControlOutput& output)
     : config_(config)
     , output_(output)
+    , lineTime_(CharacterTime(config.lineCharsPerSecond))
     , execTime_(CharacterTime(ExecCharsPerSecond(config)))
 {
 }
@@ -29,8 +30,8 @@ void DncControl::Arrive(unsigned char byte, Clock::time_point at, Clock::time_po
         if (figures_.executed > 0 && at > nextExecution_) {
             if (output_.InProgram())
                 figures_.starved += at - nextExecution_;
-            else if (at > wireBusySince)
-                figures_.starved += at - std::max(nextExecution_, wireBusySince);
+            else if (at > wireBusySince + lineTime_)
+                figures_.starved += at - std::max(nextExecution_, wireBusySince + lineTime_);
         }
         nextExecution_ = std::max(nextExecution_, at);
     }

@@ -11,8 +11,9 @@
 // Starvation is the time the control stood waiting with an empty buffer
 // while the PC still had bytes for it: while a program was running (its
 // opening "%" executed, its end not yet), or, outside a program, while the
-// wire was carrying bytes. A finished program, or a PC that holds back before
-// the tape starts (the wait for cycle start), is no starvation.
+// wire was carrying bytes behind the first of a burst. A finished program, or
+// a PC that holds back before the tape starts (the wait for cycle start), is
+// no starvation.
 //
 // Everything is driven by event times, fed in order: a machine thread that
 // wakes late still fills and drains the buffer exactly as the wire and the
@@ -69,6 +70,7 @@ public:
 private:
     const MachineConfig& config_;
     ControlOutput& output_;
+    Clock::duration lineTime_;
     Clock::duration execTime_;
     std::deque<unsigned char> buffer_;
     Clock::time_point nextExecution_{};

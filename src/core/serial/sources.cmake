@@ -6,4 +6,5 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TermiosDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PosixSerialLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PortNames.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PortPermission.cpp
 )

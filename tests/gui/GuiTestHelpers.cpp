@@ -55,10 +55,11 @@ void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names)
     // the box lacks focus, and its folder is listed in the background: let
     // the listing settle and take focus first, and check what the box holds.
     dialog->activateWindow();
-    QTest::qWaitForWindowActive(dialog, 2000);
+    static_cast<void>(QTest::qWaitForWindowActive(dialog, 2000)); // best effort: the checks below decide
     if (auto* model = dialog->findChild<QFileSystemModel*>()) {
         const QModelIndex folder = model->index(dialog->directory().absolutePath());
-        QTest::qWaitFor([&] { return !model->canFetchMore(folder) && model->rowCount(folder) > 0; }, 5000);
+        static_cast<void>(
+            QTest::qWaitFor([&] { return !model->canFetchMore(folder) && model->rowCount(folder) > 0; }, 5000));
     }
     for (int attempt = 0; attempt < 3 && nameBox->text() != names; ++attempt) {
         nameBox->setFocus();

@@ -107,8 +107,10 @@ bool MachinePty::CreateLink(const std::string& linkPath, std::string& error)
 
 void MachinePty::WaitOutputTaken(std::chrono::milliseconds limit) const
 {
-    // Our own slave descriptor sees the same input queue as the PC's.
+    // Our own slave descriptor sees the same input queue as the PC's. The
+    // kernel moves written bytes there a moment later: give it that moment.
     const auto end = std::chrono::steady_clock::now() + limit;
+    ::usleep(20000);
     int unread = 0;
     while (slaveKeepAlive_ >= 0 && ::ioctl(slaveKeepAlive_, FIONREAD, &unread) == 0 && unread > 0
         && std::chrono::steady_clock::now() < end)

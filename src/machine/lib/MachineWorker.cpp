@@ -18,6 +18,10 @@ namespace {
 // batches of this much time instead of waking once a character. Event times
 // keep the batches exact.
 constexpr std::chrono::milliseconds kTick{ 1 };
+// A punch goes on only while the PC takes what is on its way: the
+// pseudo-terminal holds the rest, and a PC that stops reading holds the
+// punch instead of filling the machine's memory.
+constexpr std::size_t kMaxUnwritten = 4096;
 
 void Earliest(std::optional<Clock::time_point>& due, Clock::time_point t)
 {
@@ -54,7 +58,7 @@ void MachineWorker::Run()
         Transmit(now);
         if (config_.stopOnAlarm && control_.Overflowed())
             report_.stoppedByAlarm = true;
-        if (!Flush() || report_.stoppedByAlarm)
+        if (!Flush(now) || report_.stoppedByAlarm)
             break;
         Publish(false, now);
         if (!Sleep(now))
@@ -211,7 +215,7 @@ void MachineWorker::StartPunchWhenAllowed()
 
 bool MachineWorker::PunchReady() const
 {
-    return jobActive_ && punchStarted_ && !pausedByPc_ && streamPos_ < stream_.size();
+    return jobActive_ && punchStarted_ && !pausedByPc_ && !punchHeld_ && streamPos_ < stream_.size();
 }
 
 void MachineWorker::FinishPunch(Clock::time_point at)
@@ -245,25 +249,37 @@ void MachineWorker::Transmit(Clock::time_point until)
             FinishPunch(std::max(lineFree_, punchReadyAt_));
             continue;
         }
+        if (unwritten_.size() >= kMaxUnwritten)
+            punchHeld_ = jobActive_ && punchStarted_;
         std::optional<Clock::time_point> start = NextTransmitStart();
         if (!start || *start + outChar_ > until)
             return;
         // Control bytes go before the punch when both could start.
-        const bool urgent = !urgent_.empty() && std::max(lineFree_, urgent_.front().at) == *start;
-        lineFree_ = *start + outChar_;
-        if (urgent) {
+        if (!urgent_.empty() && std::max(lineFree_, urgent_.front().at) == *start) {
             const OutByte out = urgent_.front();
             urgent_.pop_front();
-            unwritten_.push_back(static_cast<char>(out.byte));
-            unwrittenCycleStart_.push_back(out.kind == OutKind::CycleStart);
+            lineFree_ = *start + outChar_;
+            if (out.kind == OutKind::CycleStart)
+                cycleStartNumbers_.push_back(transmitted_);
             if (out.kind == OutKind::Xoff) {
                 xoffReachedPcAt_ = lineFree_;
                 afterXoff_ = 0;
             }
-        } else {
-            unwritten_.push_back(stream_[streamPos_++]);
-            unwrittenCycleStart_.push_back(false);
+            unwritten_.push_back(static_cast<char>(out.byte));
+            ++transmitted_;
+            continue;
         }
+        // A run of punch bytes, up to `until` or the next control byte.
+        auto end = until;
+        if (!urgent_.empty())
+            end = std::min(end, std::max(urgent_.front().at, *start + outChar_));
+        std::size_t count = static_cast<std::size_t>((end - *start) / outChar_);
+        count = std::min({ std::max<std::size_t>(count, 1), stream_.size() - streamPos_,
+            kMaxUnwritten - std::min(kMaxUnwritten - 1, unwritten_.size()) });
+        unwritten_.append(stream_, streamPos_, count);
+        streamPos_ += count;
+        transmitted_ += count;
+        lineFree_ = *start + outChar_ * static_cast<long long>(count);
     }
 }
 
@@ -279,7 +295,7 @@ void MachineWorker::Timers(Clock::time_point now)
     }
 }
 
-bool MachineWorker::Flush()
+bool MachineWorker::Flush(Clock::time_point now)
 {
     while (!unwritten_.empty()) {
         ssize_t n = ::write(fd_, unwritten_.data(), unwritten_.size());
@@ -287,19 +303,25 @@ bool MachineWorker::Flush()
             if (errno == EINTR)
                 continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK)
-                return true;
+                break;
             Fail(std::string("write: ") + std::strerror(errno));
             return false;
         }
         auto count = static_cast<std::size_t>(n);
-        report_.cycleStartsSent += static_cast<std::size_t>(
-            std::count(unwrittenCycleStart_.begin(), unwrittenCycleStart_.begin() + static_cast<std::ptrdiff_t>(count), true));
-        unwrittenCycleStart_.erase(
-            unwrittenCycleStart_.begin(), unwrittenCycleStart_.begin() + static_cast<std::ptrdiff_t>(count));
+        written_ += count;
+        while (!cycleStartNumbers_.empty() && cycleStartNumbers_.front() < written_) {
+            cycleStartNumbers_.pop_front();
+            ++report_.cycleStartsSent;
+        }
         newSent_.append(unwritten_, 0, count);
         report_.bytesSent += count;
         unwritten_.erase(0, count);
         dirty_ = true;
+    }
+    if (punchHeld_ && unwritten_.size() < kMaxUnwritten / 2) {
+        // The line stood still while the PC did not read; no burst to catch up.
+        punchHeld_ = false;
+        punchReadyAt_ = std::max(punchReadyAt_, now);
     }
     return true;
 }

@@ -23,6 +23,7 @@
 #include "machine/lib/MachineShared.h"
 #include "machine/lib/TapeReader.h"
 
+#include <cstdint>
 #include <deque>
 #include <optional>
 #include <string>
@@ -53,7 +54,7 @@ private:
     void Consume(Clock::time_point until);
     void Transmit(Clock::time_point until);
     void Timers(Clock::time_point now);
-    bool Flush();
+    bool Flush(Clock::time_point now);
     void Publish(bool force, Clock::time_point now);
     bool Sleep(Clock::time_point now);
     std::optional<Clock::time_point> NextDue() const;
@@ -92,7 +93,10 @@ private:
     Clock::time_point lineFree_{};
     std::deque<OutByte> urgent_;
     std::string unwritten_; // on the wire already, not yet taken by the pseudo-terminal
-    std::vector<bool> unwrittenCycleStart_;
+    std::uint64_t transmitted_ = 0; // bytes put on the wire so far
+    std::uint64_t written_ = 0; // of those, taken by the pseudo-terminal
+    std::deque<std::uint64_t> cycleStartNumbers_; // which of the transmitted bytes are cycle starts
+    bool punchHeld_ = false; // the PC does not read: the punch waits for room
 
     // Punches.
     std::deque<PunchJob> jobs_;

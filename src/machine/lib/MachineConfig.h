@@ -88,7 +88,7 @@ struct PunchJob {
 std::string BuildPunchStream(const PunchJob& job);
 
 // "%", CR LF, `commandLine`, CR LF, "%", CR LF: the short program a control
-// sends to a PC in server mode, e.g. "O0001(R/PROG.NC)".
+// sends to a PC in server mode, e.g. "R/PROG.NC".
 std::string CommandProgram(const std::string& commandLine);
 
 } // namespace maroka::machine

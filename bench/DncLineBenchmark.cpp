@@ -44,10 +44,10 @@ struct LineCase {
 };
 
 const LineCase kCases[] = {
-    { "4800 7E2 128/96/32 93H", 4800, true, 128, 96, 32, text::kXoff93 },
-    { "9600 7E2 256/192/64", 9600, true, 256, 192, 64, text::kXoff13 },
-    { "38400 8N1 1024/768/256", 38400, false, 1024, 768, 256, text::kXoff13 },
-    { "115200 8N1 1024/768/256", 115200, false, 1024, 768, 256, text::kXoff13 },
+    {"4800 7E2 128/96/32 93H", 4800, true, 128, 96, 32, text::kXoff93},
+    {"9600 7E2 256/192/64", 9600, true, 256, 192, 64, text::kXoff13},
+    {"38400 8N1 1024/768/256", 38400, false, 1024, 768, 256, text::kXoff13},
+    {"115200 8N1 1024/768/256", 115200, false, 1024, 768, 256, text::kXoff13},
 };
 
 std::string MakeProgram(std::size_t bytes)
@@ -55,8 +55,8 @@ std::string MakeProgram(std::size_t bytes)
     std::string program = "%\nO3000(BENCH)\n";
     char line[96];
     for (std::size_t n = 0; program.size() < bytes; ++n) {
-        std::snprintf(line, sizeof line, "N%zuG01X%zu.%03zuY-%zu.%03zuF1800\n", n % 100000, n % 997, n % 1000,
-            n % 313, (n * 7) % 1000);
+        std::snprintf(line, sizeof line, "N%zuG01X%zu.%03zuY-%zu.%03zuF1800\n", n % 100000, n % 997, n % 1000, n % 313,
+                      (n * 7) % 1000);
         program += line;
     }
     return program + "M30\n%\n";
@@ -84,8 +84,8 @@ double RunSender(const std::vector<std::string>& arguments)
     wait4(pid, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return -1;
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -109,7 +109,7 @@ int main(int argc, char** argv)
     }
 
     std::printf("%-26s %6s %6s %5s %6s %9s %8s %8s %7s %10s\n", "line, buffer/XOFF/XON", "lost", "alarms", "XOFF",
-        "after", "starved", "feed", "limit", "ratio", "CPU s/MB");
+                "after", "starved", "feed", "limit", "ratio", "CPU s/MB");
     int failures = 0;
     for (const LineCase& c : kCases) {
         machine::MachineConfig config;
@@ -140,19 +140,18 @@ int main(int argc, char** argv)
         if (settings::SettingsFile(settingsPath).SaveSettings(s))
             return 1;
 
-        const double cpu = RunSender({ cli, "--settings", settingsPath, "--port", machine.DevicePath(), "send",
-            programPath });
-        machine.WaitUntil([](const machine::MachineReport& r) { return r.bufferFill == 0; },
-            std::chrono::seconds(30));
+        const double cpu =
+            RunSender({cli, "--settings", settingsPath, "--port", machine.DevicePath(), "send", programPath});
+        machine.WaitUntil([](const machine::MachineReport& r) { return r.bufferFill == 0; }, std::chrono::seconds(30));
         machine.Stop();
         const machine::MachineReport r = machine.Report();
-        const double limit = static_cast<double>(r.bytesConsumed)
-            / std::min(config.lineCharsPerSecond, machine::ExecCharsPerSecond(config));
+        const double limit = static_cast<double>(r.bytesConsumed) /
+                             std::min(config.lineCharsPerSecond, machine::ExecCharsPerSecond(config));
         const double megabytes = static_cast<double>(r.bytesReceived) / 1e6;
-        std::printf("%-26s %6zu %6zu %5zu %6zu %8.3fs %7.2fs %7.2fs %7.3f %10.3f%s\n", c.name, r.lostBytes,
-            r.alarms, r.xoffSent, r.maxAfterXoff, r.starvedSeconds, r.feedSeconds, limit,
-            limit > 0 ? r.feedSeconds / limit : 0.0, cpu >= 0 && megabytes > 0 ? cpu / megabytes : -1.0,
-            cpu < 0 ? "  (send failed)" : "");
+        std::printf("%-26s %6zu %6zu %5zu %6zu %8.3fs %7.2fs %7.2fs %7.3f %10.3f%s\n", c.name, r.lostBytes, r.alarms,
+                    r.xoffSent, r.maxAfterXoff, r.starvedSeconds, r.feedSeconds, limit,
+                    limit > 0 ? r.feedSeconds / limit : 0.0, cpu >= 0 && megabytes > 0 ? cpu / megabytes : -1.0,
+                    cpu < 0 ? "  (send failed)" : "");
         std::fflush(stdout);
         failures += cpu < 0 || r.lostBytes > 0 ? 1 : 0;
     }

@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int g_signalPipe[2] = { -1, -1 };
+int g_signalPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
@@ -38,10 +38,10 @@ bool InstallSignals()
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
-    struct sigaction action { };
+    struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int signal : { SIGINT, SIGTERM, SIGHUP }) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         if (sigaction(signal, &action, nullptr) != 0)
             return false;
     }
@@ -52,7 +52,8 @@ bool InstallSignals()
 void Drain(int fd)
 {
     char buffer[64];
-    while (::read(fd, buffer, sizeof buffer) > 0) { }
+    while (::read(fd, buffer, sizeof buffer) > 0) {
+    }
 }
 
 bool ReadFile(const std::string& path, std::string& bytes)
@@ -110,8 +111,8 @@ int main(int argc, char** argv)
     if (commanding) {
         job.data = CommandProgram(options.commandLine);
         if (options.cycleStartAfter)
-            job.cycleStartAfter
-                = std::chrono::duration_cast<std::chrono::milliseconds>(toDuration(*options.cycleStartAfter));
+            job.cycleStartAfter =
+                std::chrono::duration_cast<std::chrono::milliseconds>(toDuration(*options.cycleStartAfter));
         machine.Punch(job);
         std::cerr << "maroka-machine: sending the command " << options.commandLine << "\n";
     } else {
@@ -169,12 +170,12 @@ int main(int argc, char** argv)
     };
     while (!done) {
         pollfd fds[3] = {};
-        fds[0] = { machine.NotifyFd(), POLLIN, 0 };
-        fds[1] = { g_signalPipe[0], POLLIN, 0 };
-        fds[2] = { keyboard ? STDIN_FILENO : -1, POLLIN, 0 };
+        fds[0] = {machine.NotifyFd(), POLLIN, 0};
+        fds[1] = {g_signalPipe[0], POLLIN, 0};
+        fds[2] = {keyboard ? STDIN_FILENO : -1, POLLIN, 0};
         int timeoutMs = -1;
         auto now = Clock::now();
-        for (auto at : { cycleStartAt, giveUpAt }) {
+        for (auto at : {cycleStartAt, giveUpAt}) {
             if (!at)
                 continue;
             auto ms = std::chrono::ceil<std::chrono::milliseconds>(*at - now).count();

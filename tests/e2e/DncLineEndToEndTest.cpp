@@ -40,8 +40,8 @@ std::string MakeProgram(std::size_t bytes)
 {
     std::string program = "%\nO2000(DNC LINE)\n";
     for (std::size_t n = 0; program.size() < bytes; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311)
-            + ".5F1200\n";
+        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
+                   ".5F1200\n";
     return program + "M30\n%\n";
 }
 
@@ -83,7 +83,7 @@ protected:
 
         const std::string preparedPath = (dir_ / "prepared.nc").string();
         const auto prepared = test::RunCli(
-            { "--settings", settingsPath, "prepare", "--dnc", "--output", preparedPath, (dir_ / "O2000.NC").string() },
+            {"--settings", settingsPath, "prepare", "--dnc", "--output", preparedPath, (dir_ / "O2000.NC").string()},
             60s);
         EXPECT_EQ(prepared.exitCode, 0) << prepared.err;
         Outcome outcome;
@@ -93,8 +93,7 @@ protected:
 
         const auto limit = std::chrono::seconds(static_cast<long long>(outcome.limitSeconds * 2 + 30));
         const auto sent = test::RunCli(
-            { "--settings", settingsPath, "--port", machine.DevicePath(), "send", (dir_ / "O2000.NC").string() },
-            limit);
+            {"--settings", settingsPath, "--port", machine.DevicePath(), "send", (dir_ / "O2000.NC").string()}, limit);
         EXPECT_EQ(sent.exitCode, 0) << sent.err.substr(sent.err.size() > 600 ? sent.err.size() - 600 : 0);
         // The send ends when the last byte has left the PC; the control
         // still executes what its buffer holds.
@@ -108,12 +107,12 @@ protected:
     static std::string Describe(const Outcome& o)
     {
         const auto& r = o.report;
-        return "received " + std::to_string(r.bytesReceived) + ", executed " + std::to_string(r.bytesConsumed)
-            + " of " + std::to_string(o.prepared.size()) + ", lost " + std::to_string(r.lostBytes) + ", alarms "
-            + std::to_string(r.alarms) + ", XOFF " + std::to_string(r.xoffSent) + ", buffer peak "
-            + std::to_string(r.maxBufferFill) + ", most after an XOFF " + std::to_string(r.maxAfterXoff)
-            + ", starved " + std::to_string(r.starvedSeconds) + " s, feed " + std::to_string(r.feedSeconds)
-            + " s against " + std::to_string(o.limitSeconds) + " s";
+        return "received " + std::to_string(r.bytesReceived) + ", executed " + std::to_string(r.bytesConsumed) +
+               " of " + std::to_string(o.prepared.size()) + ", lost " + std::to_string(r.lostBytes) + ", alarms " +
+               std::to_string(r.alarms) + ", XOFF " + std::to_string(r.xoffSent) + ", buffer peak " +
+               std::to_string(r.maxBufferFill) + ", most after an XOFF " + std::to_string(r.maxAfterXoff) +
+               ", starved " + std::to_string(r.starvedSeconds) + " s, feed " + std::to_string(r.feedSeconds) +
+               " s against " + std::to_string(o.limitSeconds) + " s";
     }
 
     test::TempDir dir_;
@@ -122,7 +121,7 @@ protected:
 // Each case feeds at least 20 KB; the control executes at 85 % of the line,
 // so the buffer climbs slowly to the XOFF mark and drains quickly to the XON
 // mark, many times over.
-class DncLineCase : public DncLine, public ::testing::WithParamInterface<LineCase> { };
+class DncLineCase : public DncLine, public ::testing::WithParamInterface<LineCase> {};
 
 TEST_P(DncLineCase, FeedsEveryByteWithoutStarvingTheControl)
 {
@@ -141,15 +140,15 @@ TEST_P(DncLineCase, FeedsEveryByteWithoutStarvingTheControl)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, DncLineCase,
-    ::testing::Values(LineCase{ "B4800_7E2", 4800, true, 128, 96, 32, text::kXoff93, 0.85 },
-        LineCase{ "B9600_7E2", 9600, true, 256, 192, 64, text::kXoff13, 0.85 },
-        LineCase{ "B38400_8N1", 38400, false, 1024, 768, 256, text::kXoff13, 0.85 },
-        LineCase{ "B115200_8N1", 115200, false, 1024, 768, 256, text::kXoff13, 0.85 }),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+                         ::testing::Values(LineCase{"B4800_7E2", 4800, true, 128, 96, 32, text::kXoff93, 0.85},
+                                           LineCase{"B9600_7E2", 9600, true, 256, 192, 64, text::kXoff13, 0.85},
+                                           LineCase{"B38400_8N1", 38400, false, 1024, 768, 256, text::kXoff13, 0.85},
+                                           LineCase{"B115200_8N1", 115200, false, 1024, 768, 256, text::kXoff13, 0.85}),
+                         [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DncLine, AControlFasterThanTheLineStarvesAndSaysSo)
 {
-    const LineCase c{ "B38400_8N1", 38400, false, 256, 192, 64, text::kXoff13, 1.0 };
+    const LineCase c{"B38400_8N1", 38400, false, 256, 192, 64, text::kXoff13, 1.0};
     const double exec = 8000; // a little over twice what the line carries
     const Outcome o = Feed(c, exec, 20 * 1024);
     const auto& r = o.report;

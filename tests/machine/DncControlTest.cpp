@@ -19,7 +19,7 @@ struct Recorder : ControlOutput {
         if (byte == '%')
             inProgram = !inProgram;
     }
-    void SendFlow(unsigned char byte, Clock::time_point at) override { flow.push_back({ byte, at }); }
+    void SendFlow(unsigned char byte, Clock::time_point at) override { flow.push_back({byte, at}); }
     bool InProgram() const override { return inProgram; }
 
     std::string executed;
@@ -33,14 +33,14 @@ MachineConfig SmallControl()
     MachineConfig config;
     config.mode = MachineMode::Dnc;
     config.lineCharsPerSecond = 1000; // 1 ms a character on the wire
-    config.execCharsPerSecond = 500; // 2 ms a character to execute
+    config.execCharsPerSecond = 500;  // 2 ms a character to execute
     config.bufferSize = 8;
     config.highWater = 6;
     config.lowWater = 2;
     return config;
 }
 
-const Clock::time_point t0{ 100s };
+const Clock::time_point t0{100s};
 
 } // namespace
 

@@ -23,7 +23,7 @@ std::vector<Clock::time_point> LookAndTake(IncomingWire& wire, Clock::time_point
 TEST(IncomingWireTest, CarriesOneCharacterPerCharacterTimeFromWhenItSawTheBytes)
 {
     IncomingWire wire(1ms);
-    const Clock::time_point t0{ 10s };
+    const Clock::time_point t0{10s};
     std::size_t waiting = 100;
     EXPECT_TRUE(LookAndTake(wire, t0, waiting).empty()); // the first bit has just left
     EXPECT_TRUE(wire.Busy());
@@ -47,7 +47,7 @@ TEST(IncomingWireTest, CarriesOneCharacterPerCharacterTimeFromWhenItSawTheBytes)
 TEST(IncomingWireTest, BytesBehindTheBacklogFollowItAndAnIdleWireStartsAfresh)
 {
     IncomingWire wire(1ms);
-    const Clock::time_point t0{ 10s };
+    const Clock::time_point t0{10s};
     std::size_t waiting = 5;
     LookAndTake(wire, t0, waiting);
     // The PC writes 5 more while the first 5 are on the wire: no gap.

@@ -68,7 +68,7 @@ public:
                 buffered_.erase(0, eol + 1);
                 return line;
             }
-            pollfd pfd{ out_, POLLIN, 0 };
+            pollfd pfd{out_, POLLIN, 0};
             if (::poll(&pfd, 1, 100) <= 0)
                 continue;
             char chunk[512];
@@ -116,8 +116,8 @@ private:
 TEST(MachineProgramTest, ReceivesOneProgramSavesItAndExits)
 {
     TempDir dir;
-    MachineProcess machine({ "--exit-after-program", "--timeout", "20", "--save", dir.Path().string(), "--link",
-        (dir / "ttyCNC").string() });
+    MachineProcess machine({"--exit-after-program", "--timeout", "20", "--save", dir.Path().string(), "--link",
+                            (dir / "ttyCNC").string()});
     std::string device = machine.Device(5s);
     ASSERT_FALSE(device.empty());
     PcSide pc((dir / "ttyCNC").string()); // through the stable link
@@ -133,8 +133,8 @@ TEST(MachineProgramTest, PunchesAFileAndEndsWithStatusZero)
 {
     TempDir dir;
     maroka::test::WriteFileBytes(dir / "p.nc", "%\nO1\nG00\n%\n");
-    MachineProcess machine({ "--punch", (dir / "p.nc").string(), "--wait-start", "--baud", "19200", "--damage", "6",
-        "--exit-after-program", "--timeout", "20" });
+    MachineProcess machine({"--punch", (dir / "p.nc").string(), "--wait-start", "--baud", "19200", "--damage", "6",
+                            "--exit-after-program", "--timeout", "20"});
     std::string device = machine.Device(5s);
     ASSERT_FALSE(device.empty());
     PcSide pc(device);
@@ -146,7 +146,7 @@ TEST(MachineProgramTest, PunchesAFileAndEndsWithStatusZero)
 TEST(MachineProgramTest, FailuresAndUsageErrorsHaveTheirStatus)
 {
     {
-        MachineProcess machine({ "--dnc", "--exec-cps", "100", "--stop-on-alarm", "--timeout", "20" });
+        MachineProcess machine({"--dnc", "--exec-cps", "100", "--stop-on-alarm", "--timeout", "20"});
         std::string device = machine.Device(5s);
         ASSERT_FALSE(device.empty());
         PcSide pc(device);
@@ -154,16 +154,16 @@ TEST(MachineProgramTest, FailuresAndUsageErrorsHaveTheirStatus)
         EXPECT_EQ(machine.Wait(5s), 1);
     }
     {
-        MachineProcess machine({ "--timeout", "0.2" });
+        MachineProcess machine({"--timeout", "0.2"});
         ASSERT_FALSE(machine.Device(5s).empty());
         EXPECT_EQ(machine.Wait(5s), 1);
     }
     {
-        MachineProcess machine({ "--buffer", "x" });
+        MachineProcess machine({"--buffer", "x"});
         EXPECT_EQ(machine.Wait(5s), 2);
     }
     {
-        MachineProcess machine({ "--punch", "/nonexistent/p.nc" });
+        MachineProcess machine({"--punch", "/nonexistent/p.nc"});
         EXPECT_EQ(machine.Wait(5s), 1);
     }
 }

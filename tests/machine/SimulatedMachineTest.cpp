@@ -1,6 +1,6 @@
-#include "machine/PcSide.h"
-#include "core/text/ControlCodes.h"
 #include "machine/lib/SimulatedMachine.h"
+#include "core/text/ControlCodes.h"
+#include "machine/PcSide.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +22,14 @@ std::string NcText(std::size_t size)
 {
     std::string text;
     for (std::size_t n = 0; text.size() < size; ++n)
-        text += "N" + std::to_string(n) + "G01X" + std::to_string((n * 37) % 1000) + ".5Y-" + std::to_string(n % 97)
-            + "\n";
+        text +=
+            "N" + std::to_string(n) + "G01X" + std::to_string((n * 37) % 1000) + ".5Y-" + std::to_string(n % 97) + "\n";
     text.resize(size);
     return text;
 }
 
 struct Started {
-    explicit Started(MachineConfig config)
-        : machine(config)
+    explicit Started(MachineConfig config) : machine(config)
     {
         std::string error;
         ok = machine.Start(error);
@@ -139,7 +138,7 @@ TEST(SimulatedMachineTest, DncPacedObeyingSenderLosesNothing)
     auto next = begin;
     std::size_t pos = 0;
     while (pos < data.size()) {
-        pollfd pfd{ s.pc->Fd(), POLLIN, 0 };
+        pollfd pfd{s.pc->Fd(), POLLIN, 0};
         if (::poll(&pfd, 1, stopped ? 5000 : 0) > 0) {
             char flow[64];
             ssize_t n = ::read(s.pc->Fd(), flow, sizeof flow);
@@ -276,8 +275,10 @@ TEST(SimulatedMachineTest, PunchKeepsTheLinePaceAndDamagesOnlyChosenBytes)
     PunchJob job;
     job.data = NcText(2048);
     job.leaderNuls = 5;
-    job.faults = { { 0, ByteFault::Kind::Flip, 0 }, { 1000, ByteFault::Kind::Replace, '#' },
-        { 1500, ByteFault::Kind::Drop, 0 }, { 2047, ByteFault::Kind::Flip, 0 } };
+    job.faults = {{0, ByteFault::Kind::Flip, 0},
+                  {1000, ByteFault::Kind::Replace, '#'},
+                  {1500, ByteFault::Kind::Drop, 0},
+                  {2047, ByteFault::Kind::Flip, 0}};
     std::string expected = job.data;
     expected[0] = static_cast<char>(expected[0] ^ 1);
     expected[1000] = '#';
@@ -346,8 +347,8 @@ TEST(SimulatedMachineTest, CommandProgramThenReplyUntilSilence)
     Started s({});
     ASSERT_TRUE(s.ok);
     const std::string command = "%\r\nO0001(R/PROG.NC)\r\n%\r\n";
-    auto reply
-        = std::async(std::launch::async, [&] { return s.machine.RunCommand("O0001(R/PROG.NC)", 300ms, 10s, 50ms); });
+    auto reply =
+        std::async(std::launch::async, [&] { return s.machine.RunCommand("O0001(R/PROG.NC)", 300ms, 10s, 50ms); });
     std::string got = s.pc->Read(5s, command.size() + 3);
     EXPECT_EQ(got, "\x12" + command + "\x14" + "\x11"); // the command, then cycle start
     auto sentReply = Clock::now();
@@ -366,7 +367,7 @@ TEST(SimulatedMachineTest, ClosingTheMachineHangsUpThePcSide)
     ASSERT_TRUE(s.pc->Write("%\nO1\n"));
     ASSERT_TRUE(s.machine.WaitReceived(5, 5s));
     s.machine.Close();
-    pollfd pfd{ s.pc->Fd(), POLLIN, 0 };
+    pollfd pfd{s.pc->Fd(), POLLIN, 0};
     ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
     EXPECT_TRUE(pfd.revents & POLLHUP);
     char byte;

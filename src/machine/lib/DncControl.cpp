@@ -5,10 +5,8 @@
 namespace maroka::machine {
 
 DncControl::DncControl(const MachineConfig& config, ControlOutput& output)
-    : config_(config)
-    , output_(output)
-    , lineTime_(CharacterTime(config.lineCharsPerSecond))
-    , execTime_(CharacterTime(ExecCharsPerSecond(config)))
+    : config_(config), output_(output), lineTime_(CharacterTime(config.lineCharsPerSecond)),
+      execTime_(CharacterTime(ExecCharsPerSecond(config)))
 {
 }
 

@@ -12,13 +12,15 @@ namespace maroka::machine {
 inline void SignalEventFd(int fd)
 {
     std::uint64_t one = 1;
-    while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) { }
+    while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
 }
 
 inline void DrainEventFd(int fd)
 {
     std::uint64_t value = 0;
-    while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) { }
+    while (::read(fd, &value, sizeof value) < 0 && errno == EINTR) {
+    }
 }
 
 } // namespace maroka::machine

@@ -4,10 +4,7 @@
 
 namespace maroka::machine {
 
-IncomingWire::IncomingWire(Clock::duration charTime)
-    : charTime_(charTime)
-{
-}
+IncomingWire::IncomingWire(Clock::duration charTime) : charTime_(charTime) {}
 
 std::size_t IncomingWire::Look(Clock::time_point now, std::size_t waiting)
 {

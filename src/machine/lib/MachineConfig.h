@@ -14,7 +14,7 @@ namespace maroka::machine {
 
 enum class MachineMode {
     Memory, // reads a program into memory as fast as it comes
-    Dnc, // drip feed: executes from a small buffer at its own pace, with XON/XOFF
+    Dnc,    // drip feed: executes from a small buffer at its own pace, with XON/XOFF
 };
 
 struct MachineConfig {
@@ -44,10 +44,10 @@ struct MachineConfig {
 
     // A tape whose closing "%" has come is finished after this much quiet when
     // no line end follows it.
-    std::chrono::milliseconds tailGrace{ 200 };
+    std::chrono::milliseconds tailGrace{200};
     // Memory mode: a started tape with no byte for this long is finished as
     // cut off (0: wait for ever).
-    std::chrono::milliseconds silenceTimeout{ 0 };
+    std::chrono::milliseconds silenceTimeout{0};
 };
 
 // The execution pace in effect.
@@ -58,9 +58,9 @@ std::string ValidateConfig(const MachineConfig& config);
 
 struct ByteFault {
     enum class Kind {
-        Flip, // flips the lowest bit, as a noisy line would
+        Flip,    // flips the lowest bit, as a noisy line would
         Replace, // puts `value` in its place
-        Drop, // leaves it out
+        Drop,    // leaves it out
     };
     std::size_t position = 0; // 0-based offset into the program bytes
     Kind kind = Kind::Flip;
@@ -74,12 +74,12 @@ struct PunchJob {
     bool sendDc2 = true;
     bool sendDc4 = true;
     std::vector<ByteFault> faults;
-    std::chrono::milliseconds startDelay{ 0 };
+    std::chrono::milliseconds startDelay{0};
     // Wait for the PC's start code (DC1 or DC2) before punching.
     bool waitForStart = false;
     // After the punch, a started reply tape with no byte for this long is
     // finished as cut off (0: keep the configured silence time-out).
-    std::chrono::milliseconds answerSilence{ 0 };
+    std::chrono::milliseconds answerSilence{0};
     // After the punch, send the cycle-start byte once this much later.
     std::optional<std::chrono::milliseconds> cycleStartAfter;
 };

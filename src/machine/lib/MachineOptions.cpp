@@ -132,91 +132,90 @@ Handler Faults(ByteFault::Kind kind)
     return [kind](ParseState& s, const std::string& v) {
         if (ParseFaults(v, kind, s.options.punch.faults))
             return std::string();
-        return std::string("takes byte positions separated by commas")
-            + (kind == ByteFault::Kind::Flip ? ", e.g. 10,20=3F" : "");
+        return std::string("takes byte positions separated by commas") +
+               (kind == ByteFault::Kind::Flip ? ", e.g. 10,20=3F" : "");
     };
 }
 
 const std::vector<Option>& Options()
 {
     static const std::vector<Option> table = {
-        { "Mode", "--mem", "", "read programs into memory (default)",
-            Switch([](ParseState& s) {
-                s.memSeen = true;
-                s.options.config.mode = MachineMode::Memory;
-            }) },
-        { "Mode", "--dnc", "", "drip feed: execute from a small buffer, with XON/XOFF",
-            Switch([](ParseState& s) { s.options.config.mode = MachineMode::Dnc; }) },
-        { "Mode", "--punch", "FILE", "punch FILE to the PC (leader, DC2, the bytes, DC4)",
-            Text(&MachineOptions::punchFile) },
-        { "Mode", "--command", "TEXT", "send the command program \"%\", TEXT, \"%\" and read the reply",
-            Text(&MachineOptions::commandLine) },
-        { "Line", "--baud", "N", "speed of the wire in baud (default 9600)",
-            [](ParseState& s, const std::string& v) {
-                return ParseSize(v, s.baud) && s.baud > 0 ? std::string() : "must be a whole number above 0";
-            } },
-        { "Line", "--bits", "N", "bits per character: 10 for 8N1 (default), 11 for 7E2",
-            [](ParseState& s, const std::string& v) {
-                if (ParseSize(v, s.bits) && s.bits >= 7 && s.bits <= 12)
-                    return std::string();
-                return std::string("is the bits per character on the line, start and stop bits included (10 for "
-                                   "8N1, 11 for 7E2)");
-            } },
-        { "Line", "--cps", "N", "the wire in characters per second (overrides --baud/--bits)",
-            Number([](ParseState& s, double v) { s.cps = v; }) },
-        { "Line", "--link", "PATH", "also make PATH a symbolic link to the device", Text(&MachineOptions::linkPath) },
-        { "Memory and DNC", "--require-dc2", "", "memory mode: ignore everything before DC2",
-            Switch([](ParseState& s) { s.options.config.requireDc2 = true; }) },
-        { "Memory and DNC", "--exec-cps", "N", "DNC: execute N characters per second (default: the line's pace)",
-            Number([](ParseState& s, double v) { s.options.config.execCharsPerSecond = v; }) },
-        { "Memory and DNC", "--buffer", "N", "DNC buffer size in bytes (default 256)",
-            Size([](ParseState& s) -> std::size_t& { return s.options.config.bufferSize; }) },
-        { "Memory and DNC", "--high", "N", "send XOFF when the buffer holds N bytes (default 192)",
-            Size([](ParseState& s) -> std::size_t& { return s.options.config.highWater; }) },
-        { "Memory and DNC", "--low", "N", "send XON when the buffer is down to N bytes (default 64)",
-            Size([](ParseState& s) -> std::size_t& { return s.options.config.lowWater; }) },
-        { "Memory and DNC", "--xoff", "13|93", "the XOFF byte in hexadecimal (default 13)",
-            [](ParseState& s, const std::string& v) {
-                unsigned char& xoff = s.options.config.xoffByte;
-                if (ParseHexByte(v, xoff) && (xoff == text::kXoff13 || xoff == text::kXoff93))
-                    return std::string();
-                return std::string("is 13 or 93");
-            } },
-        { "Memory and DNC", "--stop-on-alarm", "", "end the run at the first buffer overflow",
-            Switch([](ParseState& s) { s.options.config.stopOnAlarm = true; }) },
-        { "Memory and DNC", "--silence", "SECONDS", "finish a tape that stalls this long (default: wait)",
-            Number([](ParseState& s, double v) { s.options.config.silenceTimeout = Millis(v); }) },
-        { "Memory and DNC", "--save", "DIR", "store each program as DIR/O1234.NC or DIR/received.nc",
-            Text(&MachineOptions::saveDir) },
-        { "Cycle start", "--cycle-start-after", "S",
-            "send the cycle-start byte S seconds after the start (with --command: after the command was sent)",
-            Number([](ParseState& s, double v) { s.options.cycleStartAfter = v; }) },
-        { "Cycle start", "--cycle-start-byte", "HEX", "the cycle-start byte (default 11, DC1)",
-            [](ParseState& s, const std::string& v) {
-                return ParseHexByte(v, s.options.config.cycleStartByte) ? std::string()
-                                                                         : "takes a byte in hexadecimal, e.g. 11";
-            } },
-        { "Punch and command", "--leader", "N", "N NULs before DC2 (default 0)",
-            Size([](ParseState& s) -> std::size_t& { return s.options.punch.leaderNuls; }) },
-        { "Punch and command", "--no-dc2", "", "leave out the DC2",
-            Switch([](ParseState& s) { s.options.punch.sendDc2 = false; }) },
-        { "Punch and command", "--no-dc4", "", "leave out the DC4",
-            Switch([](ParseState& s) { s.options.punch.sendDc4 = false; }) },
-        { "Punch and command", "--punch-after", "S", "start the punch S seconds after the start",
-            Number([](ParseState& s, double v) { s.options.punch.startDelay = Millis(v); }) },
-        { "Punch and command", "--wait-start", "", "start the punch when the PC sends DC1 or DC2",
-            Switch([](ParseState& s) { s.options.punch.waitForStart = true; }) },
-        { "Punch and command", "--damage", "POS[,POS...]",
-            "flip the lowest bit of the bytes at these 0-based positions of the file; POS=HEX puts HEX there",
-            Faults(ByteFault::Kind::Flip) },
-        { "Punch and command", "--drop", "POS[,POS...]", "leave out the bytes at these positions",
-            Faults(ByteFault::Kind::Drop) },
-        { "Ending", "--exit-after-program", "",
-            "exit after one program was read (DNC: executed) or, with --punch, after the punch",
-            Switch([](ParseState& s) { s.options.exitAfterProgram = true; }) },
-        { "Ending", "--timeout", "SECONDS", "give up after this long (exit status 1)",
-            Number([](ParseState& s, double v) { s.options.timeout = v; }) },
-        { "Ending", "--help", "", "show this text", Switch([](ParseState& s) { s.options.help = true; }) },
+        {"Mode", "--mem", "", "read programs into memory (default)", Switch([](ParseState& s) {
+             s.memSeen = true;
+             s.options.config.mode = MachineMode::Memory;
+         })},
+        {"Mode", "--dnc", "", "drip feed: execute from a small buffer, with XON/XOFF",
+         Switch([](ParseState& s) { s.options.config.mode = MachineMode::Dnc; })},
+        {"Mode", "--punch", "FILE", "punch FILE to the PC (leader, DC2, the bytes, DC4)",
+         Text(&MachineOptions::punchFile)},
+        {"Mode", "--command", "TEXT", "send the command program \"%\", TEXT, \"%\" and read the reply",
+         Text(&MachineOptions::commandLine)},
+        {"Line", "--baud", "N", "speed of the wire in baud (default 9600)",
+         [](ParseState& s, const std::string& v) {
+             return ParseSize(v, s.baud) && s.baud > 0 ? std::string() : "must be a whole number above 0";
+         }},
+        {"Line", "--bits", "N", "bits per character: 10 for 8N1 (default), 11 for 7E2",
+         [](ParseState& s, const std::string& v) {
+             if (ParseSize(v, s.bits) && s.bits >= 7 && s.bits <= 12)
+                 return std::string();
+             return std::string("is the bits per character on the line, start and stop bits included (10 for "
+                                "8N1, 11 for 7E2)");
+         }},
+        {"Line", "--cps", "N", "the wire in characters per second (overrides --baud/--bits)",
+         Number([](ParseState& s, double v) { s.cps = v; })},
+        {"Line", "--link", "PATH", "also make PATH a symbolic link to the device", Text(&MachineOptions::linkPath)},
+        {"Memory and DNC", "--require-dc2", "", "memory mode: ignore everything before DC2",
+         Switch([](ParseState& s) { s.options.config.requireDc2 = true; })},
+        {"Memory and DNC", "--exec-cps", "N", "DNC: execute N characters per second (default: the line's pace)",
+         Number([](ParseState& s, double v) { s.options.config.execCharsPerSecond = v; })},
+        {"Memory and DNC", "--buffer", "N", "DNC buffer size in bytes (default 256)",
+         Size([](ParseState& s) -> std::size_t& { return s.options.config.bufferSize; })},
+        {"Memory and DNC", "--high", "N", "send XOFF when the buffer holds N bytes (default 192)",
+         Size([](ParseState& s) -> std::size_t& { return s.options.config.highWater; })},
+        {"Memory and DNC", "--low", "N", "send XON when the buffer is down to N bytes (default 64)",
+         Size([](ParseState& s) -> std::size_t& { return s.options.config.lowWater; })},
+        {"Memory and DNC", "--xoff", "13|93", "the XOFF byte in hexadecimal (default 13)",
+         [](ParseState& s, const std::string& v) {
+             unsigned char& xoff = s.options.config.xoffByte;
+             if (ParseHexByte(v, xoff) && (xoff == text::kXoff13 || xoff == text::kXoff93))
+                 return std::string();
+             return std::string("is 13 or 93");
+         }},
+        {"Memory and DNC", "--stop-on-alarm", "", "end the run at the first buffer overflow",
+         Switch([](ParseState& s) { s.options.config.stopOnAlarm = true; })},
+        {"Memory and DNC", "--silence", "SECONDS", "finish a tape that stalls this long (default: wait)",
+         Number([](ParseState& s, double v) { s.options.config.silenceTimeout = Millis(v); })},
+        {"Memory and DNC", "--save", "DIR", "store each program as DIR/O1234.NC or DIR/received.nc",
+         Text(&MachineOptions::saveDir)},
+        {"Cycle start", "--cycle-start-after", "S",
+         "send the cycle-start byte S seconds after the start (with --command: after the command was sent)",
+         Number([](ParseState& s, double v) { s.options.cycleStartAfter = v; })},
+        {"Cycle start", "--cycle-start-byte", "HEX", "the cycle-start byte (default 11, DC1)",
+         [](ParseState& s, const std::string& v) {
+             return ParseHexByte(v, s.options.config.cycleStartByte) ? std::string()
+                                                                     : "takes a byte in hexadecimal, e.g. 11";
+         }},
+        {"Punch and command", "--leader", "N", "N NULs before DC2 (default 0)",
+         Size([](ParseState& s) -> std::size_t& { return s.options.punch.leaderNuls; })},
+        {"Punch and command", "--no-dc2", "", "leave out the DC2",
+         Switch([](ParseState& s) { s.options.punch.sendDc2 = false; })},
+        {"Punch and command", "--no-dc4", "", "leave out the DC4",
+         Switch([](ParseState& s) { s.options.punch.sendDc4 = false; })},
+        {"Punch and command", "--punch-after", "S", "start the punch S seconds after the start",
+         Number([](ParseState& s, double v) { s.options.punch.startDelay = Millis(v); })},
+        {"Punch and command", "--wait-start", "", "start the punch when the PC sends DC1 or DC2",
+         Switch([](ParseState& s) { s.options.punch.waitForStart = true; })},
+        {"Punch and command", "--damage", "POS[,POS...]",
+         "flip the lowest bit of the bytes at these 0-based positions of the file; POS=HEX puts HEX there",
+         Faults(ByteFault::Kind::Flip)},
+        {"Punch and command", "--drop", "POS[,POS...]", "leave out the bytes at these positions",
+         Faults(ByteFault::Kind::Drop)},
+        {"Ending", "--exit-after-program", "",
+         "exit after one program was read (DNC: executed) or, with --punch, after the punch",
+         Switch([](ParseState& s) { s.options.exitAfterProgram = true; })},
+        {"Ending", "--timeout", "SECONDS", "give up after this long (exit status 1)",
+         Number([](ParseState& s, double v) { s.options.timeout = v; })},
+        {"Ending", "--help", "", "show this text", Switch([](ParseState& s) { s.options.help = true; })},
     };
     return table;
 }
@@ -236,7 +235,7 @@ const Option* FindOption(std::string_view name)
 
 bool ParseMachineOptions(const std::vector<std::string>& args, MachineOptions& options, std::string& error)
 {
-    ParseState state{ options, 9600, 10, std::nullopt, false };
+    ParseState state{options, 9600, 10, std::nullopt, false};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const Option* option = FindOption(args[i]);
         if (!option) {
@@ -266,8 +265,8 @@ bool ParseMachineOptions(const std::vector<std::string>& args, MachineOptions& o
         error = "--mem and --dnc cannot be used together";
         return false;
     }
-    options.config.lineCharsPerSecond
-        = state.cps ? *state.cps : static_cast<double>(state.baud) / static_cast<double>(state.bits);
+    options.config.lineCharsPerSecond =
+        state.cps ? *state.cps : static_cast<double>(state.baud) / static_cast<double>(state.bits);
     if (!options.help) {
         error = ValidateConfig(options.config);
         if (!error.empty())

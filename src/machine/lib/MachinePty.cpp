@@ -86,7 +86,7 @@ bool MachinePty::CreateLink(const std::string& linkPath, std::string& error)
         error = "the pseudo-terminal is not open";
         return false;
     }
-    struct stat st { };
+    struct stat st {};
     if (lstat(linkPath.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
             error = linkPath + " exists and is not a symbolic link";
@@ -112,8 +112,8 @@ void MachinePty::WaitOutputTaken(std::chrono::milliseconds limit) const
     const auto end = std::chrono::steady_clock::now() + limit;
     ::usleep(20000);
     int unread = 0;
-    while (slaveKeepAlive_ >= 0 && ::ioctl(slaveKeepAlive_, FIONREAD, &unread) == 0 && unread > 0
-        && std::chrono::steady_clock::now() < end)
+    while (slaveKeepAlive_ >= 0 && ::ioctl(slaveKeepAlive_, FIONREAD, &unread) == 0 && unread > 0 &&
+           std::chrono::steady_clock::now() < end)
         ::usleep(5000);
 }
 

@@ -10,12 +10,12 @@ namespace maroka::machine {
 struct MachineReport {
     std::size_t bytesReceived = 0; // every byte taken off the wire
     std::size_t bytesConsumed = 0; // DNC: bytes executed from the buffer
-    std::size_t bytesSent = 0; // every byte written to the PC
-    std::size_t bufferFill = 0; // DNC
+    std::size_t bytesSent = 0;     // every byte written to the PC
+    std::size_t bufferFill = 0;    // DNC
     std::size_t maxBufferFill = 0; // DNC
-    std::size_t programs = 0; // programs finished, however they ended
+    std::size_t programs = 0;      // programs finished, however they ended
     std::size_t completePrograms = 0;
-    std::size_t alarms = 0; // DNC overflow alarms; one lasts until the buffer is down to low water
+    std::size_t alarms = 0;    // DNC overflow alarms; one lasts until the buffer is down to low water
     std::size_t lostBytes = 0; // DNC bytes that found the buffer full
     std::size_t xoffSent = 0;
     std::size_t xonSent = 0;

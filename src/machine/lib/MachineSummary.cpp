@@ -26,10 +26,10 @@ std::string FiguresLine(const MachineReport& r)
 {
     char line[512];
     std::snprintf(line, sizeof line,
-        "maroka-machine: figures received=%zu executed=%zu lost=%zu alarms=%zu starved_s=%.3f feed_s=%.3f "
-        "buffer_peak=%zu xoff=%zu xon=%zu after_xoff_max=%zu wire_backlog_max=%zu",
-        r.bytesReceived, r.bytesConsumed, r.lostBytes, r.alarms, r.starvedSeconds, r.feedSeconds, r.maxBufferFill,
-        r.xoffSent, r.xonSent, r.maxAfterXoff, r.maxWireBacklog);
+                  "maroka-machine: figures received=%zu executed=%zu lost=%zu alarms=%zu starved_s=%.3f feed_s=%.3f "
+                  "buffer_peak=%zu xoff=%zu xon=%zu after_xoff_max=%zu wire_backlog_max=%zu",
+                  r.bytesReceived, r.bytesConsumed, r.lostBytes, r.alarms, r.starvedSeconds, r.feedSeconds,
+                  r.maxBufferFill, r.xoffSent, r.xonSent, r.maxAfterXoff, r.maxWireBacklog);
     return line;
 }
 

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -17,11 +20,25 @@ namespace {
 // The shortest sleep of the loop: a fast line or control is handled in
 // batches of this much time instead of waking once a character. Event times
 // keep the batches exact.
-constexpr std::chrono::milliseconds kTick{ 1 };
+constexpr std::chrono::milliseconds kTick{1};
 // A punch goes on only while the PC takes what is on its way: the
 // pseudo-terminal holds the rest, and a PC that stops reading holds the
 // punch instead of filling the machine's memory.
 constexpr std::size_t kMaxUnwritten = 4096;
+
+// A real control never waits for a processor: a machine thread that runs
+// late sends its XOFF late and lets the PC overrun a buffer that a control
+// would have stopped in time. So the thread asks for real-time priority, or
+// failing that a higher share; without either (no privilege) it runs as it
+// is, and a loaded host can then make it harsher than a control.
+void RunAsPromptlyAsAllowed()
+{
+    sched_param param{};
+    param.sched_priority = 10;
+    if (pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0)
+        return;
+    static_cast<void>(setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), -10));
+}
 
 void Earliest(std::optional<Clock::time_point>& due, Clock::time_point t)
 {
@@ -32,23 +49,17 @@ void Earliest(std::optional<Clock::time_point>& due, Clock::time_point t)
 } // namespace
 
 MachineWorker::MachineWorker(const MachineConfig& config, int lineFd, int wakeFd, int notifyFd, MachineShared& shared)
-    : config_(config)
-    , dnc_(config.mode == MachineMode::Dnc)
-    , fd_(lineFd)
-    , wakeFd_(wakeFd)
-    , notifyFd_(notifyFd)
-    , shared_(shared)
-    , tape_(config.mode == MachineMode::Memory && config.requireDc2)
-    , silence_(config.silenceTimeout)
-    , wire_(CharacterTime(config.lineCharsPerSecond))
-    , control_(config, *this)
-    , outChar_(CharacterTime(config.lineCharsPerSecond))
+    : config_(config), dnc_(config.mode == MachineMode::Dnc), fd_(lineFd), wakeFd_(wakeFd), notifyFd_(notifyFd),
+      shared_(shared), tape_(config.mode == MachineMode::Memory && config.requireDc2), silence_(config.silenceTimeout),
+      wire_(CharacterTime(config.lineCharsPerSecond)), control_(config, *this),
+      outChar_(CharacterTime(config.lineCharsPerSecond))
 {
     report_.running = true;
 }
 
 void MachineWorker::Run()
 {
+    RunAsPromptlyAsAllowed();
     for (;;) {
         Clock::time_point now = Clock::now();
         if (!TakeRequests(now) || !Receive(now))
@@ -187,7 +198,7 @@ void MachineWorker::FeedTape(unsigned char byte, Clock::time_point at)
 
 void MachineWorker::Queue(unsigned char byte, Clock::time_point at, OutKind kind)
 {
-    urgent_.push_back({ byte, at, kind });
+    urgent_.push_back({byte, at, kind});
 }
 
 void MachineWorker::ActivateNextJob(Clock::time_point now)
@@ -274,8 +285,8 @@ void MachineWorker::Transmit(Clock::time_point until)
         if (!urgent_.empty())
             end = std::min(end, std::max(urgent_.front().at, *start + outChar_));
         std::size_t count = static_cast<std::size_t>((end - *start) / outChar_);
-        count = std::min({ std::max<std::size_t>(count, 1), stream_.size() - streamPos_,
-            kMaxUnwritten - std::min(kMaxUnwritten - 1, unwritten_.size()) });
+        count = std::min({std::max<std::size_t>(count, 1), stream_.size() - streamPos_,
+                          kMaxUnwritten - std::min(kMaxUnwritten - 1, unwritten_.size())});
         unwritten_.append(stream_, streamPos_, count);
         streamPos_ += count;
         transmitted_ += count;

@@ -92,11 +92,11 @@ private:
     const Clock::duration outChar_;
     Clock::time_point lineFree_{};
     std::deque<OutByte> urgent_;
-    std::string unwritten_; // on the wire already, not yet taken by the pseudo-terminal
-    std::uint64_t transmitted_ = 0; // bytes put on the wire so far
-    std::uint64_t written_ = 0; // of those, taken by the pseudo-terminal
+    std::string unwritten_;                       // on the wire already, not yet taken by the pseudo-terminal
+    std::uint64_t transmitted_ = 0;               // bytes put on the wire so far
+    std::uint64_t written_ = 0;                   // of those, taken by the pseudo-terminal
     std::deque<std::uint64_t> cycleStartNumbers_; // which of the transmitted bytes are cycle starts
-    bool punchHeld_ = false; // the PC does not read: the punch waits for room
+    bool punchHeld_ = false;                      // the PC does not read: the punch waits for room
 
     // Punches.
     std::deque<PunchJob> jobs_;

@@ -10,10 +10,7 @@
 
 namespace maroka::machine {
 
-SimulatedMachine::SimulatedMachine(MachineConfig config)
-    : config_(std::move(config))
-{
-}
+SimulatedMachine::SimulatedMachine(MachineConfig config) : config_(std::move(config)) {}
 
 SimulatedMachine::~SimulatedMachine()
 {
@@ -153,8 +150,8 @@ std::vector<ReceivedProgram> SimulatedMachine::Programs() const
     return shared_.programs;
 }
 
-bool SimulatedMachine::WaitUntil(
-    const std::function<bool(const MachineReport&)>& done, std::chrono::milliseconds timeout) const
+bool SimulatedMachine::WaitUntil(const std::function<bool(const MachineReport&)>& done,
+                                 std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(shared_.mutex);
     return shared_.changed.wait_for(lock, timeout, [&] { return done(shared_.report); });
@@ -186,8 +183,9 @@ bool SimulatedMachine::WaitPunchesDone(std::chrono::milliseconds timeout) const
 }
 
 std::optional<ReceivedProgram> SimulatedMachine::RunCommand(const std::string& commandLine,
-    std::chrono::milliseconds answerSilence, std::chrono::milliseconds timeout,
-    std::optional<std::chrono::milliseconds> cycleStartAfter)
+                                                            std::chrono::milliseconds answerSilence,
+                                                            std::chrono::milliseconds timeout,
+                                                            std::optional<std::chrono::milliseconds> cycleStartAfter)
 {
     std::size_t before = Report().programs;
     PunchJob job;

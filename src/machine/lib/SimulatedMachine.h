@@ -63,7 +63,7 @@ public:
     MachineReport Report() const;
     std::string ReceivedBytes() const; // raw, as read from the line
     std::string ConsumedBytes() const; // DNC: in the order executed
-    std::string SentBytes() const; // everything written to the PC
+    std::string SentBytes() const;     // everything written to the PC
     std::vector<ReceivedProgram> Programs() const;
 
     // Blocks until `done` holds for the report, or `timeout` passes (false).
@@ -78,7 +78,8 @@ public:
     // A PC that waits for cycle start before answering needs CycleStart()
     // from another thread, or `cycleStartAfter`.
     std::optional<ReceivedProgram> RunCommand(const std::string& commandLine, std::chrono::milliseconds answerSilence,
-        std::chrono::milliseconds timeout, std::optional<std::chrono::milliseconds> cycleStartAfter = std::nullopt);
+                                              std::chrono::milliseconds timeout,
+                                              std::optional<std::chrono::milliseconds> cycleStartAfter = std::nullopt);
 
 private:
     void Enqueue(MachineRequest request);

@@ -23,11 +23,7 @@ const char* ProgramEndName(ProgramEnd end)
     return "?";
 }
 
-TapeReader::TapeReader(bool requireDc2)
-    : requireDc2_(requireDc2)
-    , state_(IdleState())
-{
-}
+TapeReader::TapeReader(bool requireDc2) : requireDc2_(requireDc2), state_(IdleState()) {}
 
 void TapeReader::Feed(std::string_view bytes)
 {

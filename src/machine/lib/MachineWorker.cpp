@@ -9,8 +9,8 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace maroka::machine {
@@ -101,6 +101,8 @@ bool MachineWorker::Receive(Clock::time_point now)
         Fail(std::string("FIONREAD: ") + std::strerror(errno));
         return false;
     }
+    // Readable without a byte to read: never spin on it.
+    idleReadable_ = inputSignalled_ && waiting <= 0;
     const std::size_t carried = wire_.Look(now, static_cast<std::size_t>(std::max(waiting, 0)));
     input_.resize(carried);
     std::size_t taken = 0;
@@ -405,12 +407,16 @@ bool MachineWorker::Sleep(Clock::time_point now)
     pollfd fds[2] = {};
     fds[0].fd = fd_;
     // While bytes wait on the wire the clock says when to look again.
-    fds[0].events = static_cast<short>((wire_.Busy() ? 0 : POLLIN) | (unwritten_.empty() ? 0 : POLLOUT));
+    const bool watchInput = !wire_.Busy() && !idleReadable_;
+    fds[0].events = static_cast<short>((watchInput ? POLLIN : 0) | (unwritten_.empty() ? 0 : POLLOUT));
     fds[1].fd = wakeFd_;
     fds[1].events = POLLIN;
     timespec timeout{};
     timespec* timeoutPtr = nullptr;
-    if (std::optional<Clock::time_point> due = NextDue()) {
+    std::optional<Clock::time_point> due = NextDue();
+    if (!watchInput && !wire_.Busy())
+        Earliest(due, now + kTick);
+    if (due) {
         auto wait = std::max<Clock::duration>(*due - now, kTick);
         auto secs = std::chrono::duration_cast<std::chrono::seconds>(wait);
         timeout.tv_sec = static_cast<time_t>(secs.count());
@@ -421,6 +427,7 @@ bool MachineWorker::Sleep(Clock::time_point now)
         Fail(std::string("poll: ") + std::strerror(errno));
         return false;
     }
+    inputSignalled_ = (fds[0].revents & POLLIN) != 0;
     if (fds[1].revents & POLLIN)
         DrainEventFd(wakeFd_);
     if (fds[0].revents & (POLLHUP | POLLERR)) {

@@ -84,6 +84,8 @@ private:
     Clock::time_point lastTapeByte_{};
 
     IncomingWire wire_;
+    bool inputSignalled_ = false; // the last sleep ended with the line readable
+    bool idleReadable_ = false;   // ... but nothing was waiting: look by the clock instead
     DncControl control_;
     std::optional<Clock::time_point> xoffReachedPcAt_;
     std::size_t afterXoff_ = 0;

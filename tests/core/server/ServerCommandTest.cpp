@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 using namespace maroka;
 using namespace maroka::server;
@@ -156,6 +160,36 @@ TEST_F(Analysis, MakeUniqueNameCountsOnWithTwoDigitsAtLeast)
     // A folder of that name takes the name as well.
     std::filesystem::create_directory(dir / "P.D");
     EXPECT_EQ(folder.MakeUniqueName("P.D"), "P-01.D");
+}
+
+TEST_F(Analysis, TwoSaversOnOneFolderNeverGetTheSameFile)
+{
+    // Two servers on different ports share the folder; each thread stands
+    // for one of them and saves under the same name again and again.
+    constexpr int kSaves = 40;
+    std::vector<std::string> names[2];
+    std::atomic<bool> go{false};
+    std::vector<std::thread> savers;
+    for (auto& list : names) {
+        savers.emplace_back([&, list = &list] {
+            while (!go)
+                std::this_thread::yield();
+            for (int i = 0; i < kSaves; ++i) {
+                const ServerFolder::Created created = folder.CreateUniqueFile("SAME.NC");
+                EXPECT_EQ(created.error, 0);
+                list->push_back(created.name);
+            }
+        });
+    }
+    go = true;
+    for (auto& saver : savers)
+        saver.join();
+    std::set<std::string> all(names[0].begin(), names[0].end());
+    all.insert(names[1].begin(), names[1].end());
+    EXPECT_EQ(all.size(), 2u * kSaves);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2 * kSaves);
+    // A name that cannot be created is reported, not retried for ever.
+    EXPECT_EQ(folder.CreateUniqueFile(std::string(300, 'N')).error, ENAMETOOLONG);
 }
 
 TEST_F(Analysis, DeleteRenameAndMailTakeTheTextAfterTheirWord)

@@ -21,9 +21,9 @@
 namespace maroka::mail {
 
 struct SmtpTimeouts {
-    std::chrono::milliseconds lookup{10000};
     std::chrono::milliseconds connect{10000};
     std::chrono::milliseconds reply{10000}; // a whole reply, all its lines
+    std::chrono::milliseconds lookup{10000};
 };
 
 // True when the mail should end now (Reset, closing, a signal).

@@ -135,3 +135,31 @@ TEST(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
     // The session's work files of the port go with it.
     EXPECT_FALSE(fs::exists(commandFile));
 }
+
+TEST(ServerEndToEnd, AVanishedDeviceEndsTheServerWithAReasonAndKeepsTheErrorLog)
+{
+    machine::SimulatedMachine machine;
+    std::string error;
+    ASSERT_TRUE(machine.Start(error)) << error;
+    TempDir dir;
+    fs::create_directories(dir / "programs");
+    settings::SessionSettings s;
+    const std::string settingsPath = (dir / "maroka0.ini").string();
+    ASSERT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
+    const fs::path workFolder = fs::path(MAROKA_CLI_PATH).parent_path() / "Maroka_Work";
+    const fs::path commandFile = logs::WorkFilePath(workFolder.string(), "COMNDFILE", machine.DevicePath());
+    const fs::path errorLog = logs::WorkFilePath(workFolder.string(), "ERRLOGFILE", machine.DevicePath());
+    fs::remove(commandFile);
+    fs::remove(errorLog);
+
+    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine.DevicePath(), "server", "--folder",
+                             (dir / "programs").string()});
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(commandFile); }, 15s));
+    machine.Close();
+    const auto result = cli.Finish(30s);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("server: stopped: the line failed"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(errorLog));
+    EXPECT_FALSE(fs::exists(commandFile));
+    fs::remove(errorLog);
+}

@@ -174,14 +174,17 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
 
     std::string piece;
     for (int repetition = 0; repetition < call.arguments.repeatCount; ++repetition) {
-        const std::optional<std::string> resolved = nameUtf8 ? ResolveFile(path) : std::nullopt;
-        BlockReader reader(64 * 1024);
-        if (!resolved || !reader.Open(*resolved)) {
+        auto known = resolved_.find(path);
+        if (known == resolved_.end())
+            known = resolved_.emplace(path, nameUtf8 ? ResolveFile(path) : std::nullopt).first;
+        const std::optional<std::string>& resolved = known->second;
+        if (!resolved) {
             context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
             return false;
         }
-        if (std::find(context_.filesRead.begin(), context_.filesRead.end(), *resolved) == context_.filesRead.end())
-            context_.filesRead.push_back(*resolved);
+        const ReadFile* file = Read(*resolved, displayPath);
+        if (file == nullptr)
+            return false;
 
         const std::string label = context_.labels.Take(displayName);
         if (!context_.output.Write("(*") || !context_.output.Write(label) || !context_.output.Write(")") ||
@@ -191,24 +194,46 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
         }
         context_.observer.ShowStatus(text::Cp932ToUtf8Lossy(label) + messages::kReadingSuffix);
 
-        ProgressThrottle progress(context_.observer, reader.Size());
-        while (reader.Next(piece)) {
-            progress.Update(reader.Position());
+        ProgressThrottle progress(context_.observer, file->size);
+        for (std::size_t i = 0; i < file->blocks.size(); ++i) {
+            piece = file->blocks[i];
+            progress.Update(file->positions[i]);
             if (!ProcessBlock(piece, call, depth))
                 return false;
         }
-        if (reader.Failed()) {
-            context_.Fail(displayPath + messages::kInputReadFailedSuffix);
-            return false;
-        }
-        context_.observer.SetProgress(0, static_cast<long long>(reader.Size()));
+        context_.observer.SetProgress(0, static_cast<long long>(file->size));
         context_.observer.ShowStatus(displayPath + messages::kReadingDoneSuffix);
-        if (!reader.Close()) {
-            context_.Fail(displayPath + messages::kSubprogramCloseFailedSuffix);
-            return false;
-        }
     }
     return true;
+}
+
+const SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, const std::string& displayPath)
+{
+    if (const auto known = files_.find(path); known != files_.end())
+        return &known->second;
+    BlockReader reader(64 * 1024);
+    if (!reader.Open(path)) {
+        context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
+        return nullptr;
+    }
+    if (std::find(context_.filesRead.begin(), context_.filesRead.end(), path) == context_.filesRead.end())
+        context_.filesRead.push_back(path);
+    ReadFile file;
+    file.size = reader.Size();
+    std::string piece;
+    while (reader.Next(piece)) {
+        file.blocks.push_back(piece);
+        file.positions.push_back(reader.Position());
+    }
+    if (reader.Failed()) {
+        context_.Fail(displayPath + messages::kInputReadFailedSuffix);
+        return nullptr;
+    }
+    if (!reader.Close()) {
+        context_.Fail(displayPath + messages::kSubprogramCloseFailedSuffix);
+        return nullptr;
+    }
+    return &files_.emplace(path, std::move(file)).first->second;
 }
 
 bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)

@@ -8,7 +8,11 @@
 #include "core/prepare/BuildContext.h"
 #include "core/prepare/CallArguments.h"
 
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace maroka::prepare {
 
@@ -29,10 +33,22 @@ private:
         std::string nameText; // as written in the call, UTF-8, for messages
     };
 
+    // A subprogram's blocks as read once in this build: a call repeated
+    // thousands of times must not reopen and reread its file each time.
+    struct ReadFile {
+        std::vector<std::string> blocks;
+        std::vector<std::uint64_t> positions; // the file offset after each block
+        std::uint64_t size = 0;
+    };
+    // The file's blocks, read on the first call; nullopt after adding a message.
+    const ReadFile* Read(const std::string& path, const std::string& displayPath);
+
     // True when the block was handled (written or dropped); false on failure.
     bool ProcessBlock(std::string& block, Call& call, int depth);
 
     BuildContext& context_;
+    std::map<std::string, std::optional<std::string>> resolved_; // call path -> file
+    std::map<std::string, ReadFile> files_;                      // file -> its blocks
 };
 
 // Replaces `variable` ("#1") by `text` the way an expansion does: the

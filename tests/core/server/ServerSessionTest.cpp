@@ -14,17 +14,16 @@
 #include "machine/lib/SimulatedMachine.h"
 
 #include "support/RecordingUserInterface.h"
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <netinet/in.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <future>
 
@@ -487,12 +486,7 @@ TEST_F(ServerSession, ASaveThatRunsOutOfSpaceLeavesNoFileAndDrainsTheRest)
     // as they would on a full file system.
     StartMachine(50'000);
     Start();
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit = old;
-    limit.rlim_cur = 8192;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    auto limit = std::make_unique<test::FileSizeLimit>(8192);
 
     std::string program = "%\r\nO3000\r\n";
     while (program.size() < 20'000)
@@ -503,8 +497,7 @@ TEST_F(ServerSession, ASaveThatRunsOutOfSpaceLeavesNoFileAndDrainsTheRest)
     machine->SendCommand("S/BIG.NC", 300ms);
     PunchAfterSave(*machine, ui, "BIG.NC", program);
     const bool waited = WaitForCommandWait(waits + 1);
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     ASSERT_TRUE(waited);
     ui.PumpUntil([] { return false; }, 500ms);
     // The "L/" near the program's end was not taken for a command.

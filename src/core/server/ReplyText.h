@@ -13,7 +13,8 @@ namespace maroka::server {
 // True when `text` (CP932) can stand inside a comment as it is.
 bool IsInertCommentText(std::string_view text);
 
-// `text` with "(" as "[", ")" as "]", and "%" and control characters as "_".
+// `text` with "(" as "[", ")" as "]", and "%", control characters and a lead
+// byte without its trail byte as "_".
 // Lead-byte aware: the second byte of a two-byte character is left alone.
 std::string InertCommentText(std::string_view text);
 

@@ -5,6 +5,7 @@
 #include "core/server/ServerCommand.h"
 #include "core/logs/LogMessages.h"
 #include "core/server/ReplyProgram.h"
+#include "core/server/ReplyText.h"
 #include "core/server/ServerFolder.h"
 #include "core/server/ServerMessages.h"
 
@@ -306,4 +307,17 @@ TEST_F(Analysis, ReplyProgramsHaveTheirLinesNamesAndErrorLogWords)
     EXPECT_EQ(reply->Bytes(), "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n");
 
     EXPECT_FALSE(BuildReplyProgram(Analyse("D/X"), {}, std::nullopt));
+}
+
+TEST(ReplyText, NothingCanLeaveTheCommentOfAReply)
+{
+    EXPECT_EQ(InertCommentText("X)G28Z0(.NC"), "X]G28Z0[.NC");
+    EXPECT_EQ(InertCommentText("P%Q\r\nM30"), "P_Q__M30");
+    // A two-byte character stays whole, even with a trail byte that is a
+    // letter; a lead byte without its trail would swallow the ")" after it.
+    EXPECT_EQ(InertCommentText("\x83\x41(\x8c"), "\x83\x41[_");
+    EXPECT_EQ(InertCommentText("\x8c("), "_[");
+    EXPECT_TRUE(IsInertCommentText("O1234.NC\x83\x65\x83\x58\x83\x67"));
+    for (const char* name : {"A(B", "A)B", "50%", "\x8c", "A\tB"})
+        EXPECT_FALSE(IsInertCommentText(name)) << name;
 }

@@ -196,9 +196,8 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
 
         ProgressThrottle progress(context_.observer, file->size);
         for (std::size_t i = 0; i < file->blocks.size(); ++i) {
-            piece = file->blocks[i];
             progress.Update(file->positions[i]);
-            if (!ProcessBlock(piece, call, depth))
+            if (!ProcessBlock(file->blocks[i], piece, call, depth))
                 return false;
         }
         context_.observer.SetProgress(0, static_cast<long long>(file->size));
@@ -222,7 +221,7 @@ const SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& 
     file.size = reader.Size();
     std::string piece;
     while (reader.Next(piece)) {
-        file.blocks.push_back(piece);
+        file.blocks.push_back(Prepare(std::move(piece)));
         file.positions.push_back(reader.Position());
     }
     if (reader.Failed()) {
@@ -236,9 +235,10 @@ const SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& 
     return &files_.emplace(path, std::move(file)).first->second;
 }
 
-bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
+SubprogramExpander::PreparedBlock SubprogramExpander::Prepare(std::string block) const
 {
     const BlockSettings& s = context_.settings;
+    PreparedBlock prepared;
 
     StripTrailingBlanks(block);
     const std::string_view trimmed = Trim(block);
@@ -246,17 +246,19 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     // Framing: the subprogram's own "%" lines and program number.
     if (StartsWith(trimmed, "%")) {
         const std::size_t percent = block.find('%');
-        if (!s.percentComment || percent + 1 >= block.size())
-            return true;
+        if (!s.percentComment || percent + 1 >= block.size()) {
+            prepared.dropped = true;
+            return prepared;
+        }
         block[percent] = '(';
         block += ')';
     } else if (s.percentComment && EndsWith(trimmed, "%")) {
         block = "(" + std::string(trimmed.substr(0, trimmed.size() - 1)) + ")";
     } else if (StartsWith(trimmed, "O") || StartsWith(trimmed, ":")) {
-        if (s.percentAtEachLabel && !context_.WriteLabelPercent())
-            return false;
+        prepared.labelPercent = s.percentAtEachLabel;
     } else if (s.blockSkip && !s.blockSkipCharacter.empty() && !block.empty() && block[0] == s.blockSkipCharacter[0]) {
-        return true;
+        prepared.dropped = true;
+        return prepared;
     }
 
     if (s.commentStart)
@@ -271,8 +273,10 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     const bool m2 = EndCodeTest(block, "M2", "M02", 'M', 2);
     if (block.find('%') != std::string::npos || ContainsText(block, "M#5") || StartsWith(block, "M30") ||
         StartsWith(block, "M02") || StartsWith(block, "M99") || StartsWith(block, "G23") ||
-        (StartsWith(block, "G6") && g6) || (StartsWith(block, "G06") && ContainsText(block, "M30")))
-        return true;
+        (StartsWith(block, "G6") && g6) || (StartsWith(block, "G06") && ContainsText(block, "M30"))) {
+        prepared.dropped = true;
+        return prepared;
+    }
     for (const std::string_view code : {"M30", "M02", "M99", "G23"})
         ReplaceAll(block, code, {});
     if (m2)
@@ -280,6 +284,19 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
 
     if (StartsWith(block, ":"))
         block[0] = 'O';
+    prepared.text = std::move(block);
+    return prepared;
+}
+
+bool SubprogramExpander::ProcessBlock(const PreparedBlock& prepared, std::string& block, Call& call, int depth)
+{
+    const BlockSettings& s = context_.settings;
+    // The label's "%" was written even for a block that goes no further.
+    if (prepared.labelPercent && !context_.WriteLabelPercent())
+        return false;
+    if (prepared.dropped)
+        return true;
+    block = prepared.text;
 
     if (call.arguments.replacementPending) {
         if (ReplaceAll(block, "G90G00", call.arguments.replacementCode) ||

@@ -33,18 +33,30 @@ private:
         std::string nameText; // as written in the call, UTF-8, for messages
     };
 
-    // A subprogram's blocks as read once in this build: a call repeated
-    // thousands of times must not reopen and reread its file each time.
+    // A block after the steps that depend on nothing but the block and the
+    // settings; the steps that depend on the call's arguments follow for
+    // each expansion.
+    struct PreparedBlock {
+        std::string text;
+        bool dropped = false;      // framing, block skip or an end code
+        bool labelPercent = false; // a program number, with "%" at each label
+    };
+    PreparedBlock Prepare(std::string block) const;
+
+    // A subprogram's blocks as read and prepared once in this build: a call
+    // repeated thousands of times must not reopen, reread and rework its
+    // file each time.
     struct ReadFile {
-        std::vector<std::string> blocks;
+        std::vector<PreparedBlock> blocks;
         std::vector<std::uint64_t> positions; // the file offset after each block
         std::uint64_t size = 0;
     };
     // The file's blocks, read on the first call; nullopt after adding a message.
     const ReadFile* Read(const std::string& path, const std::string& displayPath);
 
-    // True when the block was handled (written or dropped); false on failure.
-    bool ProcessBlock(std::string& block, Call& call, int depth);
+    // Finishes a prepared block for one call into `block`. True when the
+    // block was handled (written or dropped); false on failure.
+    bool ProcessBlock(const PreparedBlock& prepared, std::string& block, Call& call, int depth);
 
     BuildContext& context_;
     std::map<std::string, std::optional<std::string>> resolved_; // call path -> file

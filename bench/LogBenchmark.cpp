@@ -32,8 +32,8 @@ int main(int argc, char** argv)
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         std::size_t written = 0;
         for (int i = 0; written < bytes; ++i) {
-            const std::string line = "2026/12/07 02:10:" + std::to_string(i % 60) +
-                                     "\t/home/cnc/programs/O" + std::to_string(1000 + i % 9000) +
+            const std::string line = "2026/12/07 02:10:" + std::to_string(i % 60) + "\t/home/cnc/programs/O" +
+                                     std::to_string(1000 + i % 9000) +
                                      ".NC\t\x91\x97\x90\x4d\x8f\x49\x97\xb9\t00:03:12\r\n\r\n";
             out << line;
             written += line.size();

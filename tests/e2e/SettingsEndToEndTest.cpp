@@ -54,8 +54,8 @@ TEST(SettingsEndToEnd, ARunWritesBackOnlyWhatItWasToldToChange)
     WriteFileBytes(path, original);
 
     // --port is for this run only.
-    BackgroundCli server({"--settings", path, "--port", machine.DevicePath(), "server", "--folder",
-                          (dir / "programs").string()});
+    BackgroundCli server(
+        {"--settings", path, "--port", machine.DevicePath(), "server", "--folder", (dir / "programs").string()});
     std::this_thread::sleep_for(1500ms);
     server.Signal(SIGTERM);
     const auto result = server.Finish(20s);
@@ -63,7 +63,8 @@ TEST(SettingsEndToEnd, ARunWritesBackOnlyWhatItWasToldToChange)
 
     std::string expected = original;
     const std::string oldFolder = kFolderKey + "=/old\r\n";
-    expected.replace(expected.find(oldFolder), oldFolder.size(), kFolderKey + "=" + (dir / "programs").string() + "\r\n");
+    expected.replace(expected.find(oldFolder), oldFolder.size(),
+                     kFolderKey + "=" + (dir / "programs").string() + "\r\n");
     EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
@@ -74,8 +75,8 @@ TEST(SettingsEndToEnd, RunsAtTheSameMomentLoseNoUpdate)
     constexpr int kRuns = 24;
     std::vector<std::unique_ptr<BackgroundCli>> runs;
     for (int i = 0; i < kRuns; ++i)
-        runs.push_back(std::make_unique<BackgroundCli>(
-            std::vector<std::string>{"--settings", path, "settings", "set", "P" + std::to_string(i) + "窓色", "clRed"}));
+        runs.push_back(std::make_unique<BackgroundCli>(std::vector<std::string>{
+            "--settings", path, "settings", "set", "P" + std::to_string(i) + "窓色", "clRed"}));
     for (auto& run : runs)
         EXPECT_EQ(run->Finish(30s).exitCode, 0);
     const std::string text = ReadFileBytes(path);

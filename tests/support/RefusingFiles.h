@@ -35,7 +35,7 @@ public:
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
 private:
-    rlimit saved_ {};
+    rlimit saved_{};
     void (*oldHandler_)(int) = nullptr;
 };
 

@@ -19,8 +19,7 @@ struct HostLookup::Shared {
     addrinfo* result = nullptr;
 };
 
-HostLookup::HostLookup(const std::string& host, const std::string& service)
-    : shared_(std::make_shared<Shared>())
+HostLookup::HostLookup(const std::string& host, const std::string& service) : shared_(std::make_shared<Shared>())
 {
     std::thread([shared = shared_, host, service] {
         addrinfo hints{};

@@ -30,8 +30,7 @@ bool IsTrailByte(unsigned char byte)
 
 // Calls onByte(i) for every byte that is not part of a whole two-byte
 // character.
-template <typename OnByte>
-void ForEachSingleByte(std::string_view text, OnByte onByte)
+template <typename OnByte> void ForEachSingleByte(std::string_view text, OnByte onByte)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
@@ -48,7 +47,8 @@ void ForEachSingleByte(std::string_view text, OnByte onByte)
 bool IsInertCommentText(std::string_view text)
 {
     bool inert = true;
-    ForEachSingleByte(text, [&](std::size_t i) { inert = inert && Replacement(static_cast<unsigned char>(text[i])) == 0; });
+    ForEachSingleByte(text,
+                      [&](std::size_t i) { inert = inert && Replacement(static_cast<unsigned char>(text[i])) == 0; });
     return inert;
 }
 

@@ -182,7 +182,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
             context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
             return false;
         }
-        const ReadFile* file = Read(*resolved, displayPath);
+        ReadFile* file = Read(*resolved, displayPath);
         if (file == nullptr)
             return false;
 
@@ -206,7 +206,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
     return true;
 }
 
-const SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, const std::string& displayPath)
+SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, const std::string& displayPath)
 {
     if (const auto known = files_.find(path); known != files_.end())
         return &known->second;
@@ -284,20 +284,16 @@ SubprogramExpander::PreparedBlock SubprogramExpander::Prepare(std::string block)
 
     if (StartsWith(block, ":"))
         block[0] = 'O';
+    // Without a variable or the code a call may replace, every call makes the
+    // same block of it.
+    prepared.callIndependent = block.find('#') == std::string::npos && !ContainsText(block, "G90G0");
     prepared.text = std::move(block);
     return prepared;
 }
 
-bool SubprogramExpander::ProcessBlock(const PreparedBlock& prepared, std::string& block, Call& call, int depth)
+SubprogramExpander::Finish SubprogramExpander::FinishForCall(std::string& block, Call& call)
 {
     const BlockSettings& s = context_.settings;
-    // The label's "%" was written even for a block that goes no further.
-    if (prepared.labelPercent && !context_.WriteLabelPercent())
-        return false;
-    if (prepared.dropped)
-        return true;
-    block = prepared.text;
-
     if (call.arguments.replacementPending) {
         if (ReplaceAll(block, "G90G00", call.arguments.replacementCode) ||
             ReplaceAll(block, "G90G0", call.arguments.replacementCode))
@@ -318,11 +314,11 @@ bool SubprogramExpander::ProcessBlock(const PreparedBlock& prepared, std::string
 
     if (!CommentPass(block, s.twoByteCheck)) {
         context_.FailUnclosedComment();
-        return false;
+        return Finish::Failed;
     }
     if (s.twoByteCheck && HasLeadByte(block)) {
         context_.FailWithBlock(block, messages::kTwoByteCodeSuffix);
-        return false;
+        return Finish::Failed;
     }
 
     if (block.find('#') != std::string::npos) {
@@ -334,7 +330,7 @@ bool SubprogramExpander::ProcessBlock(const PreparedBlock& prepared, std::string
     }
     if (!DncCheck(block)) {
         context_.FailWithBlock(block, messages::kNotForDncSuffix);
-        return false;
+        return Finish::Failed;
     }
 
     if (s.ignoreCodesEnabled) {
@@ -342,9 +338,35 @@ bool SubprogramExpander::ProcessBlock(const PreparedBlock& prepared, std::string
             if (code.empty())
                 continue;
             if (StartsWith(block, code) && (block.size() == code.size() || !IsDigit(block[code.size()])))
-                return true;
+                return Finish::Dropped;
             ReplaceAll(block, code, {});
         }
+    }
+    return Finish::Kept;
+}
+
+bool SubprogramExpander::ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth)
+{
+    const BlockSettings& s = context_.settings;
+    // The label's "%" was written even for a block that goes no further.
+    if (prepared.labelPercent && !context_.WriteLabelPercent())
+        return false;
+    if (prepared.dropped)
+        return true;
+
+    if (prepared.finished) {
+        block = *prepared.finished;
+    } else {
+        block = prepared.text;
+        const Finish finish = FinishForCall(block, call);
+        if (finish == Finish::Failed)
+            return false;
+        if (finish == Finish::Dropped) {
+            prepared.dropped = prepared.callIndependent;
+            return true;
+        }
+        if (prepared.callIndependent)
+            prepared.finished = block;
     }
 
     if (ContainsText(block, "G65["))

@@ -38,8 +38,10 @@ private:
     // each expansion.
     struct PreparedBlock {
         std::string text;
-        bool dropped = false;      // framing, block skip or an end code
-        bool labelPercent = false; // a program number, with "%" at each label
+        bool dropped = false;         // framing, block skip, an end code or an ignored code
+        bool labelPercent = false;    // a program number, with "%" at each label
+        bool callIndependent = false; // no call changes it: finished once
+        std::optional<std::string> finished; // a call-independent block as the first call left it
     };
     PreparedBlock Prepare(std::string block) const;
 
@@ -52,11 +54,19 @@ private:
         std::uint64_t size = 0;
     };
     // The file's blocks, read on the first call; nullopt after adding a message.
-    const ReadFile* Read(const std::string& path, const std::string& displayPath);
+    ReadFile* Read(const std::string& path, const std::string& displayPath);
+
+    // The steps a call's arguments and state take part in.
+    enum class Finish {
+        Kept,
+        Dropped,
+        Failed, // a message was added
+    };
+    Finish FinishForCall(std::string& block, Call& call);
 
     // Finishes a prepared block for one call into `block`. True when the
     // block was handled (written or dropped); false on failure.
-    bool ProcessBlock(const PreparedBlock& prepared, std::string& block, Call& call, int depth);
+    bool ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth);
 
     BuildContext& context_;
     std::map<std::string, std::optional<std::string>> resolved_; // call path -> file

@@ -1,6 +1,8 @@
 #include "cli/ServerCommand.h"
 
 #include "cli/SessionRunner.h"
+#include "cli/SettingsCommand.h"
+#include "core/settings/SettingsFile.h"
 
 #include <filesystem>
 #include <ostream>
@@ -14,6 +16,8 @@ constexpr const char* kUsage =
     "  --folder DIR   the search and save folder (\"検索・保存フォルダ\"); kept in the settings\n"
     "  --show-data    print every line sent and received\n"
     "Runs until SIGINT or SIGTERM, which act as Reset.\n";
+
+constexpr const char* kServerFolderKey = "検索・保存フォルダ";
 
 } // namespace
 
@@ -41,14 +45,24 @@ int RunServerCommand(CliContext& ctx, const std::vector<std::string>& args)
     runner.Ui().SetShowData(showData);
     if (!runner.Start())
         return kExitFailure;
-    if (!folder.empty())
-        runner.Get().MutableSettings().serverFolder = folder;
+    if (!folder.empty()) {
+        settings::SessionSettings& values = runner.Get().MutableSettings();
+        values.serverFolder = folder;
+        const settings::SettingsFile file(ResolveSettingsPath(ctx));
+        if (const auto error = file.SaveSetting(*settings::FindSettingKey(kServerFolderKey), values))
+            ctx.err << "server: " << error->Text() << '\n';
+    }
     runner.Get().StartServer();
     if (!runner.Get().TransferRunning()) {
         ctx.err << "server: the server mode did not start\n";
         return kExitFailure;
     }
     runner.WaitForTransfer();
+    // A supervisor must not take a server that gave up for a clean stop.
+    if (const std::string failure = runner.Get().ServerFailure(); !failure.empty()) {
+        ctx.err << "server: stopped: " << failure << '\n';
+        return kExitFailure;
+    }
     return kExitOk;
 }
 

@@ -36,6 +36,10 @@ SessionRunner::SessionRunner(CliContext& ctx, TerminalAnswers answers)
     options.settingsFile = ResolveSettingsPath(ctx);
     options.openLine = session::OpenDeviceLine;
     options.listPorts = session::ListUsablePorts;
+    // A command-line run changes the settings file only where a command
+    // says so (settings set, server --folder).
+    options.saveSettingsOnClose = false;
+    options.cancelRequested = [] { return g_resetSignalled.load(); };
     session_ = std::make_unique<session::Session>(ui_, std::move(options));
 }
 

@@ -13,6 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <functional>
@@ -134,4 +139,93 @@ TEST(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
     EXPECT_NE(result.err.find("メールを送信しました。"), std::string::npos) << result.err;
     // The session's work files of the port go with it.
     EXPECT_FALSE(fs::exists(commandFile));
+}
+
+TEST(ServerEndToEnd, AVanishedDeviceEndsTheServerWithAReasonAndKeepsTheErrorLog)
+{
+    machine::SimulatedMachine machine;
+    std::string error;
+    ASSERT_TRUE(machine.Start(error)) << error;
+    TempDir dir;
+    fs::create_directories(dir / "programs");
+    settings::SessionSettings s;
+    const std::string settingsPath = (dir / "maroka0.ini").string();
+    ASSERT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
+    const fs::path workFolder = fs::path(MAROKA_CLI_PATH).parent_path() / "Maroka_Work";
+    const fs::path commandFile = logs::WorkFilePath(workFolder.string(), "COMNDFILE", machine.DevicePath());
+    const fs::path errorLog = logs::WorkFilePath(workFolder.string(), "ERRLOGFILE", machine.DevicePath());
+    fs::remove(commandFile);
+    fs::remove(errorLog);
+
+    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine.DevicePath(), "server", "--folder",
+                             (dir / "programs").string()});
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(commandFile); }, 15s));
+    machine.Close();
+    const auto result = cli.Finish(30s);
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("server: stopped: the line failed"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(errorLog));
+    EXPECT_FALSE(fs::exists(commandFile));
+    fs::remove(errorLog);
+}
+
+TEST(ServerEndToEnd, SigtermEndsAMailThatAServerKeepsGoing)
+{
+    // An SMTP server that never ends its greeting: one continuation line
+    // after another.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
+    ::listen(listener, 4);
+    std::atomic<bool> connected{false};
+    std::atomic<bool> stop{false};
+    std::thread babbler([&] {
+        const int client = ::accept(listener, nullptr, nullptr);
+        if (client < 0)
+            return;
+        connected = true;
+        for (int i = 0; i < 600 && !stop; ++i) {
+            if (::send(client, "220-still greeting\r\n", 20, MSG_NOSIGNAL) < 0)
+                break;
+            std::this_thread::sleep_for(100ms);
+        }
+        ::close(client);
+    });
+
+    machine::MachineConfig config;
+    config.lineCharsPerSecond = 50'000;
+    machine::SimulatedMachine machine(config);
+    std::string error;
+    ASSERT_TRUE(machine.Start(error)) << error;
+    TempDir dir;
+    fs::create_directories(dir / "programs");
+    settings::SessionSettings s;
+    s.receiveEndSeconds = "1";
+    s.mailHost = "127.0.0.1";
+    s.smtpPort = std::to_string(ntohs(address.sin_port));
+    s.mailRecipient = "lead@example.com";
+    const std::string settingsPath = (dir / "maroka0.ini").string();
+    ASSERT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
+    const fs::path workFolder = fs::path(MAROKA_CLI_PATH).parent_path() / "Maroka_Work";
+    const fs::path commandFile = logs::WorkFilePath(workFolder.string(), "COMNDFILE", machine.DevicePath());
+    fs::remove(commandFile);
+
+    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine.DevicePath(), "server", "--folder",
+                             (dir / "programs").string()});
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(commandFile); }, 15s));
+    machine.SendCommand("M/HELLO", 300ms);
+    EXPECT_TRUE(WaitFor([&] { return connected.load(); }, 15s));
+    std::this_thread::sleep_for(500ms);
+    cli.Signal(SIGTERM);
+    const auto result = cli.Finish(8s);
+    stop = true;
+    ::shutdown(listener, SHUT_RDWR);
+    ::close(listener);
+    babbler.join();
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_LT(result.took, 6s);
 }

@@ -50,3 +50,13 @@ foreach(line B4800_7E2 B9600_7E2 B38400_8N1 B115200_8N1)
 endforeach()
 add_test(NAME dnc_line_e2e_starvation COMMAND dnc_line_e2e_tests --gtest_filter=DncLine.*)
 set_tests_properties(dnc_line_e2e_starvation PROPERTIES TIMEOUT 300 LABELS dnc_line)
+
+# The settings file as maroka-cli runs share it.
+maroka_add_test(NAME settings_e2e_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/SettingsEndToEndTest.cpp
+    LIBS maroka_machine_lib
+)
+target_compile_definitions(settings_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
+add_dependencies(settings_e2e_tests maroka-cli)

@@ -10,7 +10,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace maroka::logs {
 
@@ -44,23 +43,46 @@ std::optional<int> ReadWholeFile(const std::string& path, std::string& bytes)
     return std::nullopt;
 }
 
-// Lines end in CR LF or LF; a last line without an end still counts.
-std::vector<std::string> SplitLines(std::string_view text)
+// Every line ended by CR LF, as the log is written; a log edited elsewhere
+// may have LF alone. Untouched (and not copied) when it is all CR LF already.
+void NormaliseLineEnds(std::string& text)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
+    bool bare = false;
+    for (std::size_t lf = text.find('\n'); lf != std::string::npos && !bare; lf = text.find('\n', lf + 1))
+        bare = lf == 0 || text[lf - 1] != '\r';
+    if (!bare)
+        return;
+    std::string normal;
+    normal.reserve(text.size() + text.size() / 16);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n')
-            continue;
-        std::size_t end = i;
-        if (end > start && text[end - 1] == '\r')
-            --end;
-        lines.emplace_back(text.substr(start, end - start));
-        start = i + 1;
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            normal.push_back('\r');
+        normal.push_back(text[i]);
     }
-    if (start < text.size())
-        lines.emplace_back(text.substr(start));
-    return lines;
+    text = std::move(normal);
+}
+
+// Where the line after the first one starts: the top line keeps its place
+// above an end entry. 0 when the log has no line; the whole text when its
+// only line has no end yet.
+std::size_t SecondLineStart(std::string_view text)
+{
+    const std::size_t lf = text.find('\n');
+    return lf == std::string_view::npos ? text.size() : lf + 1;
+}
+
+// The length of the longest run of whole lines from the top that is below
+// `limit`, when `text` is above it: the oldest lines go one by one.
+std::size_t TrimmedLength(std::string_view text, std::size_t limit)
+{
+    std::size_t length = text.size();
+    if (length <= limit)
+        return length;
+    while (length > 0 && length >= limit) {
+        const std::size_t lf = length >= 2 ? text.rfind('\n', length - 2) : std::string_view::npos;
+        length = lf == std::string_view::npos ? 0 : lf + 1;
+    }
+    return length;
 }
 
 std::optional<int> WriteAll(int fd, std::string_view bytes)
@@ -161,29 +183,23 @@ LogResult LogFile::AddEntry(std::string_view subject, std::string_view message,
     if (const auto error = ReadWholeFile(path_, bytes))
         return LogFailure {LogFailure::Step::Read, path_, *error};
 
-    // An entry may itself hold "\r\n" (an end entry); it stays one item here
-    // and becomes its line plus an empty line when written.
-    std::vector<std::string> items = SplitLines(bytes);
+    // The log is handled as bytes, not as a list of lines: a large log then
+    // costs one copy instead of an allocation per line. An end entry's own
+    // "\r\n" makes the empty line below it.
+    NormaliseLineEnds(bytes);
+    if (!bytes.empty() && bytes.back() != '\n')
+        bytes.append(kLineEnd);
     const bool endEntry = message.find(kLineEnd) != std::string_view::npos;
-    const std::size_t position = endEntry ? std::min<std::size_t>(1, items.size()) : 0;
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(position), ComposeLogLine(clock_(), subject, message));
-
-    std::size_t total = 0;
-    for (const auto& item : items)
-        total += item.size() + kLineEnd.size();
-    if (limitBytes && total > *limitBytes) {
-        while (!items.empty() && total >= *limitBytes) {
-            total -= items.back().size() + kLineEnd.size();
-            items.pop_back();
-        }
-    }
-
+    const std::size_t position = endEntry ? SecondLineStart(bytes) : 0;
+    std::string entry = ComposeLogLine(clock_(), subject, message);
+    entry.append(kLineEnd);
     std::string text;
-    text.reserve(total);
-    for (const auto& item : items) {
-        text.append(item);
-        text.append(kLineEnd);
-    }
+    text.reserve(bytes.size() + entry.size());
+    text.append(bytes, 0, position);
+    text.append(entry);
+    text.append(bytes, position, std::string::npos);
+    if (limitBytes)
+        text.resize(TrimmedLength(text, *limitBytes));
     if (const auto error = ReplaceFile(path_, text))
         return LogFailure {LogFailure::Step::Write, path_, *error};
     return std::nullopt;

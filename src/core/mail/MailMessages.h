@@ -25,6 +25,8 @@ inline constexpr const char* kConnectTimedOut = "Connect timed out";
 inline constexpr const char* kReadTimedOut = "Read timed out";
 inline constexpr const char* kConnectionClosed = "Connection closed gracefully";
 inline constexpr const char* kInvalidReply = "Invalid reply from the server";
+inline constexpr const char* kLookupTimedOut = "Host lookup timed out";
+inline constexpr const char* kCancelled = "Mail cancelled";
 inline constexpr const char* kNoHost = "No mail host is set";
 inline constexpr const char* kPortNotANumber = "ＳＭＴＰポート の値が数値ではありません: ";
 

@@ -80,7 +80,7 @@ MailOutcome SendNotificationMail(UserInterface& ui, const settings::SessionSetti
         return fail(msg::kNoHost);
 
     ui.ShowStatus(msg::kStatusConnecting);
-    SmtpClient client(job.timeouts);
+    SmtpClient client(job.timeouts, job.cancelled);
     if (auto failure = client.Connect(settings.mailHost, *port, Wire(settings.mailId)))
         return fail(failure->text);
     ui.ShowStatus(msg::kStatusConnected);

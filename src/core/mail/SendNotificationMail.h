@@ -22,6 +22,8 @@ struct MailJob {
     bool testFlag = false;
     std::string caption; // title of those boxes
     SmtpTimeouts timeouts;
+    // Ends the mail at once when it turns true (Reset, closing, a signal).
+    CancelCheck cancelled;
 };
 
 struct MailOutcome {

@@ -1,6 +1,8 @@
 #include "core/mail/SmtpClient.h"
 
+#include "core/mail/HostLookup.h"
 #include "core/mail/MailMessages.h"
+#include "core/mail/SmtpReplyReader.h"
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -8,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -27,19 +30,8 @@ int RemainingMs(Clock::time_point deadline)
     return left <= 0 ? 0 : static_cast<int>(left);
 }
 
-// Waits for `events` on `fd` until `deadline`; 1 ready, 0 timed out, -1 failed.
-int WaitFor(int fd, short events, Clock::time_point deadline)
-{
-    for (;;) {
-        pollfd entry{fd, events, 0};
-        const int rc = ::poll(&entry, 1, RemainingMs(deadline));
-        if (rc < 0 && errno == EINTR)
-            continue;
-        if (rc <= 0)
-            return rc;
-        return 1;
-    }
-}
+// How often a wait looks at the cancel predicate.
+constexpr int kCancelSliceMs = 100;
 
 std::string Trim(std::string_view text)
 {
@@ -116,7 +108,29 @@ std::string DotStuffed(std::string_view line)
     return wire;
 }
 
-SmtpClient::SmtpClient(SmtpTimeouts timeouts) : timeouts_(timeouts) {}
+SmtpClient::SmtpClient(SmtpTimeouts timeouts, CancelCheck cancelled)
+    : timeouts_(timeouts), cancelled_(std::move(cancelled))
+{
+}
+
+int SmtpClient::WaitFor(int fd, short events, Clock::time_point deadline) const
+{
+    for (;;) {
+        if (cancelled_ && cancelled_())
+            return -2;
+        const int left = RemainingMs(deadline);
+        pollfd entry{fd, events, 0};
+        const int rc = ::poll(&entry, 1, std::min(left, kCancelSliceMs));
+        if (rc < 0 && errno == EINTR)
+            continue;
+        if (rc < 0)
+            return -1;
+        if (rc > 0)
+            return 1;
+        if (left <= kCancelSliceMs)
+            return 0;
+    }
+}
 
 SmtpClient::~SmtpClient()
 {
@@ -133,13 +147,18 @@ void SmtpClient::Close()
 
 SmtpResult SmtpClient::OpenSocket(const std::string& host, int port)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
-    if (const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found); rc != 0)
-        return Failure(host + ": " + ::gai_strerror(rc));
+    HostLookup lookup(host, service);
+    const Clock::time_point lookupDeadline = Clock::now() + timeouts_.lookup;
+    while (!lookup.WaitDone(std::min(RemainingMs(lookupDeadline), kCancelSliceMs))) {
+        if (cancelled_ && cancelled_())
+            return Failure(msg::kCancelled);
+        if (RemainingMs(lookupDeadline) == 0)
+            return Failure(host + ": " + msg::kLookupTimedOut);
+    }
+    addrinfo* found = lookup.Take();
+    if (found == nullptr)
+        return Failure(host + ": " + lookup.ErrorText());
 
     const Clock::time_point deadline = Clock::now() + timeouts_.connect;
     std::string lastError = msg::kConnectTimedOut;
@@ -155,9 +174,9 @@ SmtpResult SmtpClient::OpenSocket(const std::string& host, int port)
             error = errno;
             if (error == EINPROGRESS) {
                 const int ready = WaitFor(fd, POLLOUT, deadline);
-                if (ready == 0) {
+                if (ready == 0 || ready == -2) {
                     ::close(fd);
-                    lastError = msg::kConnectTimedOut;
+                    lastError = ready == 0 ? msg::kConnectTimedOut : msg::kCancelled;
                     break;
                 }
                 socklen_t size = sizeof error;
@@ -192,6 +211,8 @@ SmtpResult SmtpClient::WriteAll(std::string_view bytes)
             const int ready = WaitFor(fd_, POLLOUT, deadline);
             if (ready == 0)
                 return Failure(msg::kReadTimedOut);
+            if (ready == -2)
+                return Failure(msg::kCancelled);
             if (ready < 0)
                 return Failure(std::strerror(errno));
             continue;
@@ -201,9 +222,8 @@ SmtpResult SmtpClient::WriteAll(std::string_view bytes)
     return std::nullopt;
 }
 
-SmtpResult SmtpClient::ReadLine(std::string& line)
+SmtpResult SmtpClient::ReadLine(std::string& line, Clock::time_point deadline)
 {
-    const Clock::time_point deadline = Clock::now() + timeouts_.reply;
     for (;;) {
         if (const std::size_t lf = buffer_.find('\n'); lf != std::string::npos) {
             line = buffer_.substr(0, lf);
@@ -217,6 +237,8 @@ SmtpResult SmtpClient::ReadLine(std::string& line)
         const int ready = WaitFor(fd_, POLLIN, deadline);
         if (ready == 0)
             return Failure(msg::kReadTimedOut);
+        if (ready == -2)
+            return Failure(msg::kCancelled);
         if (ready < 0)
             return Failure(std::strerror(errno));
         char chunk[512];
@@ -234,18 +256,24 @@ SmtpResult SmtpClient::ReadLine(std::string& line)
 
 SmtpResult SmtpClient::ReadReply(int& code, std::string& text)
 {
+    // One deadline for the whole reply: a server that keeps sending
+    // continuation lines must not keep the mail going for ever.
+    const Clock::time_point deadline = Clock::now() + timeouts_.reply;
+    SmtpReplyReader reader;
     for (;;) {
         std::string line;
-        if (auto failure = ReadLine(line))
+        if (auto failure = ReadLine(line, deadline))
             return failure;
-        if (line.size() < 3 || line[0] < '0' || line[0] > '9' || line[1] < '0' || line[1] > '9' || line[2] < '0' ||
-            line[2] > '9')
+        switch (reader.Line(line)) {
+        case SmtpReplyReader::State::Invalid:
             return Failure(msg::kInvalidReply);
-        if (line.size() > 3 && line[3] == '-')
+        case SmtpReplyReader::State::More:
             continue;
-        code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
-        text = line;
-        return std::nullopt;
+        case SmtpReplyReader::State::Done:
+            code = reader.Code();
+            text = line;
+            return std::nullopt;
+        }
     }
 }
 

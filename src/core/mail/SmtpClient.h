@@ -1,14 +1,18 @@
 #pragma once
 
 // A small SMTP client over POSIX sockets: greeting, HELO, RSET, MAIL FROM,
-// RCPT TO, DATA with the message, QUIT. Every connect and every reply has a
-// time-out, so a dead server ends in a failure within seconds, never a hang.
+// RCPT TO, DATA with the message, QUIT. The host lookup, every connect and
+// every whole reply have a time-out, so a dead or babbling server ends in a
+// failure within seconds, never a hang: a reply's deadline is set when the
+// reply begins and continuation lines do not move it. A cancel predicate,
+// looked at several times a second, ends any wait at once.
 //
 // The client sends bytes as it gets them: the caller converts texts to the
 // wire's encoding first. Values that go into a command or a header line lose
 // their CR and LF here, so no text can start a line of its own.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,8 +22,12 @@ namespace maroka::mail {
 
 struct SmtpTimeouts {
     std::chrono::milliseconds connect{10000};
-    std::chrono::milliseconds reply{10000};
+    std::chrono::milliseconds reply{10000}; // a whole reply, all its lines
+    std::chrono::milliseconds lookup{10000};
 };
+
+// True when the mail should end now (Reset, closing, a signal).
+using CancelCheck = std::function<bool()>;
 
 // Why the exchange stopped, as a text for the user.
 struct SmtpFailure {
@@ -40,7 +48,7 @@ struct SmtpMessage {
 
 class SmtpClient {
 public:
-    explicit SmtpClient(SmtpTimeouts timeouts = {});
+    explicit SmtpClient(SmtpTimeouts timeouts = {}, CancelCheck cancelled = {});
     ~SmtpClient();
     SmtpClient(const SmtpClient&) = delete;
     SmtpClient& operator=(const SmtpClient&) = delete;
@@ -58,7 +66,9 @@ public:
 private:
     SmtpResult OpenSocket(const std::string& host, int port);
     SmtpResult WriteAll(std::string_view bytes);
-    SmtpResult ReadLine(std::string& line);
+    SmtpResult ReadLine(std::string& line, std::chrono::steady_clock::time_point deadline);
+    // 1 ready, 0 timed out, -1 failed, -2 cancelled.
+    int WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) const;
     // Reads one reply, all lines of a multi-line one; `code` is its number
     // and `text` its last line.
     SmtpResult ReadReply(int& code, std::string& text);
@@ -68,6 +78,7 @@ private:
     void Close();
 
     SmtpTimeouts timeouts_;
+    CancelCheck cancelled_;
     int fd_ = -1;
     std::string buffer_;
 };

@@ -174,14 +174,17 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
 
     std::string piece;
     for (int repetition = 0; repetition < call.arguments.repeatCount; ++repetition) {
-        const std::optional<std::string> resolved = nameUtf8 ? ResolveFile(path) : std::nullopt;
-        BlockReader reader(64 * 1024);
-        if (!resolved || !reader.Open(*resolved)) {
+        auto known = resolved_.find(path);
+        if (known == resolved_.end())
+            known = resolved_.emplace(path, nameUtf8 ? ResolveFile(path) : std::nullopt).first;
+        const std::optional<std::string>& resolved = known->second;
+        if (!resolved) {
             context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
             return false;
         }
-        if (std::find(context_.filesRead.begin(), context_.filesRead.end(), *resolved) == context_.filesRead.end())
-            context_.filesRead.push_back(*resolved);
+        ReadFile* file = Read(*resolved, displayPath);
+        if (file == nullptr)
+            return false;
 
         const std::string label = context_.labels.Take(displayName);
         if (!context_.output.Write("(*") || !context_.output.Write(label) || !context_.output.Write(")") ||
@@ -191,29 +194,51 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
         }
         context_.observer.ShowStatus(text::Cp932ToUtf8Lossy(label) + messages::kReadingSuffix);
 
-        ProgressThrottle progress(context_.observer, reader.Size());
-        while (reader.Next(piece)) {
-            progress.Update(reader.Position());
-            if (!ProcessBlock(piece, call, depth))
+        ProgressThrottle progress(context_.observer, file->size);
+        for (std::size_t i = 0; i < file->blocks.size(); ++i) {
+            progress.Update(file->positions[i]);
+            if (!ProcessBlock(file->blocks[i], piece, call, depth))
                 return false;
         }
-        if (reader.Failed()) {
-            context_.Fail(displayPath + messages::kInputReadFailedSuffix);
-            return false;
-        }
-        context_.observer.SetProgress(0, static_cast<long long>(reader.Size()));
+        context_.observer.SetProgress(0, static_cast<long long>(file->size));
         context_.observer.ShowStatus(displayPath + messages::kReadingDoneSuffix);
-        if (!reader.Close()) {
-            context_.Fail(displayPath + messages::kSubprogramCloseFailedSuffix);
-            return false;
-        }
     }
     return true;
 }
 
-bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
+SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, const std::string& displayPath)
+{
+    if (const auto known = files_.find(path); known != files_.end())
+        return &known->second;
+    BlockReader reader(64 * 1024);
+    if (!reader.Open(path)) {
+        context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
+        return nullptr;
+    }
+    if (std::find(context_.filesRead.begin(), context_.filesRead.end(), path) == context_.filesRead.end())
+        context_.filesRead.push_back(path);
+    ReadFile file;
+    file.size = reader.Size();
+    std::string piece;
+    while (reader.Next(piece)) {
+        file.blocks.push_back(Prepare(std::move(piece)));
+        file.positions.push_back(reader.Position());
+    }
+    if (reader.Failed()) {
+        context_.Fail(displayPath + messages::kInputReadFailedSuffix);
+        return nullptr;
+    }
+    if (!reader.Close()) {
+        context_.Fail(displayPath + messages::kSubprogramCloseFailedSuffix);
+        return nullptr;
+    }
+    return &files_.emplace(path, std::move(file)).first->second;
+}
+
+SubprogramExpander::PreparedBlock SubprogramExpander::Prepare(std::string block) const
 {
     const BlockSettings& s = context_.settings;
+    PreparedBlock prepared;
 
     StripTrailingBlanks(block);
     const std::string_view trimmed = Trim(block);
@@ -221,17 +246,19 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     // Framing: the subprogram's own "%" lines and program number.
     if (StartsWith(trimmed, "%")) {
         const std::size_t percent = block.find('%');
-        if (!s.percentComment || percent + 1 >= block.size())
-            return true;
+        if (!s.percentComment || percent + 1 >= block.size()) {
+            prepared.dropped = true;
+            return prepared;
+        }
         block[percent] = '(';
         block += ')';
     } else if (s.percentComment && EndsWith(trimmed, "%")) {
         block = "(" + std::string(trimmed.substr(0, trimmed.size() - 1)) + ")";
     } else if (StartsWith(trimmed, "O") || StartsWith(trimmed, ":")) {
-        if (s.percentAtEachLabel && !context_.WriteLabelPercent())
-            return false;
+        prepared.labelPercent = s.percentAtEachLabel;
     } else if (s.blockSkip && !s.blockSkipCharacter.empty() && !block.empty() && block[0] == s.blockSkipCharacter[0]) {
-        return true;
+        prepared.dropped = true;
+        return prepared;
     }
 
     if (s.commentStart)
@@ -246,8 +273,10 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     const bool m2 = EndCodeTest(block, "M2", "M02", 'M', 2);
     if (block.find('%') != std::string::npos || ContainsText(block, "M#5") || StartsWith(block, "M30") ||
         StartsWith(block, "M02") || StartsWith(block, "M99") || StartsWith(block, "G23") ||
-        (StartsWith(block, "G6") && g6) || (StartsWith(block, "G06") && ContainsText(block, "M30")))
-        return true;
+        (StartsWith(block, "G6") && g6) || (StartsWith(block, "G06") && ContainsText(block, "M30"))) {
+        prepared.dropped = true;
+        return prepared;
+    }
     for (const std::string_view code : {"M30", "M02", "M99", "G23"})
         ReplaceAll(block, code, {});
     if (m2)
@@ -255,7 +284,16 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
 
     if (StartsWith(block, ":"))
         block[0] = 'O';
+    // Without a variable or the code a call may replace, every call makes the
+    // same block of it.
+    prepared.callIndependent = block.find('#') == std::string::npos && !ContainsText(block, "G90G0");
+    prepared.text = std::move(block);
+    return prepared;
+}
 
+SubprogramExpander::Finish SubprogramExpander::FinishForCall(std::string& block, Call& call)
+{
+    const BlockSettings& s = context_.settings;
     if (call.arguments.replacementPending) {
         if (ReplaceAll(block, "G90G00", call.arguments.replacementCode) ||
             ReplaceAll(block, "G90G0", call.arguments.replacementCode))
@@ -276,11 +314,11 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
 
     if (!CommentPass(block, s.twoByteCheck)) {
         context_.FailUnclosedComment();
-        return false;
+        return Finish::Failed;
     }
     if (s.twoByteCheck && HasLeadByte(block)) {
         context_.FailWithBlock(block, messages::kTwoByteCodeSuffix);
-        return false;
+        return Finish::Failed;
     }
 
     if (block.find('#') != std::string::npos) {
@@ -292,7 +330,7 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
     }
     if (!DncCheck(block)) {
         context_.FailWithBlock(block, messages::kNotForDncSuffix);
-        return false;
+        return Finish::Failed;
     }
 
     if (s.ignoreCodesEnabled) {
@@ -300,9 +338,35 @@ bool SubprogramExpander::ProcessBlock(std::string& block, Call& call, int depth)
             if (code.empty())
                 continue;
             if (StartsWith(block, code) && (block.size() == code.size() || !IsDigit(block[code.size()])))
-                return true;
+                return Finish::Dropped;
             ReplaceAll(block, code, {});
         }
+    }
+    return Finish::Kept;
+}
+
+bool SubprogramExpander::ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth)
+{
+    const BlockSettings& s = context_.settings;
+    // The label's "%" was written even for a block that goes no further.
+    if (prepared.labelPercent && !context_.WriteLabelPercent())
+        return false;
+    if (prepared.dropped)
+        return true;
+
+    if (prepared.finished) {
+        block = *prepared.finished;
+    } else {
+        block = prepared.text;
+        const Finish finish = FinishForCall(block, call);
+        if (finish == Finish::Failed)
+            return false;
+        if (finish == Finish::Dropped) {
+            prepared.dropped = prepared.callIndependent;
+            return true;
+        }
+        if (prepared.callIndependent)
+            prepared.finished = block;
     }
 
     if (ContainsText(block, "G65["))

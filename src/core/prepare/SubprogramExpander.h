@@ -8,7 +8,11 @@
 #include "core/prepare/BuildContext.h"
 #include "core/prepare/CallArguments.h"
 
+#include <cstdint>
+#include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace maroka::prepare {
 
@@ -29,10 +33,44 @@ private:
         std::string nameText; // as written in the call, UTF-8, for messages
     };
 
-    // True when the block was handled (written or dropped); false on failure.
-    bool ProcessBlock(std::string& block, Call& call, int depth);
+    // A block after the steps that depend on nothing but the block and the
+    // settings; the steps that depend on the call's arguments follow for
+    // each expansion.
+    struct PreparedBlock {
+        std::string text;
+        bool dropped = false;         // framing, block skip, an end code or an ignored code
+        bool labelPercent = false;    // a program number, with "%" at each label
+        bool callIndependent = false; // no call changes it: finished once
+        std::optional<std::string> finished; // a call-independent block as the first call left it
+    };
+    PreparedBlock Prepare(std::string block) const;
+
+    // A subprogram's blocks as read and prepared once in this build: a call
+    // repeated thousands of times must not reopen, reread and rework its
+    // file each time.
+    struct ReadFile {
+        std::vector<PreparedBlock> blocks;
+        std::vector<std::uint64_t> positions; // the file offset after each block
+        std::uint64_t size = 0;
+    };
+    // The file's blocks, read on the first call; nullopt after adding a message.
+    ReadFile* Read(const std::string& path, const std::string& displayPath);
+
+    // The steps a call's arguments and state take part in.
+    enum class Finish {
+        Kept,
+        Dropped,
+        Failed, // a message was added
+    };
+    Finish FinishForCall(std::string& block, Call& call);
+
+    // Finishes a prepared block for one call into `block`. True when the
+    // block was handled (written or dropped); false on failure.
+    bool ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth);
 
     BuildContext& context_;
+    std::map<std::string, std::optional<std::string>> resolved_; // call path -> file
+    std::map<std::string, ReadFile> files_;                      // file -> its blocks
 };
 
 // Replaces `variable` ("#1") by `text` the way an expansion does: the

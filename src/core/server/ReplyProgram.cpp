@@ -2,6 +2,7 @@
 
 #include "core/logs/LogMessages.h"
 #include "core/text/Encoding.h"
+#include "core/server/ReplyText.h"
 #include "core/server/ServerMessages.h"
 
 namespace maroka::server {
@@ -32,12 +33,14 @@ std::optional<ReplyProgram> BuildReplyProgram(const CommandAnalysis& analysis,
         reply.lines = {msg::kReplyPercent, analysis.replyText, msg::kReplyEnd, msg::kReplyPercent};
         reply.displayName = msg::kDisplayFileNotFound;
         reply.commLogSubject = msg::kSubjectFileNotFound;
-        reply.errorLogWord = analysis.unsafeName ? msg::kErrUnsafeFileName : logs::kErrCallFileNotFound;
+        reply.errorLogWord = analysis.ambiguousName ? msg::kErrAmbiguousName
+                             : analysis.unsafeName ? msg::kErrUnsafeFileName
+                                                   : logs::kErrCallFileNotFound;
         break;
     case ServerCommand::FileList:
         reply.lines = {msg::kReplyPercent, analysis.replyText};
         for (const std::string& name : fileNames)
-            reply.lines.push_back("(" + text::Utf8ToCp932Lossy(name) + ")");
+            reply.lines.push_back("(" + InertCommentText(text::Utf8ToCp932Lossy(name)) + ")");
         reply.lines.insert(reply.lines.end(), {msg::kReplyFileListEnd, msg::kReplyEnd, msg::kReplyPercent});
         reply.displayName = msg::kDisplayFileList;
         reply.commLogSubject = msg::kSubjectFileList;

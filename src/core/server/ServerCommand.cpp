@@ -1,6 +1,7 @@
 #include "core/server/ServerCommand.h"
 
 #include "core/prepare/CallArguments.h"
+#include "core/server/ReplyText.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 #include "core/server/ServerMessages.h"
@@ -63,7 +64,7 @@ private:
     void Save(std::string_view name);
     void Delete(std::string_view name);
     void Rename(std::string_view names);
-    void Refuse(std::string subject);
+    void Refuse(std::string subject, const char* word = msg::kErrUnsafeFileName);
 
     const CommandWords& words_;
     const ServerFolder& folder_;
@@ -152,16 +153,18 @@ void Analyser::Call(std::string_view line)
         return;
     }
     const auto usable = UsableName(name);
-    const auto real = usable ? folder_.FindFile(*usable) : std::nullopt;
-    if (real) {
+    const ServerFolder::Lookup found = usable ? folder_.Find(*usable) : ServerFolder::Lookup{};
+    if (found.path) {
         result_.command = ServerCommand::Call;
-        result_.calledFile = *real;
+        result_.calledFile = *found.path;
         result_.commLogSubject = msg::kSubjectCallPrefix + shown + msg::kSubjectNameSuffix;
         return;
     }
     result_.unsafeName = !usable;
+    result_.ambiguousName = found.ambiguous;
     result_.command = ServerCommand::CallNotFound;
-    result_.replyText = "(" + words_.call + std::string(name) + msg::kReplyNotFoundSuffix;
+    // The name came from the machine: echoed raw it could close the comment.
+    result_.replyText = "(" + words_.call + InertCommentText(name) + msg::kReplyNotFoundSuffix;
     result_.commLogSubject = msg::kSubjectNoCalledFile;
 }
 
@@ -172,6 +175,10 @@ void Analyser::Save(std::string_view name)
         const auto checked = UsableName(name);
         if (!checked)
             return Refuse(msg::kSubjectSavePrefix + ForLog(name) + msg::kSubjectNameSuffix);
+        // A file of this name would put its text outside the comment of
+        // every later list reply.
+        if (!IsInertCommentText(name))
+            return Refuse(msg::kSubjectSavePrefix + ForLog(name) + msg::kSubjectNameSuffix, msg::kErrNameNotListable);
         usable = *checked;
     }
     const std::string unique = folder_.MakeUniqueName(usable);
@@ -213,15 +220,18 @@ void Analyser::Rename(std::string_view names)
         const auto usable = UsableName(name);
         if (!usable)
             return Refuse(result_.commLogSubject);
+        if (target == &result_.renameTo && !IsInertCommentText(name))
+            return Refuse(result_.commLogSubject, msg::kErrNameNotListable);
         *target = *usable;
     }
     result_.command = ServerCommand::Rename;
 }
 
-void Analyser::Refuse(std::string subject)
+void Analyser::Refuse(std::string subject, const char* word)
 {
     result_.command = ServerCommand::Refused;
     result_.unsafeName = true;
+    result_.refusalWord = word;
     result_.commLogSubject = std::move(subject);
 }
 

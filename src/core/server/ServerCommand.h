@@ -25,7 +25,7 @@ enum class ServerCommand {
     FileList = 4,
     Mail = 5,
     CallNotFound = 6,
-    Refused = 7, // a save, delete or rename naming something outside the folder
+    Refused = 7, // a save, delete or rename naming something outside the folder, or a name a reply could not carry
     ErrorLog = 8,
     Delete = 9,
     Rename = 10,
@@ -66,6 +66,8 @@ struct CommandAnalysis {
     std::string mailCommandText;     // UTF-8
     bool skipCycleStartWait = false; // the M198 call form sends at once
     bool unsafeName = false;         // a name was refused
+    bool ambiguousName = false;      // a called name matched several files without regard to case
+    std::string refusalWord;         // Refused: the error-log word that says why
     int unclosedComments = 0;        // lines read that had a "(" without ")"
 };
 

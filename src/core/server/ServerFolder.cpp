@@ -3,6 +3,7 @@
 #include "core/text/Ascii.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -109,24 +110,35 @@ std::vector<std::string> ServerFolder::EntriesMatching(std::string_view name) co
     return names;
 }
 
+ServerFolder::Lookup ServerFolder::Find(std::string_view name) const
+{
+    Lookup lookup;
+    if (!IsSafeName(name))
+        return lookup;
+    auto usable = [this](const std::string& path) {
+        std::error_code ec;
+        return fs::is_regular_file(path, ec) && Inside(path);
+    };
+    if (EntryExists(PathOf(name))) {
+        // An exact name that is no usable file hides the others: it is what
+        // the machine asked for.
+        if (const std::string path = PathOf(name); usable(path))
+            lookup.path = path;
+        return lookup;
+    }
+    std::vector<std::string> matches = EntriesMatching(name);
+    if (matches.size() > 1) {
+        lookup.ambiguous = true;
+        return lookup;
+    }
+    if (matches.size() == 1 && usable(PathOf(matches.front())))
+        lookup.path = PathOf(matches.front());
+    return lookup;
+}
+
 std::optional<std::string> ServerFolder::FindFile(std::string_view name) const
 {
-    if (!IsSafeName(name))
-        return std::nullopt;
-    std::vector<std::string> candidates;
-    if (EntryExists(PathOf(name)))
-        candidates.emplace_back(name);
-    for (std::string& entry : EntriesMatching(name)) {
-        if (entry != name)
-            candidates.push_back(std::move(entry));
-    }
-    for (const std::string& candidate : candidates) {
-        const std::string path = PathOf(candidate);
-        std::error_code ec;
-        if (fs::is_regular_file(path, ec) && Inside(path))
-            return path;
-    }
-    return std::nullopt;
+    return Find(name).path;
 }
 
 bool ServerFolder::NameTaken(std::string_view name) const
@@ -134,18 +146,44 @@ bool ServerFolder::NameTaken(std::string_view name) const
     return EntryExists(PathOf(name)) || !EntriesMatching(name).empty();
 }
 
-std::string ServerFolder::MakeUniqueName(std::string_view name) const
+namespace {
+
+std::string NumberedName(std::string_view name, int k)
 {
+    if (k == 0)
+        return std::string(name);
     const std::size_t dot = name.rfind('.');
     const std::string_view base = name.substr(0, dot);
     const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-    std::string candidate(name);
-    for (int k = 1; NameTaken(candidate); ++k) {
-        char number[16];
-        std::snprintf(number, sizeof number, "-%02d", k);
-        candidate = std::string(base) + number + std::string(extension);
+    char number[16];
+    std::snprintf(number, sizeof number, "-%02d", k);
+    return std::string(base) + number + std::string(extension);
+}
+
+} // namespace
+
+std::string ServerFolder::MakeUniqueName(std::string_view name) const
+{
+    int k = 0;
+    while (NameTaken(NumberedName(name, k)))
+        ++k;
+    return NumberedName(name, k);
+}
+
+ServerFolder::Created ServerFolder::CreateUniqueFile(std::string_view name) const
+{
+    for (int k = 0;; ++k) {
+        const std::string candidate = NumberedName(name, k);
+        if (NameTaken(candidate))
+            continue;
+        const int fd = ::open(PathOf(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            return {candidate, 0};
+        }
+        if (errno != EEXIST)
+            return {candidate, errno};
     }
-    return candidate;
 }
 
 std::vector<std::string> ServerFolder::ListFiles() const
@@ -167,7 +205,10 @@ std::vector<std::string> ServerFolder::ListFiles() const
 
 ServerFolder::Outcome ServerFolder::Delete(std::string_view name) const
 {
-    const auto real = FindFile(name);
+    const Lookup found = Find(name);
+    if (found.ambiguous)
+        return Outcome::Ambiguous;
+    const auto& real = found.path;
     if (!real)
         return Outcome::NotFound;
     std::error_code ec;
@@ -176,7 +217,10 @@ ServerFolder::Outcome ServerFolder::Delete(std::string_view name) const
 
 ServerFolder::Outcome ServerFolder::Rename(std::string_view from, std::string_view to) const
 {
-    const auto real = FindFile(from);
+    const Lookup found = Find(from);
+    if (found.ambiguous)
+        return Outcome::Ambiguous;
+    const auto& real = found.path;
     if (!real)
         return Outcome::NotFound;
     if (!IsSafeName(to))

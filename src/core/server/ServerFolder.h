@@ -7,7 +7,8 @@
 // entry whose real place is outside the folder is never used. Controls send
 // upper-case names while files on disk are often lower case, so a name that
 // does not exist exactly is looked up without regard to the case of ASCII
-// letters.
+// letters, but only when exactly one entry matches that way: with
+// "prog.nc" and "PROG.NC" side by side, "Prog.nc" names neither.
 //
 // All names and paths here are UTF-8.
 
@@ -30,9 +31,14 @@ public:
     // name is not one.
     static bool IsSafeName(std::string_view name);
 
-    // The real path of the plain file `name` stands for: the exact name
-    // first, then the first match without regard to case. nullopt when there
-    // is none, or when the entry is not a regular file inside the folder.
+    // What a name stands for: the exact name always wins; a match without
+    // regard to case counts only when it is the only one.
+    struct Lookup {
+        std::optional<std::string> path; // the real path of a plain file inside the folder
+        bool ambiguous = false;          // no exact match and several without regard to case
+    };
+    Lookup Find(std::string_view name) const;
+    // Find(name).path.
     std::optional<std::string> FindFile(std::string_view name) const;
 
     // Some entry (of any kind, a dangling link too) has this name in any case.
@@ -42,6 +48,16 @@ public:
     // taken. "%02d", so the hundredth is "-100".
     std::string MakeUniqueName(std::string_view name) const;
 
+    // Creates an empty file under the first free name MakeUniqueName's rule
+    // gives, with O_EXCL, so that another writer (a second server on the same
+    // folder) can never be handed the same file: a name taken in between
+    // moves on to the next number. The name, or the errno of the failure.
+    struct Created {
+        std::string name;
+        int error = 0;
+    };
+    Created CreateUniqueFile(std::string_view name) const;
+
     // The plain files of the folder (no folders, no hidden files, nothing
     // that leads outside), sorted without regard to case.
     std::vector<std::string> ListFiles() const;
@@ -50,6 +66,7 @@ public:
         Done,
         NotFound,
         Failed,
+        Ambiguous, // several names match without regard to case, none exactly
     };
     Outcome Delete(std::string_view name) const;
     // Never replaces a file: a new name that is taken fails, unless it is

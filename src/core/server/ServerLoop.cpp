@@ -3,6 +3,7 @@
 #include "core/logs/LogMessages.h"
 #include "core/logs/LogWriter.h"
 #include "core/prepare/PrepareMessages.h"
+#include "core/server/LineDrain.h"
 #include "core/server/ReplyProgram.h"
 #include "core/server/ServerMessages.h"
 
@@ -88,10 +89,23 @@ void ServerLoop::Run()
         env_.displayName = msg::kBoxCommand;
         SetSubject(std::string(logs::kCommandSubject));
 
-        if (!commandFileFault_ && !ReceiveCommand())
+        if (!commandFileFault_ && !ReceiveCommand()) {
+            if (!Stopped() && server_.reportFailure)
+                server_.reportFailure(receive_.lineFailed
+                                          ? "the line failed: " + env_.line->LastError()
+                                          : "cannot create the command file " + server_.commandFilePath);
             break;
+        }
         if (Stopped())
             break;
+        if (!commandFileFault_ && receive_.writeFailed) {
+            // The command file went away or filled up under the reception;
+            // the next round creates it again.
+            env_.log->ErrorLog(msg::kErrCantWriteCommandFile);
+            DrainRest();
+            ClearDisplay();
+            continue;
+        }
         if (!commandFileFault_)
             AnalyseCommand();
         if (Stopped())
@@ -120,8 +134,9 @@ bool ServerLoop::ReadCommandFile(std::string& bytes)
 {
     const int fd = ::open(server_.commandFilePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        // Someone removed the file between the reception and now; the next
+        // command reception creates it again, so this is no lasting fault.
         env_.log->ErrorLog(std::string(logs::kErrCantOpenCommandFile));
-        commandFileFault_ = true;
         return false;
     }
     char chunk[4096];
@@ -248,15 +263,55 @@ void ServerLoop::SendCalledFile()
 
 void ServerLoop::ReceiveSavedFile()
 {
-    env_.displayName = FileNameOf(analysis_.saveFilePath);
-    SetSubject(analysis_.saveFilePath);
     serverStep_ = transfer::kServerStepSave;
     receive_.mode = "SERVER";
     receive_.serverStep = transfer::kServerStepSave;
+    receive_.receivedFileClosed = nullptr;
+
+    const ServerFolder::Created created = folder_.CreateUniqueFile(FileNameOf(analysis_.saveFilePath));
+    analysis_.saveFilePath = folder_.PathOf(created.name);
+    env_.displayName = created.name;
+    SetSubject(analysis_.saveFilePath);
+    if (created.error != 0) {
+        env_.log->ErrorLog(msg::kErrCantCreateSaveFile);
+        DiscardProgram(true);
+        return;
+    }
+
     receive_.transferFilePath = analysis_.saveFilePath;
-    receive_.receivedFileClosed = receivedFileSink_;
-    // A save that cannot use its file has shown why; the server goes on.
+    const bool closed = transfer::RunReceive(env_, receive_);
+    if (!receive_.writeFailed && (closed || receive_.lineFailed)) {
+        if (receivedFileSink_)
+            env_.ui.RunOnUiThread([this] { receivedFileSink_(analysis_.saveFilePath); });
+        return;
+    }
+    // Half a program must not pass for a saved one in the next list.
+    std::error_code ignored;
+    std::filesystem::remove(analysis_.saveFilePath, ignored);
+    env_.log->ErrorLog(msg::kErrCantWriteSaveFile);
+    DiscardProgram(receive_.bytesReceived == 0);
+}
+
+void ServerLoop::DiscardProgram(bool nothingReadYet)
+{
+    if (Stopped())
+        return;
+    if (!nothingReadYet) {
+        DrainRest();
+        return;
+    }
+    receive_.transferFilePath = "/dev/null";
+    receive_.receivedFileClosed = nullptr;
     transfer::RunReceive(env_, receive_);
+}
+
+void ServerLoop::DrainRest()
+{
+    const auto timings = transfer::ReadReceiveTimings(env_.settings);
+    double seconds = 2.0;
+    if (const auto* read = std::get_if<transfer::ReceiveTimings>(&timings))
+        seconds = read->endSeconds;
+    DrainUntilQuiet(*env_.line, env_.flags, std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
 }
 
 void ServerLoop::SendMail()
@@ -272,46 +327,49 @@ void ServerLoop::SendMail()
         env_.log->ErrorLog(msg::kErrMailFailed);
 }
 
+void ServerLoop::ReportFolderOutcome(ServerFolder::Outcome outcome, std::string_view notFoundWord,
+                                     std::string_view failedWord, const char* doneBox, const char* doneStatus,
+                                     const char* notFoundBox, const char* failedBox, const char* failedStatus)
+{
+    switch (outcome) {
+    case ServerFolder::Outcome::Done:
+        Show(doneBox, doneStatus);
+        break;
+    case ServerFolder::Outcome::NotFound:
+        env_.log->ErrorLog(std::string(notFoundWord));
+        Show(notFoundBox, failedStatus);
+        break;
+    case ServerFolder::Outcome::Failed:
+        env_.log->ErrorLog(std::string(failedWord));
+        Show(failedBox, failedStatus);
+        break;
+    case ServerFolder::Outcome::Ambiguous:
+        env_.log->ErrorLog(msg::kErrAmbiguousName);
+        Show(msg::kBoxAmbiguousName, failedStatus);
+        break;
+    }
+}
+
 void ServerLoop::DeleteFile()
 {
     serverStep_ = transfer::kServerStepNone;
-    switch (folder_.Delete(analysis_.deleteName)) {
-    case ServerFolder::Outcome::Done:
-        Show(msg::kBoxDeleted, msg::kStatusDeleted);
-        break;
-    case ServerFolder::Outcome::NotFound:
-        env_.log->ErrorLog(std::string(logs::kErrDeleteFileNotFound));
-        Show(msg::kBoxDeleteNotFound, msg::kStatusDeleteFailed);
-        break;
-    case ServerFolder::Outcome::Failed:
-        env_.log->ErrorLog(std::string(logs::kErrFileDeleteFailed));
-        Show(msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
-        break;
-    }
+    ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::kErrDeleteFileNotFound,
+                        logs::kErrFileDeleteFailed, msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound,
+                        msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
 }
 
 void ServerLoop::RenameFile()
 {
     serverStep_ = transfer::kServerStepNone;
-    switch (folder_.Rename(analysis_.renameFrom, analysis_.renameTo)) {
-    case ServerFolder::Outcome::Done:
-        Show(msg::kBoxRenamed, msg::kStatusRenamed);
-        break;
-    case ServerFolder::Outcome::NotFound:
-        env_.log->ErrorLog(std::string(logs::kErrRenameFileNotFound));
-        Show(msg::kBoxRenameNotFound, msg::kStatusRenameFailed);
-        break;
-    case ServerFolder::Outcome::Failed:
-        env_.log->ErrorLog(std::string(logs::kErrFileRenameFailed));
-        Show(msg::kBoxRenameFailed, msg::kStatusRenameFailed);
-        break;
-    }
+    ReportFolderOutcome(folder_.Rename(analysis_.renameFrom, analysis_.renameTo), logs::kErrRenameFileNotFound,
+                        logs::kErrFileRenameFailed, msg::kBoxRenamed, msg::kStatusRenamed, msg::kBoxRenameNotFound,
+                        msg::kBoxRenameFailed, msg::kStatusRenameFailed);
 }
 
 void ServerLoop::Refuse()
 {
     serverStep_ = transfer::kServerStepNone;
-    env_.log->ErrorLog(msg::kErrUnsafeFileName);
+    env_.log->ErrorLog(analysis_.refusalWord.empty() ? std::string(msg::kErrUnsafeFileName) : analysis_.refusalWord);
     Show(msg::kBoxUnusableName, msg::kStatusRefused);
 }
 

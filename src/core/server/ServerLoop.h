@@ -32,6 +32,9 @@ struct ServerEnvironment {
     // Sends the notification mail with this command text; the worker runs
     // it on the UI thread. Without it a mail command fails.
     std::function<mail::MailOutcome(const std::string& mailCommandText)> sendMail;
+    // Told (on the worker) why the loop gave up on its own: the line failed
+    // or the command file cannot be created. Never called for a stop.
+    std::function<void(const std::string& reason)> reportFailure;
 };
 
 class ServerLoop {
@@ -64,12 +67,19 @@ private:
     void SendReply();
     void SendCalledFile();
     void ReceiveSavedFile();
+    // A save whose file failed: the rest of the machine's program is taken
+    // off the line (all of it when none was read yet) and thrown away.
+    void DiscardProgram(bool nothingReadYet);
+    void DrainRest();
     void SendMail();
     void DeleteFile();
     void RenameFile();
     void Refuse();
     std::optional<std::vector<std::string>> ErrorLogLines() const;
     void Show(const char* box, const char* status);
+    void ReportFolderOutcome(ServerFolder::Outcome outcome, std::string_view notFoundWord, std::string_view failedWord,
+                             const char* doneBox, const char* doneStatus, const char* notFoundBox,
+                             const char* failedBox, const char* failedStatus);
     void ClearDisplay();
     void Finish();
 

@@ -81,5 +81,13 @@ inline constexpr const char* kStatusRefused = "コマンドを実行しません
 inline constexpr const char* kErrUnsafeFileName = "UNSAFE_FILE_NAME";
 inline constexpr const char* kErrMailFailed = "MAIL_SEND_FAILED";
 inline constexpr const char* kErrReplyWriteFailed = "CAN'T_WRITE_REPLY_PROGRAM";
+inline constexpr const char* kErrAmbiguousName = "AMBIGUOUS_FILE_NAME";
+inline constexpr const char* kErrNameNotListable = "FILE_NAME_WITH_NC_CODE";
+inline constexpr const char* kErrCantCreateSaveFile = "CAN'T_CREATE_SAVE_FILE";
+inline constexpr const char* kErrCantWriteSaveFile = "CAN'T_WRITE_SAVE_FILE";
+inline constexpr const char* kErrCantWriteCommandFile = "CAN'T_WRITE_COMMAND_FILE";
+
+// Several files match a name without regard to case, none exactly.
+inline constexpr const char* kBoxAmbiguousName = "ファイル名が一つに決まりません。";
 
 } // namespace maroka::server::msg

@@ -48,6 +48,13 @@ struct SessionOptions {
     // Where the serial lines come from; the real devices when left empty.
     LineOpener openLine;
     PortLister listPorts;
+    // The window stores its whole state when it closes. A command-line run
+    // stores only what it was told to change, so it leaves this off.
+    bool saveSettingsOnClose = true;
+    // Asked while a mail waits for its server: true ends the mail, as Reset
+    // does. A front end whose Reset cannot run during the mail (a signal
+    // handler's flag) puts its own check here.
+    std::function<bool()> cancelRequested;
 };
 
 class Session {
@@ -129,6 +136,9 @@ public:
     // The last transfer ran to its end without an error or a stop.
     bool LastTransferCompleted() const;
     bool QuitRequested() const;
+    // Why the last server mode ended by itself (the line failed, the command
+    // file cannot be created); empty when it was stopped or still runs.
+    std::string ServerFailure() const;
     const std::string& VersionText() const;
     const settings::SessionSettings& Settings() const;
     settings::SessionSettings& MutableSettings();

@@ -40,6 +40,12 @@ void Session::StartServer()
     s.StartServerWorker();
 }
 
+std::string Session::ServerFailure() const
+{
+    const std::lock_guard lock(state_->serverFailureMutex);
+    return state_->serverFailure;
+}
+
 bool Session::SendTestMail()
 {
     return state_->SendMail(state_->mailCommandText, true).sent;
@@ -76,6 +82,14 @@ bool Session::State::StartServerWorker()
     server.commLogPath = WorkFile(logs::kLogFile);
     server.errorLogPath = WorkFile(logs::kErrLogFile);
     server.sendMail = [this](const std::string& text) { return SendMail(text, false); };
+    {
+        const std::lock_guard lock(serverFailureMutex);
+        serverFailure.clear();
+    }
+    server.reportFailure = [this](const std::string& reason) {
+        const std::lock_guard lock(serverFailureMutex);
+        serverFailure = reason;
+    };
     const std::string commandFile = server.commandFilePath;
     return LaunchWorker(currentMode, commandFile, [this, &server](transfer::TTerm& worker) {
         worker.SetReceivedFileSink([this](const std::string& received) { AddReceivedFile(received); });
@@ -93,6 +107,9 @@ mail::MailOutcome Session::State::SendMail(const std::string& commandText, bool 
     job.mailCommandText = commandText;
     job.testFlag = testFlag;
     job.caption = versionText;
+    job.cancelled = [this] {
+        return flags.StopOrClosing() || (options.cancelRequested && options.cancelRequested());
+    };
     return mail::SendNotificationMail(ui, settings, job);
 }
 

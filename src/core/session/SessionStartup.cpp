@@ -79,7 +79,8 @@ void Session::Close()
         s.ShowPlain(msg::kClosing);
     }
     s.ShutdownPort();
-    s.SaveSettings();
+    if (s.options.saveSettingsOnClose)
+        s.SaveSettings();
     s.shutdownDone = true;
 }
 

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -134,6 +135,9 @@ struct Session::State final : transfer::MainWindowSteps {
 
     // Server and mail (SessionServer.cpp).
     std::string mailCommandText; // the text of the last mail command
+    // Why the last server loop gave up by itself; empty after a stop.
+    mutable std::mutex serverFailureMutex;
+    std::string serverFailure;
     bool ChooseServerFolder();
     // The folder chooser until a usable folder is chosen; nullopt when it is
     // cancelled (with a warning when no folder is set at all).

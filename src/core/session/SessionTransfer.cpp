@@ -208,11 +208,24 @@ void Session::State::ShutdownPort()
     if (worker && !closingForWorker)
         worker->Join();
     DiscardSendSelection();
-    DeletePreparedSendFile();
     receivedFileList.clear();
     ui.SetReceivedFiles(receivedFileList);
-    for (const std::string_view name : logs::kFilesDeletedAtExit)
-        RemoveIfExists(WorkFile(name));
+    // The work files of a port belong to the instance that holds it: one
+    // that was refused the port must not pull them from under the server
+    // that has it.
+    // After a server that gave up by itself the error log is what says why:
+    // it stays for whoever looks after the server.
+    if (PortOpen()) {
+        bool keepErrorLog = false;
+        {
+            const std::lock_guard lock(serverFailureMutex);
+            keepErrorLog = !serverFailure.empty();
+        }
+        for (const std::string_view name : logs::kFilesDeletedAtExit) {
+            if (!(keepErrorLog && name == logs::kErrLogFile))
+                RemoveIfExists(logs::WorkFilePath(workFolder, name, openPortName));
+        }
+    }
     ClosePort();
 }
 

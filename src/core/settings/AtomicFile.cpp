@@ -5,7 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +59,54 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+// "." + name + ".tmp" + pid + "-" + counter: the temporary files of ours.
+std::string TemporaryPrefix(const std::string& name)
+{
+    return "." + name + ".tmp";
+}
+
+// The pid in a temporary file's name, or 0 when the name is not one of ours.
+pid_t PidOfTemporary(std::string_view entry, std::string_view prefix)
+{
+    if (entry.substr(0, prefix.size()) != prefix)
+        return 0;
+    entry.remove_prefix(prefix.size());
+    const std::size_t dash = entry.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == entry.size())
+        return 0;
+    long long pid = 0;
+    for (std::size_t i = 0; i < entry.size(); ++i) {
+        const char c = entry[i];
+        if (i == dash)
+            continue;
+        if (c < '0' || c > '9')
+            return 0;
+        if (i < dash && pid < 100000000)
+            pid = pid * 10 + (c - '0');
+    }
+    return pid > 0 && pid < 100000000 ? static_cast<pid_t>(pid) : 0;
+}
+
+// A save killed between creating its temporary file and renaming it leaves
+// the file behind; each later save would add one more. Whatever of ours
+// belongs to a process that no longer runs is removed.
+void RemoveStaleTemporaries(const std::string& folder, const std::string& name)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    const std::string prefix = TemporaryPrefix(name);
+    while (const dirent* entry = ::readdir(dir)) {
+        const pid_t pid = PidOfTemporary(entry->d_name, prefix);
+        if (pid == 0 || pid == ::getpid())
+            continue;
+        if (::kill(pid, 0) == 0 || errno == EPERM)
+            continue;
+        ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 // Creates a new, unique temporary file beside `target`. Created with 0666 so
 // the umask decides the mode of a file that did not exist before.
 int CreateTemporary(const std::string& target, std::string& tempPath)
@@ -64,8 +115,9 @@ int CreateTemporary(const std::string& target, std::string& tempPath)
     const std::string folder = FolderOf(target);
     const std::size_t slash = target.rfind('/');
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    RemoveStaleTemporaries(folder, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = folder + "/." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+        tempPath = folder + "/" + TemporaryPrefix(name) + std::to_string(::getpid()) + "-" + std::to_string(counter++);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;

@@ -14,6 +14,8 @@ namespace maroka::settings {
 // refused even where the system would let us replace it (root, or a writable
 // folder), as is a path that is not a regular file. The new file keeps the
 // old one's permissions and, where allowed, its owner.
+// Temporary files of this naming left by a killed save (their process is
+// gone) are removed first.
 // Returns nullopt on success, else the system's error text; on failure the
 // old file is untouched and no temporary file is left behind.
 [[nodiscard]] std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::string_view bytes);

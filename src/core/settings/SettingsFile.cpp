@@ -2,6 +2,7 @@
 
 #include "core/settings/ColourValue.h"
 #include "core/settings/ProfileFile.h"
+#include "core/settings/ProfileLock.h"
 #include "core/settings/SettingValue.h"
 #include "core/settings/SettingsMessages.h"
 
@@ -33,11 +34,17 @@ SettingsError WriteError(const std::string& path, const ProfileStatus& status)
 }
 
 // The writes of one operation: they stop at the first key that fails, and
-// then nothing is committed.
+// then nothing is committed. The batch holds the file's lock from its load to
+// its commit, so two writers never lose each other's changes.
+//
+// A value that reads back as it would be written is left as the file has
+// it: a value the file holds in a form we cannot write back byte for byte
+// (bytes that are no CP932, a value longer than a read returns) then stays
+// intact unless someone changed it on purpose.
 class WriteBatch {
 public:
     explicit WriteBatch(const std::string& path)
-        : file_(path)
+        : lock_(path), file_(path)
     {
         const ProfileStatus status = file_.Load();
         if (!status.Ok())
@@ -46,7 +53,7 @@ public:
 
     void Write(std::string_view key, std::string_view value)
     {
-        if (error_)
+        if (error_ || file_.Read(kSettingsSection, key) == value)
             return;
         const ProfileStatus status = file_.Write(kSettingsSection, key, value);
         if (!status.Ok())
@@ -70,6 +77,7 @@ public:
     }
 
 private:
+    ProfileLock lock_;
     ProfileFile file_;
     std::optional<SettingsError> error_;
 };

@@ -5,6 +5,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DialogEnabling.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogRules.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProfileFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ProfileLock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingKeys.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingValue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFile.cpp

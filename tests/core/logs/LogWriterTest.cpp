@@ -1,6 +1,7 @@
 #include "core/logs/LogMessages.h"
 #include "core/logs/LogWriter.h"
 #include "core/text/Encoding.h"
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -218,29 +219,7 @@ std::size_t FileCount(const fs::path& folder)
     return count;
 }
 
-// Limits the size of files this process may write, for one scope.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_ {};
-    void (*oldHandler_)(int) = nullptr;
-};
+using test::FileSizeLimit;
 
 TEST(LogFailures, AFailedWriteIsReportedAndTheOldLogKept)
 {
@@ -281,18 +260,14 @@ TEST(LogFailures, ALogThatCannotBeReadIsNotOverwritten)
     EXPECT_FALSE(writer.ErrorLog().Exists());
 }
 
-TEST(LogFailures, AReadOnlyWorkFolderKeepsTheOldLog)
+TEST(LogFailures, AWorkFolderThatRefusesFilesFailsTheEntryAndMakesNothing)
 {
-    TempDir dir;
-    WriteFileBytes(dir / "LOGFILE.COM1", "old\r\n");
-    ::chmod(dir.Path().c_str(), 0555);
-    if (::access(dir.Path().c_str(), W_OK) == 0)
-        GTEST_SKIP() << "permissions do not bind this user (root); the size-limit test covers the write failure";
-    const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1");
+    const LogWriter writer = LogWriter::ForPort(test::kRefusingFolder, "COM1");
     const LogResult result = writer.WriteCommLog("A", "送信開始", WithLog(true));
     ASSERT_TRUE(result);
-    EXPECT_EQ(result->error, EACCES);
-    EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), "old\r\n");
+    EXPECT_EQ(result->step, LogFailure::Step::Write);
+    EXPECT_NE(result->error, 0);
+    EXPECT_FALSE(writer.CommLog().Exists());
 }
 
 } // namespace

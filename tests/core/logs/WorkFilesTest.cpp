@@ -1,6 +1,7 @@
 #include "core/logs/LogTime.h"
 #include "core/logs/WorkFilePath.h"
 #include "core/logs/WorkFolder.h"
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -64,14 +65,11 @@ TEST(WorkFolder, ElsewhereTheDataFolderIsUsedWithItsParents)
 TEST(WorkFolder, AReadOnlyProgramFolderSendsTheFolderToTheDataFolder)
 {
     TempDir dir;
-    fs::create_directory(dir / "bin");
-    ::chmod((dir / "bin").c_str(), 0555);
-    if (::access((dir / "bin").c_str(), W_OK) == 0)
-        GTEST_SKIP() << "permissions do not bind this user (root)";
-    const WorkFolderResult result = PrepareWorkFolder((dir / "bin" / "maroka").string(), {(dir / "d").string(), {}});
+    const fs::path bin = test::kRefusingFolder;
+    const WorkFolderResult result = PrepareWorkFolder((bin / "maroka").string(), {(dir / "d").string(), {}});
     EXPECT_TRUE(result.ready);
     EXPECT_EQ(result.path, (dir / "d" / "maroka" / "Maroka_Work").string());
-    EXPECT_FALSE(fs::exists(dir / "bin" / "Maroka_Work"));
+    EXPECT_FALSE(fs::exists(bin / "Maroka_Work"));
 }
 
 TEST(WorkFolder, AProgramInstalledInTheSystemNeverWritesBesideItself)

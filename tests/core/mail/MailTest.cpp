@@ -5,6 +5,7 @@
 #include "core/mail/MailMessages.h"
 #include "core/mail/SendNotificationMail.h"
 #include "core/mail/SmtpClient.h"
+#include "core/mail/SmtpReplyReader.h"
 #include "core/text/Encoding.h"
 
 #include "core/mail/SmtpTestServer.h"
@@ -16,6 +17,9 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace maroka;
 using namespace std::chrono_literals;
@@ -66,6 +70,36 @@ struct LoopbackSocket {
     }
     int fd = -1;
     int port = 0;
+};
+
+// Accepts one connection and keeps sending continuation lines of a greeting
+// that never ends, until the client goes or `limit` passes.
+struct BabblingServer {
+    BabblingServer()
+    {
+        thread = std::thread([this] {
+            const int client = ::accept(socket.fd, nullptr, nullptr);
+            if (client < 0)
+                return;
+            const auto end = std::chrono::steady_clock::now() + limit;
+            while (!stop && std::chrono::steady_clock::now() < end) {
+                if (::send(client, "220-still greeting\r\n", 20, MSG_NOSIGNAL) < 0)
+                    break;
+                std::this_thread::sleep_for(100ms);
+            }
+            ::close(client);
+        });
+    }
+    ~BabblingServer()
+    {
+        stop = true;
+        ::shutdown(socket.fd, SHUT_RDWR);
+        thread.join();
+    }
+    LoopbackSocket socket{true};
+    std::chrono::seconds limit{8};
+    std::atomic<bool> stop{false};
+    std::thread thread;
 };
 
 struct Mail : ::testing::Test {
@@ -222,4 +256,40 @@ TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
     outcome = mail::SendNotificationMail(ui, settings, job);
     EXPECT_EQ(outcome.failure, std::string(mail::msg::kPortNotANumber) + "twenty-five");
     EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
+}
+
+TEST_F(Mail, AReplyThatNeverEndsFailsWithinOneTimeOut)
+{
+    BabblingServer server;
+    job.timeouts = {1000ms, 1000ms};
+    const auto started = std::chrono::steady_clock::now();
+    const auto outcome = Send(server.socket.port);
+    EXPECT_EQ(outcome.failure, mail::msg::kReadTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+TEST_F(Mail, ACancelEndsTheWaitAtOnce)
+{
+    const LoopbackSocket silent(true);
+    job.timeouts = {20s, 20s};
+    const auto started = std::chrono::steady_clock::now();
+    job.cancelled = [&] { return std::chrono::steady_clock::now() - started > 300ms; };
+    const auto outcome = Send(silent.port);
+    EXPECT_EQ(outcome.failure, mail::msg::kCancelled);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+}
+
+TEST(SmtpReplyReader, JoinsContinuationLinesAndRefusesWhatIsNoReply)
+{
+    mail::SmtpReplyReader reader;
+    EXPECT_EQ(reader.Line("250-first"), mail::SmtpReplyReader::State::More);
+    EXPECT_EQ(reader.Line("250-second"), mail::SmtpReplyReader::State::More);
+    EXPECT_EQ(reader.Line("250 last"), mail::SmtpReplyReader::State::Done);
+    EXPECT_EQ(reader.Code(), 250);
+    for (const char* line : {"25", "2x0 no", "250x", ""})
+        EXPECT_EQ(mail::SmtpReplyReader().Line(line), mail::SmtpReplyReader::State::Invalid) << line;
+    mail::SmtpReplyReader changing;
+    EXPECT_EQ(changing.Line("250-a"), mail::SmtpReplyReader::State::More);
+    EXPECT_EQ(changing.Line("550 b"), mail::SmtpReplyReader::State::Invalid);
+    EXPECT_EQ(mail::SmtpReplyReader().Line("354"), mail::SmtpReplyReader::State::Done);
 }

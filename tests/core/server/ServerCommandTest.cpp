@@ -5,6 +5,7 @@
 #include "core/server/ServerCommand.h"
 #include "core/logs/LogMessages.h"
 #include "core/server/ReplyProgram.h"
+#include "core/server/ReplyText.h"
 #include "core/server/ServerFolder.h"
 #include "core/server/ServerMessages.h"
 
@@ -12,7 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
+#include <set>
+#include <thread>
 
 using namespace maroka;
 using namespace maroka::server;
@@ -158,6 +163,36 @@ TEST_F(Analysis, MakeUniqueNameCountsOnWithTwoDigitsAtLeast)
     EXPECT_EQ(folder.MakeUniqueName("P.D"), "P-01.D");
 }
 
+TEST_F(Analysis, TwoSaversOnOneFolderNeverGetTheSameFile)
+{
+    // Two servers on different ports share the folder; each thread stands
+    // for one of them and saves under the same name again and again.
+    constexpr int kSaves = 40;
+    std::vector<std::string> names[2];
+    std::atomic<bool> go{false};
+    std::vector<std::thread> savers;
+    for (auto& list : names) {
+        savers.emplace_back([&, list = &list] {
+            while (!go)
+                std::this_thread::yield();
+            for (int i = 0; i < kSaves; ++i) {
+                const ServerFolder::Created created = folder.CreateUniqueFile("SAME.NC");
+                EXPECT_EQ(created.error, 0);
+                list->push_back(created.name);
+            }
+        });
+    }
+    go = true;
+    for (auto& saver : savers)
+        saver.join();
+    std::set<std::string> all(names[0].begin(), names[0].end());
+    all.insert(names[1].begin(), names[1].end());
+    EXPECT_EQ(all.size(), 2u * kSaves);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2 * kSaves);
+    // A name that cannot be created is reported, not retried for ever.
+    EXPECT_EQ(folder.CreateUniqueFile(std::string(300, 'N')).error, ENAMETOOLONG);
+}
+
 TEST_F(Analysis, DeleteRenameAndMailTakeTheTextAfterTheirWord)
 {
     const auto remove = Analyse("D/OLD.NC");
@@ -272,4 +307,17 @@ TEST_F(Analysis, ReplyProgramsHaveTheirLinesNamesAndErrorLogWords)
     EXPECT_EQ(reply->Bytes(), "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n");
 
     EXPECT_FALSE(BuildReplyProgram(Analyse("D/X"), {}, std::nullopt));
+}
+
+TEST(ReplyText, NothingCanLeaveTheCommentOfAReply)
+{
+    EXPECT_EQ(InertCommentText("X)G28Z0(.NC"), "X]G28Z0[.NC");
+    EXPECT_EQ(InertCommentText("P%Q\r\nM30"), "P_Q__M30");
+    // A two-byte character stays whole, even with a trail byte that is a
+    // letter; a lead byte without its trail would swallow the ")" after it.
+    EXPECT_EQ(InertCommentText("\x83\x41(\x8c"), "\x83\x41[_");
+    EXPECT_EQ(InertCommentText("\x8c("), "_[");
+    EXPECT_TRUE(IsInertCommentText("O1234.NC\x83\x65\x83\x58\x83\x67"));
+    for (const char* name : {"A(B", "A)B", "50%", "\x8c", "A\tB"})
+        EXPECT_FALSE(IsInertCommentText(name)) << name;
 }

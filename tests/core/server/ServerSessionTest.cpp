@@ -14,6 +14,7 @@
 #include "machine/lib/SimulatedMachine.h"
 
 #include "support/RecordingUserInterface.h"
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -382,4 +383,185 @@ TEST_F(ServerSession, WithoutASearchAndSaveFolderNothingStarts)
     EXPECT_FALSE(session->TransferRunning());
     const auto after = ui.Messages();
     EXPECT_EQ(after.back(), session::msg::kServerFolderRequired);
+}
+
+namespace {
+
+// The save of a program the machine punches after the save command.
+void PunchAfterSave(machine::SimulatedMachine& machine, RecordingUserInterface& ui, const std::string& waitingBox,
+                    const std::string& program)
+{
+    const std::string receiving = std::string("file: ") + waitingBox + "　受信データ待ち";
+    ASSERT_TRUE(ui.PumpUntil([&] { return ui.Saw(receiving); }, 10s)) << receiving;
+    machine::PunchJob job;
+    job.data = program;
+    machine.Punch(job);
+}
+
+// Every line of a reply between its "%" head and tail is "M30" or one
+// comment that nothing leaves.
+void ExpectInertReply(const std::string& reply)
+{
+    ASSERT_TRUE(reply.starts_with("%\r\n") && reply.ends_with("\r\n%\r\n")) << reply;
+    const std::string body = reply.substr(3, reply.size() - 8);
+    std::size_t start = 0;
+    while (start <= body.size()) {
+        std::size_t end = body.find("\r\n", start);
+        if (end == std::string::npos)
+            end = body.size();
+        const std::string line = body.substr(start, end - start);
+        if (line != "M30") {
+            EXPECT_TRUE(line.starts_with("(") && line.ends_with(")")) << line;
+            EXPECT_EQ(line.find_first_of("()%\r\n", 1), line.size() - 1) << line;
+        }
+        start = end + 2;
+    }
+}
+
+} // namespace
+
+TEST_F(ServerSession, ASecondInstanceRefusedThePortLeavesTheServersWorkFilesAlone)
+{
+    StartMachine(50'000);
+    Start();
+    EXPECT_EQ(Ask("R/"), "%\r\n(R/ NO CALLED FILE NAME)\r\nM30\r\n%\r\n");
+    ASSERT_TRUE(fs::exists(WorkFile(logs::kErrLogFile)));
+    ASSERT_TRUE(fs::exists(WorkFile(logs::kCommandFile)));
+
+    RecordingUserInterface otherUi;
+    session::SessionOptions options;
+    options.programPath = (dir / "bin" / "maroka").string();
+    options.listPorts = [this] { return std::vector<std::string>{machine->DevicePath()}; };
+    {
+        session::Session other(otherUi, std::move(options));
+        other.Construct();
+        other.FirstShown();
+        other.StartServer();
+        EXPECT_FALSE(other.TransferRunning());
+        other.Close();
+    }
+    EXPECT_TRUE(fs::exists(WorkFile(logs::kErrLogFile)));
+    EXPECT_TRUE(fs::exists(WorkFile(logs::kCommandFile)));
+    EXPECT_NE(Ask("P/").find("\t\tNO_CALL_FILE\r\n"), std::string::npos);
+}
+
+TEST_F(ServerSession, ACommandFileRemovedUnderTheServerIsMadeAgain)
+{
+    StartMachine(50'000);
+    WriteFileBytes(folder() / "O1", "%\r\nO1\r\n%\r\n");
+    Start();
+    // Removed while the server waits with it open: the command written into
+    // the removed file is lost, and said so.
+    ASSERT_TRUE(fs::remove(WorkFile(logs::kCommandFile)));
+    Tell("R/O1");
+    EXPECT_EQ(Ask("R/O1"), "%\r\nO1\r\n%\r\n");
+    EXPECT_TRUE(fs::exists(WorkFile(logs::kCommandFile)));
+    EXPECT_NE(ErrorLog().find(server::msg::kErrCantWriteCommandFile), std::string::npos);
+}
+
+TEST_F(ServerSession, ASaveThatCannotCreateItsFileDrainsTheProgramAndSaysSo)
+{
+    StartMachine(50'000);
+    WriteFileBytes(folder() / "O1", "%\r\nO1\r\n%\r\n");
+    Start();
+    const std::string longName(300, 'A');
+    const int waits = Count(kCommandWait);
+    const std::size_t before = machine->ReceivedBytes().size();
+    machine->SendCommand("S/" + longName, 300ms);
+    // Read as a command, this program would call O1.
+    PunchAfterSave(*machine, ui, longName, "%\r\nO2000\r\nR/O1\r\nM30\r\n%\r\n");
+    ASSERT_TRUE(WaitForCommandWait(waits + 1));
+    ui.PumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(machine->ReceivedBytes().size(), before);
+
+    const std::string report = Ask("P/");
+    EXPECT_EQ(report.find("(NO_ERROR)"), std::string::npos) << report;
+    EXPECT_NE(report.find(server::msg::kErrCantCreateSaveFile), std::string::npos) << report;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder()), {}), 1);
+}
+
+TEST_F(ServerSession, ASaveThatRunsOutOfSpaceLeavesNoFileAndDrainsTheRest)
+{
+    // A file-size limit stands in for a full disk: writes past it fail
+    // as they would on a full file system.
+    StartMachine(50'000);
+    Start();
+    auto limit = std::make_unique<test::FileSizeLimit>(8192);
+
+    std::string program = "%\r\nO3000\r\n";
+    while (program.size() < 20'000)
+        program += "G01X10.Y20.F100\r\n";
+    program += "L/\r\nM30\r\n%\r\n";
+    const int waits = Count(kCommandWait);
+    const std::size_t before = machine->ReceivedBytes().size();
+    machine->SendCommand("S/BIG.NC", 300ms);
+    PunchAfterSave(*machine, ui, "BIG.NC", program);
+    const bool waited = WaitForCommandWait(waits + 1);
+    limit.reset();
+    ASSERT_TRUE(waited);
+    ui.PumpUntil([] { return false; }, 500ms);
+    // The "L/" near the program's end was not taken for a command.
+    EXPECT_EQ(machine->ReceivedBytes().size(), before);
+    EXPECT_FALSE(fs::exists(folder() / "BIG.NC"));
+    EXPECT_EQ(Ask("L/"), "%\r\n([SEARCH_FILE_LIST])\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
+    EXPECT_NE(ErrorLog().find(server::msg::kErrCantWriteSaveFile), std::string::npos);
+    EXPECT_FALSE(ui.Saw("received-files:1"));
+}
+
+TEST_F(ServerSession, AnExactNameWinsAndSeveralCaseMatchesAreRefused)
+{
+    StartMachine(50'000);
+    WriteFileBytes(folder() / "prog.nc", "lower");
+    WriteFileBytes(folder() / "PROG.NC", "UPPER");
+    WriteFileBytes(folder() / "Other.nc", "%\r\nO9\r\n%\r\n");
+    Start();
+
+    Tell("D/Prog.NC");
+    Tell("RN/pROG.nc/NEW.NC");
+    EXPECT_EQ(Ask("R/Prog.nc"), "%\r\n(R/Prog.nc IS NOT FOUND)\r\nM30\r\n%\r\n");
+    EXPECT_EQ(ReadFileBytes(folder() / "prog.nc"), "lower");
+    EXPECT_EQ(ReadFileBytes(folder() / "PROG.NC"), "UPPER");
+    EXPECT_FALSE(fs::exists(folder() / "NEW.NC"));
+    std::size_t refusals = 0;
+    const std::string errors = ErrorLog();
+    for (std::size_t at = errors.find(server::msg::kErrAmbiguousName); at != std::string::npos;
+         at = errors.find(server::msg::kErrAmbiguousName, at + 1))
+        ++refusals;
+    EXPECT_EQ(refusals, 3u) << errors;
+
+    Tell("D/PROG.NC");
+    EXPECT_FALSE(fs::exists(folder() / "PROG.NC"));
+    EXPECT_EQ(ReadFileBytes(folder() / "prog.nc"), "lower");
+    // The only match without regard to case is still found.
+    EXPECT_EQ(Ask("R/OTHER.NC"), "%\r\nO9\r\n%\r\n");
+}
+
+TEST_F(ServerSession, NamesFromTheMachineCannotPutBlocksIntoReplies)
+{
+    StartMachine(50'000);
+    // Put there by other means than the server.
+    WriteFileBytes(folder() / "Y)G0Z0(.NC", "Y");
+    WriteFileBytes(folder() / "A%B", "A");
+    WriteFileBytes(folder() / "C\nG28", "C");
+    Start();
+
+    for (const std::string name : {"X)G28Z0(.NC", "P%Q.NC"}) {
+        Tell("S/" + name);
+        EXPECT_FALSE(fs::exists(folder() / name)) << name;
+    }
+    Tell("RN/A%B/Z)G1(");
+    EXPECT_FALSE(fs::exists(folder() / "Z)G1("));
+    std::size_t refusals = 0;
+    const std::string errors = ErrorLog();
+    for (std::size_t at = errors.find(server::msg::kErrNameNotListable); at != std::string::npos;
+         at = errors.find(server::msg::kErrNameNotListable, at + 1))
+        ++refusals;
+    EXPECT_EQ(refusals, 3u) << errors;
+
+    const std::string list = Ask("L/");
+    ExpectInertReply(list);
+    EXPECT_NE(list.find("(Y]G0Z0[.NC)"), std::string::npos) << list;
+    const std::string notFound = Ask("R/Q)G28Z0(");
+    ExpectInertReply(notFound);
+    EXPECT_EQ(notFound, "%\r\n(R/Q]G28Z0[ IS NOT FOUND)\r\nM30\r\n%\r\n");
 }

@@ -2,6 +2,7 @@
 
 #include "core/text/Encoding.h"
 #include "support/Cp932Lines.h"
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -179,14 +180,23 @@ TEST(ProfileFile, AFolderThatCannotTakeTheFileIsRefused)
     std::filesystem::create_directory(dir / "a.ini");
     EXPECT_EQ(ProfileFile::WriteValue(dir / "a.ini", "s", "k", "v").kind, ProfileErrorKind::Read);
 
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root writes into read-only folders";
-    std::filesystem::create_directory(dir / "ro");
-    WriteFileBytes(dir / "ro/a.ini", "[s]\r\nk=old\r\n");
-    ASSERT_EQ(::chmod((dir / "ro").c_str(), 0555), 0);
-    const ProfileStatus status = ProfileFile::WriteValue(dir / "ro/a.ini", "s", "k", "new");
+    // A folder that takes no new file, whoever asks.
+    const std::string refused = std::string(maroka::test::kRefusingFolder) + "/a.ini";
+    EXPECT_EQ(ProfileFile::WriteValue(refused, "s", "k", "v").kind, ProfileErrorKind::Write);
+    EXPECT_FALSE(std::filesystem::exists(refused));
+
+    // A file system that refuses the new text halfway (a full disk): the
+    // old file stays as it was, and nothing is left beside it.
+    std::filesystem::create_directory(dir / "full");
+    WriteFileBytes(dir / "full/a.ini", "[s]\r\nk=old\r\n");
+    ProfileStatus status;
+    {
+        maroka::test::FileSizeLimit limit(8);
+        status = ProfileFile::WriteValue(dir / "full/a.ini", "s", "k", "new");
+    }
     EXPECT_EQ(status.kind, ProfileErrorKind::Write);
-    EXPECT_EQ(ReadFileBytes(dir / "ro/a.ini"), "[s]\r\nk=old\r\n");
+    EXPECT_EQ(ReadFileBytes(dir / "full/a.ini"), "[s]\r\nk=old\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "full"), {}), 1);
 }
 
 TEST(ProfileFile, ReplacesTheFileALinkPointsAtAndKeepsItsPermissions)

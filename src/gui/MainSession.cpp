@@ -11,6 +11,12 @@ MainSession::MainSession(session::SessionOptions options)
     form_.setWindowTitle(QString::fromStdString(session_.VersionText()));
     form_.Attach(this);
     session_.Construct();
+    editor_ = std::make_unique<TEditorForm>(&form_, session_, ui_);
+    QObject::connect(&form_, &TMainForm::SendDataMenuEnabledChanged, editor_.get(), [this](bool enabled) {
+        if (!enabled) {
+            editor_->Editor().SendSelectionDiscarded();
+        }
+    });
 }
 
 MainSession::~MainSession()
@@ -102,7 +108,7 @@ void MainSession::ShowAbout()
 
 void MainSession::OpenProgramListEditor()
 {
-    session_.OpenProgramListEditor();
+    editor_->ShowBeside(form_);
 }
 
 void MainSession::OpenSendData(session::ExternalKind kind)
@@ -168,6 +174,9 @@ void MainSession::SetLineBox(session::LineBox box, const std::string& text)
 void MainSession::Close()
 {
     closed_ = true;
+    if (editor_) {
+        editor_->hide();
+    }
     session_.Close();
 }
 

@@ -8,7 +8,10 @@
 #include "core/session/Session.h"
 #include "gui/MainWindowCommands.h"
 #include "gui/QtUserInterface.h"
+#include "gui/TEditorForm.h"
 #include "gui/TMainForm.h"
+
+#include <memory>
 
 namespace maroka::gui {
 
@@ -28,6 +31,7 @@ public:
 
     TMainForm& Window() { return form_; }
     session::Session& Core() { return session_; }
+    TEditorForm& Editor() { return *editor_; }
 
     void ChooseSendFiles() override;
     void Send() override;
@@ -60,6 +64,8 @@ private:
     TMainForm form_;
     QtUserInterface ui_;
     session::Session session_;
+    // Goes before the session it hands its lists to.
+    std::unique_ptr<TEditorForm> editor_;
     bool closed_ = false;
 };
 

@@ -252,7 +252,7 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
     MessageAnswer safe = MessageAnswer::Ok;
     if (buttons == MessageButtons::YesNo) {
         safe = MessageAnswer::No;
-    } else if (buttons == MessageButtons::RetryCancel) {
+    } else if (buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::RetryCancel) {
         safe = MessageAnswer::Cancel;
     }
     return Ask<MessageAnswer>(
@@ -286,6 +286,11 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
                 box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
                 box.setDefaultButton(QMessageBox::Yes);
                 box.setEscapeButton(QMessageBox::No);
+                break;
+            case MessageButtons::YesNoCancel:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                box.setDefaultButton(QMessageBox::Yes);
+                box.setEscapeButton(QMessageBox::Cancel);
                 break;
             case MessageButtons::RetryCancel:
                 box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);

@@ -78,11 +78,6 @@ void Session::OpenSettings()
     state_->ShowPlain(msg::kSettingsDialogNotAvailable);
 }
 
-void Session::OpenProgramListEditor()
-{
-    state_->ShowPlain(msg::kEditorNotAvailable);
-}
-
 void Session::ViewSettingsFile()
 {
     state_->OpenWithExternal(ExternalKind::Editor, state_->settingsFilePath);

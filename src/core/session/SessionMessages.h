@@ -39,7 +39,6 @@ inline constexpr const char* kServerFolderRequired =
 // Commands whose machinery this build does not have yet; refused plainly.
 inline constexpr const char* kSettingsDialogNotAvailable =
     "設定画面はこのバージョンではまだ使用できません。設定ファイルを直接編集して下さい (F9)。";
-inline constexpr const char* kEditorNotAvailable = "プログラムリスト編集はこのバージョンではまだ使用できません。";
 inline constexpr const char* kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
 
 } // namespace maroka::session::msg

@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -90,6 +91,15 @@ TextFileDialog::TextFileDialog(QWidget* parent, Kind kind, const QString& title,
     }
 
     connect(this, &QFileDialog::currentChanged, this, &TextFileDialog::ShowPreview);
+    // A name typed into the name box previews that file too.
+    if (auto* nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        connect(nameEdit, &QLineEdit::textChanged, this, [this](const QString& typed) {
+            const QString path = directory().absoluteFilePath(typed.trimmed());
+            if (!typed.trimmed().isEmpty() && QFileInfo(path).isFile()) {
+                ShowPreview(path);
+            }
+        });
+    }
     connect(previewCheck_, &QCheckBox::toggled, this, [this](bool on) {
         preview_->setEnabled(on);
         ShowPreview(currentPath_);

@@ -16,6 +16,7 @@ int RunDialogsTests(int argc, char** argv);
 int RunUserInterfaceTests(int argc, char** argv);
 int RunSessionWindowTests(int argc, char** argv);
 int RunGuiSendTests(int argc, char** argv);
+int RunEditorFormTests(int argc, char** argv);
 
 // Waits (in the event loop) for the next modal window of type T and hands it
 // to `act`; for driving dialogs that a call under test opens and waits for.

@@ -7,6 +7,8 @@ add_executable(gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/UserInterfaceTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiSendTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EditorFormTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ModalScript.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/TempDir.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/FakeSerialLine.cpp
 )

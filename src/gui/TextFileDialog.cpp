@@ -92,13 +92,9 @@ TextFileDialog::TextFileDialog(QWidget* parent, Kind kind, const QString& title,
 
     connect(this, &QFileDialog::currentChanged, this, &TextFileDialog::ShowPreview);
     // A name typed into the name box previews that file too.
-    if (auto* nameEdit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
-        connect(nameEdit, &QLineEdit::textChanged, this, [this](const QString& typed) {
-            const QString path = directory().absoluteFilePath(typed.trimmed());
-            if (!typed.trimmed().isEmpty() && QFileInfo(path).isFile()) {
-                ShowPreview(path);
-            }
-        });
+    nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (nameEdit_ != nullptr) {
+        connect(nameEdit_, &QLineEdit::textChanged, this, [this] { ShowPreview(currentPath_); });
     }
     connect(previewCheck_, &QCheckBox::toggled, this, [this](bool on) {
         preview_->setEnabled(on);
@@ -142,10 +138,24 @@ QString TextFileDialog::PreviewOf(const QString& path)
         std::string_view(head.constData(), static_cast<std::size_t>(head.size())), std::size_t{kPreviewBytes}));
 }
 
+QString TextFileDialog::TypedFile() const
+{
+    const QString typed = nameEdit_ != nullptr ? nameEdit_->text().trimmed() : QString();
+    if (typed.isEmpty()) {
+        return {};
+    }
+    const QString path = directory().absoluteFilePath(typed);
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
 void TextFileDialog::ShowPreview(const QString& path)
 {
     currentPath_ = path;
-    preview_->setPlainText(previewCheck_->isChecked() ? PreviewOf(path) : QString());
+    // The view's current file lags behind a typed name, which is what the
+    // dialog would open; that one wins.
+    const QString typed = TypedFile();
+    const QString shown = typed.isEmpty() ? path : typed;
+    preview_->setPlainText(previewCheck_->isChecked() ? PreviewOf(shown) : QString());
 }
 
 void TextFileDialog::AdjustExtension(const QString& nameFilter)

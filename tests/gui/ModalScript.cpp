@@ -75,7 +75,7 @@ ModalScript& ModalScript::TypeFileName(const QString& names)
             return;
         }
         edit->setFocus();
-        edit->clear();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(edit, names);
         QTest::keyClick(edit, Qt::Key_Return);
     });

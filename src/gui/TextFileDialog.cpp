@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -83,6 +84,10 @@ TextFileDialog::TextFileDialog(QWidget* parent, Kind kind, const QString& title,
     // and date columns leave, so all four stay in sight.
     const QFontMetrics metrics(font());
     resize(sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 140, metrics.lineSpacing() * 30)));
+    if (auto* splitter = findChild<QSplitter*>(QStringLiteral("splitter"))) {
+        const int side = metrics.averageCharWidth() * 18;
+        splitter->setSizes({side, width() - side});
+    }
     if (auto* tree = findChild<QTreeView*>(QStringLiteral("treeView"))) {
         QHeaderView* header = tree->header();
         header->setStretchLastSection(false);

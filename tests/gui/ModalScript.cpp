@@ -31,8 +31,9 @@ ModalScript* ModalScript::active_ = nullptr;
 
 ModalScript::ModalScript(int stepTimeoutMs) : stepTimeoutMs_(stepTimeoutMs)
 {
-    if (active_ != nullptr) {
-        active_->timer_.stop();
+    previous_ = active_;
+    if (previous_ != nullptr) {
+        previous_->timer_.stop();
     }
     active_ = this;
     timer_.setInterval(kTickMs);
@@ -43,7 +44,16 @@ ModalScript::ModalScript(int stepTimeoutMs) : stepTimeoutMs_(stepTimeoutMs)
 ModalScript::~ModalScript()
 {
     if (active_ == this) {
-        active_ = nullptr;
+        active_ = previous_;
+        if (previous_ != nullptr) {
+            previous_->timer_.start();
+        }
+    }
+    if (!reported_) {
+        const QStringList problems = Problems();
+        if (!problems.isEmpty()) {
+            QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+        }
     }
 }
 
@@ -87,8 +97,9 @@ ModalScript& ModalScript::Then(std::function<void(QWidget*)> act)
     return *this;
 }
 
-QStringList ModalScript::Problems() const
+QStringList ModalScript::Problems()
 {
+    reported_ = true;
     QStringList all = problems_;
     if (!steps_.empty()) {
         all << QStringLiteral("%1 scripted window(s) never appeared").arg(steps_.size());

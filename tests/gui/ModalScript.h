@@ -20,7 +20,9 @@ class QMessageBox;
 
 namespace maroka::gui::test {
 
-// Only the newest script answers; an older one stops watching.
+// Only the newest script answers; an older one pauses until the newer one
+// ends. A script whose Problems() nobody asked for fails the running test
+// when it ends, so a forgotten window never passes unnoticed.
 class ModalScript : public QObject {
     Q_OBJECT
 
@@ -39,7 +41,7 @@ public:
     // Texts of the message boxes answered so far.
     const QStringList& Texts() const { return texts_; }
     // Empty when every step found its window and every window was answered.
-    QStringList Problems() const;
+    QStringList Problems();
 
 private:
     void Poll();
@@ -52,6 +54,8 @@ private:
     QTimer timer_;
     QStringList texts_;
     QStringList problems_;
+    ModalScript* previous_ = nullptr;
+    bool reported_ = false;
     static ModalScript* active_;
 };
 

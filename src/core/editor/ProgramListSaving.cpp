@@ -74,6 +74,9 @@ bool ProgramListEditor::HandOver()
         Warn(msg::kNoSendData);
         return false;
     }
+    // The list of a running send stays as it is.
+    if (session_.RefuseWhileBusy())
+        return false;
     g65SendFile_.clear();
     OfferSave();
     if (mode_ != EditorMode::G65Main) {

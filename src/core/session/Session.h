@@ -101,6 +101,8 @@ public:
     // Starts the send of the current selection as it stands; unlike Send()
     // it never discards the selection first.
     void SendSelection();
+    // While a transfer runs: says so and returns true.
+    bool RefuseWhileBusy();
     std::string WorkFilePath(std::string_view name) const;
     void OpenWithExternal(ExternalKind kind, const std::string& file);
 

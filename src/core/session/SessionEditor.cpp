@@ -35,6 +35,11 @@ void Session::SendSelection()
     state_->SendFiles();
 }
 
+bool Session::RefuseWhileBusy()
+{
+    return state_->RefuseWhileBusy();
+}
+
 std::string Session::WorkFilePath(std::string_view name) const
 {
     return state_->WorkFile(name);

@@ -252,6 +252,26 @@ TEST_F(EditorFixture, ANewListTakesThePreparedFileOfTheOldOneAway)
     EXPECT_TRUE(ui.Saw("send-data-menu:on"));
 }
 
+TEST_F(EditorFixture, InsertingAFileKeepsTheCaptionAndOpensTheCaretLinesFileOnADoubleClick)
+{
+    editor->NewList();
+    const std::string caption = view.caption;
+    ui.openFiles.push_back({Path("B.NC"), Path("A.NC")});
+    editor->InsertFile();
+    EXPECT_TRUE(ui.Saw("open-dialog: 挿入ファイルの選択　 Maroka ver 0.565"));
+    EXPECT_EQ(view.caption, caption);
+    EXPECT_EQ(view.lines, (std::vector<std::string>{Path("B.NC"), Path("A.NC")}));
+    EXPECT_TRUE(view.sendItems);
+    EXPECT_EQ(session->Settings().sendFileFilter, "すべてのファイル(*.*)|*;*.*|ユーザー設定(*.NC)|*.NC");
+    // A cancelled dialog inserts nothing.
+    editor->InsertFile();
+    EXPECT_EQ(view.lines.size(), 2u);
+    // No external editor is set up: the double click says so.
+    editor->DoubleClicked(1, view.lines[1]);
+    EXPECT_EQ(view.status, " [2] A.NC");
+    EXPECT_EQ(ui.Messages().back(), "外部エディタが設定されていません。");
+}
+
 TEST_F(EditorFixture, FindAndReplaceReportWithTheVersionTitle)
 {
     editor->ReportNotFound();

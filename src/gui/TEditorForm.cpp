@@ -273,8 +273,7 @@ bool TEditorForm::eventFilter(QObject* watched, QEvent* event)
             // The filter runs before the text moves its caret to the click.
             const auto* mouse = static_cast<QMouseEvent*>(event);
             const QTextCursor cursor = text_->cursorForPosition(mouse->position().toPoint());
-            editor_.DoubleClicked(static_cast<std::size_t>(cursor.blockNumber()),
-                                  cursor.block().text().toStdString());
+            editor_.DoubleClicked(static_cast<std::size_t>(cursor.blockNumber()), cursor.block().text().toStdString());
         }
         break;
     default:
@@ -328,12 +327,10 @@ void TEditorForm::OpenFindDialog(bool replace)
     FindReplaceDialog* dialog = findDialog_;
     connect(dialog, &FindReplaceDialog::FindNextRequested, this,
             [this, dialog] { FindNext(dialog->FindText(), dialog->CaseSensitive()); });
-    connect(dialog, &FindReplaceDialog::ReplaceRequested, this, [this, dialog] {
-        ReplaceOne(dialog->FindText(), dialog->ReplaceText(), dialog->CaseSensitive());
-    });
-    connect(dialog, &FindReplaceDialog::ReplaceAllRequested, this, [this, dialog] {
-        ReplaceAll(dialog->FindText(), dialog->ReplaceText(), dialog->CaseSensitive());
-    });
+    connect(dialog, &FindReplaceDialog::ReplaceRequested, this,
+            [this, dialog] { ReplaceOne(dialog->FindText(), dialog->ReplaceText(), dialog->CaseSensitive()); });
+    connect(dialog, &FindReplaceDialog::ReplaceAllRequested, this,
+            [this, dialog] { ReplaceAll(dialog->FindText(), dialog->ReplaceText(), dialog->CaseSensitive()); });
     dialog->show();
 }
 

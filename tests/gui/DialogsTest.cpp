@@ -3,9 +3,9 @@
 
 #include "core/text/Encoding.h"
 #include "gui/FileFilter.h"
+#include "gui/GuiTests.h"
 #include "gui/MainSession.h"
 #include "gui/ModalScript.h"
-#include "gui/GuiTests.h"
 #include "gui/SettingColour.h"
 #include "gui/TComSelectForm.h"
 #include "gui/TextFileDialog.h"
@@ -14,16 +14,16 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QTreeView>
-#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 namespace maroka::gui::test {
 

@@ -133,8 +133,7 @@ private slots:
         EditorBench bench;
         bench.Trigger("NewListItem");
         QCOMPARE(bench.Editor().windowTitle(), QStringLiteral(" 新規ファイルリスト作成　 Maroka ver 0.565"));
-        QCOMPARE(bench.Editor().StatusText(),
-                 QStringLiteral("ﾄﾞﾗｯｸﾞﾄﾞﾛｯﾌﾟまたは右ｸﾘｯｸﾒﾆｭｰでﾌｧｲﾙを選択できます。"));
+        QCOMPARE(bench.Editor().StatusText(), QStringLiteral("ﾄﾞﾗｯｸﾞﾄﾞﾛｯﾌﾟまたは右ｸﾘｯｸﾒﾆｭｰでﾌｧｲﾙを選択できます。"));
         bench.Drop({"C.NC", "A.NC", "B.NC"});
         QCOMPARE(bench.Lines(), QStringList({bench.Path("C.NC"), bench.Path("A.NC"), bench.Path("B.NC")}));
         QVERIFY(bench.SendCheckEnabled());
@@ -189,8 +188,7 @@ private slots:
         bench.Trigger("OpenListAddItem");
         VERIFY_SCRIPT(add);
         QCOMPARE(bench.Lines(), QStringList({bench.Path("A.NC"), bench.Path("C.NC"), "(加工)", bench.Path("B.NC")}));
-        QCOMPARE(bench.main->Core().SendFileList(),
-                 (std::optional<std::vector<std::string>>({a, c, "(加工)", b})));
+        QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, c, "(加工)", b})));
         QVERIFY(bench.Text()->document()->isModified());
     }
 

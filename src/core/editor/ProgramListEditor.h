@@ -22,10 +22,10 @@ class Session;
 namespace maroka::editor {
 
 enum class EditorMode {
-    FileList = 1,    // files chosen or dropped
-    ListAsNew = 2,   // a list file opened as a new list
-    ListAdded = 3,   // a list file opened and added
-    G65Main = 4,     // call lines of a G65 main program
+    FileList = 1,  // files chosen or dropped
+    ListAsNew = 2, // a list file opened as a new list
+    ListAdded = 3, // a list file opened and added
+    G65Main = 4,   // call lines of a G65 main program
 };
 
 class ProgramListEditor {
@@ -36,7 +36,7 @@ public:
     void Shown();
 
     // Menu bar.
-    void FileListMenu();   // "ファイルリスト(&F)" opened
+    void FileListMenu(); // "ファイルリスト(&F)" opened
     void NewList();
     void OpenListAsNew();
     void OpenListToAdd();

@@ -158,7 +158,8 @@ TEST_F(EditorFixture, SavingAsksAsTheTextStandsAndRemembersWhereItWent)
 {
     editor->SaveFile();
     editor->SaveList();
-    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{"保存するファイルがありません。", "ファイルリストがありません。"}));
+    EXPECT_EQ(ui.Messages(),
+              (std::vector<std::string>{"保存するファイルがありません。", "ファイルリストがありません。"}));
 
     editor->FilesDropped({Path("A.NC"), Path("B.NC")});
     view.modified = true;

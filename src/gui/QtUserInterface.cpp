@@ -30,6 +30,16 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A box belongs over the window the user works in, which may be the
+// program-list editor rather than the main window; a box parented to a
+// window behind it could open out of sight.
+QWidget* DialogParent(QWidget& mainWindow)
+{
+    QWidget* active = QApplication::activeWindow();
+    return active != nullptr && (active == &mainWindow || active->parentWidget() == &mainWindow) ? active
+                                                                                                  : &mainWindow;
+}
+
 QStringList Q(const std::vector<std::string>& texts)
 {
     QStringList list;
@@ -274,7 +284,7 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
                 boxIcon = QMessageBox::Question;
                 break;
             }
-            QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::NoButton, &form_);
+            QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::NoButton, DialogParent(form_));
             box.setObjectName(QStringLiteral("MessageBox"));
             box.setTextFormat(Qt::PlainText);
             switch (buttons) {
@@ -320,7 +330,7 @@ std::optional<FileDialogResult> QtUserInterface::ChooseOpenFiles(const FileDialo
 {
     return Ask<std::optional<FileDialogResult>>(
         [this, request]() -> std::optional<FileDialogResult> {
-            TextFileDialog dialog(&form_,
+            TextFileDialog dialog(DialogParent(form_),
                                   request.multiSelect ? TextFileDialog::Kind::OpenMany : TextFileDialog::Kind::OpenOne,
                                   Q(request.title), request.filter, Q(request.folder));
             dialog.SetPreviewEnabled(request.preview);
@@ -336,7 +346,7 @@ std::optional<FileDialogResult> QtUserInterface::ChooseSaveFile(const FileDialog
 {
     return Ask<std::optional<FileDialogResult>>(
         [this, request]() -> std::optional<FileDialogResult> {
-            TextFileDialog dialog(&form_, TextFileDialog::Kind::Save, Q(request.title), request.filter,
+            TextFileDialog dialog(DialogParent(form_), TextFileDialog::Kind::Save, Q(request.title), request.filter,
                                   Q(request.folder));
             dialog.SetPreviewEnabled(request.preview);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

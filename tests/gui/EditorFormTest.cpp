@@ -162,6 +162,17 @@ private slots:
         QTest::keyClick(bench.Text(), Qt::Key_End);
         QCOMPARE(bench.Editor().StatusText(), QString());
         QCOMPARE(bench.Editor().Editor().CurrentLineFile(), std::string());
+
+        // Opening the list menu leaves G65 mode's text behind, after the offer.
+        ModalScript offer;
+        offer.Press(QMessageBox::No);
+        auto* listMenu = bench.Editor().findChild<QMenu*>("FileListMenu");
+        listMenu->popup(bench.Editor().mapToGlobal(QPoint(0, 0)));
+        VERIFY_SCRIPT(offer);
+        QCOMPARE(offer.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
+        listMenu->close();
+        QVERIFY(bench.Text()->toPlainText().isEmpty());
+        QCOMPARE(bench.Editor().windowTitle(), QStringLiteral(" 送信ファイルリスト作成　 Maroka ver 0.565"));
     }
 
     void aListOpenedAsNewReplacesTheMainListAndAddInsertsAtTheCaret()

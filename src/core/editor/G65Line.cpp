@@ -19,7 +19,7 @@ void ScanLine(std::string_view line, std::string& variables)
         std::size_t next = hash + 1;
         if (length >= 2) {
             const std::string token = std::string(rest.substr(0, length)) + ' ';
-            // Matched with its blank, so "#1 " is not found inside "#12 ".
+            // Matched from a blank, so "#1 " is not found inside "##1 ".
             if ((' ' + variables).find(' ' + token) == std::string::npos)
                 variables += token;
             next = hash + length;

@@ -13,7 +13,6 @@ void Session::TakeSendFileList(std::vector<std::string> entries)
     // A prepared file of the old list is reused while its stamp matches, so
     // it must go with the list or the old program would be sent.
     s.DiscardSendSelection();
-    s.DeletePreparedSendFile();
     s.sendFileList = std::move(entries);
     s.ui.SetSendDataMenuEnabled(true);
 }

@@ -13,9 +13,10 @@ TEST(G65LineTest, VariablesAreListedOnceInOrderOfFirstUse)
     // right after it.
     EXPECT_EQ(editor::ScanVariables({"(#A) # #X1 G01X#1", "#"}), "#1 ");
     EXPECT_EQ(editor::ScanVariables({"G00X1."}), "");
-    // A longer variable that holds a shorter one as its prefix or suffix
-    // does not hide it: #21 listed first still leaves room for #1 and #2.
+    // A listed variable does not hide another that it ends with or starts
+    // with: "##1" listed first still leaves room for "#1".
     EXPECT_EQ(editor::ScanVariables({"X#21Y#1Z#2", "#12"}), "#21 #1 #2 #12 ");
+    EXPECT_EQ(editor::ScanVariables({"X##1Y#1"}), "##1 #1 ");
     // A variable at the very end of the line and runs of "#".
     EXPECT_EQ(editor::ScanVariables({"#100=#100+1", "X##3"}), "#100 ##3 ");
 }

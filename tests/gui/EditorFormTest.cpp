@@ -12,6 +12,7 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDropEvent>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -184,10 +185,15 @@ private slots:
         maroka::test::WriteFileBytes(bench.dir / "one.lst", a + "\r\n" + b + "\r\n");
         maroka::test::WriteFileBytes(bench.dir / "two.lst", *text::Utf8ToCp932(c + "\r\n(加工)\r\n"));
         bench.main->FilesDropped({c});
+        // The user switches the preview off, then types the name.
+        QVERIFY(bench.main->Core().Settings().openDialogPreview);
         ModalScript open;
-        open.TypeFileName("one.lst");
+        open.TypeFileName("one.lst", [](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<QCheckBox*>("PreviewCheckBox"), Qt::LeftButton, {}, QPoint(4, 4));
+        });
         bench.Trigger("OpenListNewItem");
         VERIFY_SCRIPT(open);
+        QVERIFY(!bench.main->Core().Settings().openDialogPreview);
         QCOMPARE(bench.Lines(), QStringList({bench.Path("A.NC"), bench.Path("B.NC")}));
         QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, b})));
         QVERIFY(bench.main->Window().findChild<QAction*>("SendDataMenuItem")->isEnabled());
@@ -208,9 +214,13 @@ private slots:
         EditorBench bench;
         bench.Drop({"A.NC", "B.NC"});
         ModalScript first;
-        first.TypeFileName("saved.lst");
+        first.TypeFileName("saved.lst", [](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<QCheckBox*>("PreviewCheckBox"), Qt::LeftButton, {}, QPoint(4, 4));
+        });
         bench.Trigger("SaveFileItem");
         VERIFY_SCRIPT(first);
+        QVERIFY(!bench.main->Core().Settings().saveDialogPreview);
+        QVERIFY(bench.main->Core().Settings().openDialogPreview);
         const std::string saved = maroka::test::ReadFileBytes(bench.dir / "saved.lst");
         QCOMPARE(saved, bench.Path("A.NC").toStdString() + "\r\n" + bench.Path("B.NC").toStdString() + "\r\n");
 

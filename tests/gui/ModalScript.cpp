@@ -75,14 +75,17 @@ ModalScript& ModalScript::Press(int button)
     });
 }
 
-ModalScript& ModalScript::TypeFileName(const QString& names)
+ModalScript& ModalScript::TypeFileName(const QString& names, std::function<void(QWidget*)> first)
 {
-    return Then([this, names](QWidget* window) {
+    return Then([this, names, first](QWidget* window) {
         auto* dialog = qobject_cast<QFileDialog*>(window);
         auto* edit = dialog != nullptr ? dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
         if (edit == nullptr) {
             problems_ << QStringLiteral("expected a file dialog, got %1").arg(window->metaObject()->className());
             return;
+        }
+        if (first) {
+            first(window);
         }
         edit->setFocus();
         QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);

@@ -33,8 +33,9 @@ public:
     // Presses `button` (a QMessageBox::StandardButton) on the next message
     // box; its text goes to Texts().
     ModalScript& Press(int button);
-    // Types `names` into the next file dialog's name box and presses Enter.
-    ModalScript& TypeFileName(const QString& names);
+    // Types `names` into the next file dialog's name box and presses Enter,
+    // after `first` has done what the user does before (a check box, say).
+    ModalScript& TypeFileName(const QString& names, std::function<void(QWidget*)> first = {});
     // Any other step.
     ModalScript& Then(std::function<void(QWidget*)> act);
 

@@ -36,8 +36,7 @@ QString Q(const std::string& text)
 QWidget* DialogParent(QWidget& mainWindow)
 {
     QWidget* active = QApplication::activeWindow();
-    return active != nullptr && (active == &mainWindow || active->parentWidget() == &mainWindow) ? active
-                                                                                                  : &mainWindow;
+    return active != nullptr && (active == &mainWindow || active->parentWidget() == &mainWindow) ? active : &mainWindow;
 }
 
 QStringList Q(const std::vector<std::string>& texts)

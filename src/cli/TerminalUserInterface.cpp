@@ -127,7 +127,8 @@ MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const
     (void)title;
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    const bool yesNo = buttons == MessageButtons::YesNo;
+    // Cancel of a yes/no/cancel question is answered as no.
+    const bool yesNo = buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel;
     if (answers_.assumeYes)
         return yesNo ? MessageAnswer::Yes : MessageAnswer::Retry;
     if (!interactive_)

@@ -8,6 +8,8 @@ QStringList NameFilters(std::string_view filter)
 {
     const QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size())).split(u'|');
     QStringList filters;
+    QStringList labels;
+    QStringList patternSets;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString label = parts[i].trimmed();
         QStringList patterns;
@@ -22,7 +24,17 @@ QStringList NameFilters(std::string_view filter)
         if (patterns.isEmpty()) {
             continue;
         }
-        filters << QStringLiteral("%1 (%2)").arg(label.isEmpty() ? patterns.join(u' ') : label, patterns.join(u' '));
+        // The extension rule of the settings appends an all-files entry each
+        // time it adds one; the dialog shows labels only, so an entry whose
+        // label or patterns were already offered would show twice.
+        const QString shown = label.isEmpty() ? patterns.join(u' ') : label;
+        const QString patternSet = patterns.join(u' ');
+        if (labels.contains(shown) || patternSets.contains(patternSet)) {
+            continue;
+        }
+        labels << shown;
+        patternSets << patternSet;
+        filters << QStringLiteral("%1 (%2)").arg(shown, patternSet);
     }
     return filters;
 }

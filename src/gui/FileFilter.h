@@ -13,7 +13,8 @@ namespace maroka::gui {
 
 // "NC(*.nc)|*.nc;*.NC|すべてのファイル(*.*)|*;*.*" ->
 // {"NC(*.nc) (*.nc *.NC)", "すべてのファイル(*.*) (* *.*)"}.
-// An entry without a pattern is left out; an empty text gives no filters.
+// An entry without a pattern is left out, and so is one whose label or
+// patterns an earlier entry already has; an empty text gives no filters.
 QStringList NameFilters(std::string_view filter);
 
 // The extension (without the dot) of the first pattern of a name filter made

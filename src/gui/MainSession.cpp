@@ -12,6 +12,12 @@ MainSession::MainSession(session::SessionOptions options)
     form_.setWindowTitle(QString::fromStdString(session_.VersionText()));
     form_.Attach(this);
     session_.Construct();
+    editor_ = std::make_unique<TEditorForm>(&form_, session_, ui_);
+    QObject::connect(&form_, &TMainForm::SendDataMenuEnabledChanged, editor_.get(), [this](bool enabled) {
+        if (!enabled) {
+            editor_->Editor().SendSelectionDiscarded();
+        }
+    });
 }
 
 MainSession::~MainSession()
@@ -103,7 +109,7 @@ void MainSession::ShowAbout()
 
 void MainSession::OpenProgramListEditor()
 {
-    session_.OpenProgramListEditor();
+    editor_->ShowBeside(form_);
 }
 
 void MainSession::OpenSendData(session::ExternalKind kind)
@@ -173,6 +179,9 @@ void MainSession::Close()
         settingsForm_.close();
     }
     closed_ = true;
+    if (editor_) {
+        editor_->hide();
+    }
     session_.Close();
 }
 

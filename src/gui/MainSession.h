@@ -8,8 +8,11 @@
 #include "core/session/Session.h"
 #include "gui/MainWindowCommands.h"
 #include "gui/QtUserInterface.h"
+#include "gui/TEditorForm.h"
 #include "gui/TMainForm.h"
 #include "gui/TSend_Set_Form.h"
+
+#include <memory>
 
 namespace maroka::gui {
 
@@ -30,6 +33,7 @@ public:
     TMainForm& Window() { return form_; }
     session::Session& Core() { return session_; }
     TSend_Set_Form& SettingsForm() { return settingsForm_; }
+    TEditorForm& Editor() { return *editor_; }
 
     void ChooseSendFiles() override;
     void Send() override;
@@ -63,6 +67,8 @@ private:
     QtUserInterface ui_;
     session::Session session_;
     TSend_Set_Form settingsForm_;
+    // Goes before the session it hands its lists to.
+    std::unique_ptr<TEditorForm> editor_;
     bool closed_ = false;
 };
 

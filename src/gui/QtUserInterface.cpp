@@ -30,6 +30,15 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// A box belongs over the window the user works in, which may be the
+// program-list editor rather than the main window; a box parented to a
+// window behind it could open out of sight.
+QWidget* DialogParent(QWidget& mainWindow)
+{
+    QWidget* active = QApplication::activeWindow();
+    return active != nullptr && (active == &mainWindow || active->parentWidget() == &mainWindow) ? active : &mainWindow;
+}
+
 QStringList Q(const std::vector<std::string>& texts)
 {
     QStringList list;
@@ -308,7 +317,7 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
     MessageAnswer safe = MessageAnswer::Ok;
     if (buttons == MessageButtons::YesNo) {
         safe = MessageAnswer::No;
-    } else if (buttons == MessageButtons::RetryCancel) {
+    } else if (buttons == MessageButtons::YesNoCancel || buttons == MessageButtons::RetryCancel) {
         safe = MessageAnswer::Cancel;
     }
     return Ask<MessageAnswer>(
@@ -330,7 +339,7 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
                 boxIcon = QMessageBox::Question;
                 break;
             }
-            QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::NoButton, &form_);
+            QMessageBox box(boxIcon, Q(title), Q(text), QMessageBox::NoButton, DialogParent(form_));
             box.setObjectName(QStringLiteral("MessageBox"));
             box.setTextFormat(Qt::PlainText);
             switch (buttons) {
@@ -342,6 +351,11 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& title, const std::
                 box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
                 box.setDefaultButton(QMessageBox::Yes);
                 box.setEscapeButton(QMessageBox::No);
+                break;
+            case MessageButtons::YesNoCancel:
+                box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                box.setDefaultButton(QMessageBox::Yes);
+                box.setEscapeButton(QMessageBox::Cancel);
                 break;
             case MessageButtons::RetryCancel:
                 box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
@@ -371,7 +385,7 @@ std::optional<FileDialogResult> QtUserInterface::ChooseOpenFiles(const FileDialo
 {
     return Ask<std::optional<FileDialogResult>>(
         [this, request]() -> std::optional<FileDialogResult> {
-            TextFileDialog dialog(&form_,
+            TextFileDialog dialog(DialogParent(form_),
                                   request.multiSelect ? TextFileDialog::Kind::OpenMany : TextFileDialog::Kind::OpenOne,
                                   Q(request.title), request.filter, Q(request.folder));
             dialog.SetPreviewEnabled(request.preview);
@@ -387,7 +401,7 @@ std::optional<FileDialogResult> QtUserInterface::ChooseSaveFile(const FileDialog
 {
     return Ask<std::optional<FileDialogResult>>(
         [this, request]() -> std::optional<FileDialogResult> {
-            TextFileDialog dialog(&form_, TextFileDialog::Kind::Save, Q(request.title), request.filter,
+            TextFileDialog dialog(DialogParent(form_), TextFileDialog::Kind::Save, Q(request.title), request.filter,
                                   Q(request.folder));
             dialog.SetPreviewEnabled(request.preview);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

@@ -608,6 +608,7 @@ void TMainForm::SetBusy(bool busy)
 void TMainForm::SetSendDataMenuEnabled(bool enabled)
 {
     sendDataMenu_->menuAction()->setEnabled(enabled);
+    emit SendDataMenuEnabledChanged(enabled);
 }
 
 void TMainForm::SetReceivedFiles(const QStringList& paths)

@@ -68,6 +68,10 @@ public:
     // True once the window has been closed; the session is then shut down.
     bool Closed() const { return closed_; }
 
+signals:
+    // 送信データ was enabled or disabled; the editor follows a disable.
+    void SendDataMenuEnabledChanged(bool enabled);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

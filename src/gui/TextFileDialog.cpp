@@ -1,7 +1,6 @@
 #include "gui/TextFileDialog.h"
 
-#include "core/text/Cp932.h"
-#include "core/text/Encoding.h"
+#include "core/text/PreviewText.h"
 #include "gui/DataFont.h"
 #include "gui/FileFilter.h"
 
@@ -11,7 +10,11 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 namespace maroka::gui {
@@ -38,6 +41,12 @@ TextFileDialog::TextFileDialog(QWidget* parent, Kind kind, const QString& title,
         setOption(QFileDialog::DontConfirmOverwrite, false);
         break;
     }
+    setViewMode(QFileDialog::Detail);
+    setLabelText(QFileDialog::LookIn, QStringLiteral("場所(&I):"));
+    setLabelText(QFileDialog::FileName, QStringLiteral("ファイル名(&N):"));
+    setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類(&T):"));
+    setLabelText(QFileDialog::Accept, kind == Kind::Save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));
+    setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     const QStringList filters = NameFilters(filter);
     if (!filters.isEmpty()) {
         setNameFilters(filters);
@@ -71,11 +80,27 @@ TextFileDialog::TextFileDialog(QWidget* parent, Kind kind, const QString& title,
     }
 
     // Qt's default size leaves the folder box and the list cramped once the
-    // preview takes its column.
+    // preview takes its column; the name column takes what the size, type
+    // and date columns leave, so all four stay in sight.
     const QFontMetrics metrics(font());
-    resize(sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 120, metrics.lineSpacing() * 28)));
+    resize(sizeHint().expandedTo(QSize(metrics.averageCharWidth() * 140, metrics.lineSpacing() * 30)));
+    if (auto* splitter = findChild<QSplitter*>(QStringLiteral("splitter"))) {
+        const int side = metrics.averageCharWidth() * 18;
+        splitter->setSizes({side, width() - side});
+    }
+    if (auto* tree = findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = tree->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
 
     connect(this, &QFileDialog::currentChanged, this, &TextFileDialog::ShowPreview);
+    // A name typed into the name box previews that file too.
+    nameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (nameEdit_ != nullptr) {
+        connect(nameEdit_, &QLineEdit::textChanged, this, [this] { ShowPreview(currentPath_); });
+    }
     connect(previewCheck_, &QCheckBox::toggled, this, [this](bool on) {
         preview_->setEnabled(on);
         ShowPreview(currentPath_);
@@ -111,19 +136,31 @@ QString TextFileDialog::PreviewOf(const QString& path)
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    // One byte more than shown, so that a two-byte character across the
-    // limit is recognised and left out instead of showing as garbage.
-    const QByteArray head = file.read(kPreviewBytes + 1);
-    const std::string_view bytes =
-        text::CutAtCharBoundary(std::string_view(head.constData(), static_cast<std::size_t>(head.size())),
-                                static_cast<std::size_t>(kPreviewBytes));
-    return QString::fromStdString(text::Cp932ToUtf8Lossy(bytes));
+    // A few bytes more than shown, so that a character across the limit is
+    // recognised and left out instead of showing as garbage.
+    const QByteArray head = file.read(kPreviewBytes + 3);
+    return QString::fromStdString(text::PreviewText(
+        std::string_view(head.constData(), static_cast<std::size_t>(head.size())), std::size_t{kPreviewBytes}));
+}
+
+QString TextFileDialog::TypedFile() const
+{
+    const QString typed = nameEdit_ != nullptr ? nameEdit_->text().trimmed() : QString();
+    if (typed.isEmpty()) {
+        return {};
+    }
+    const QString path = directory().absoluteFilePath(typed);
+    return QFileInfo(path).isFile() ? path : QString();
 }
 
 void TextFileDialog::ShowPreview(const QString& path)
 {
     currentPath_ = path;
-    preview_->setPlainText(previewCheck_->isChecked() ? PreviewOf(path) : QString());
+    // The view's current file lags behind a typed name, which is what the
+    // dialog would open; that one wins.
+    const QString typed = TypedFile();
+    const QString shown = typed.isEmpty() ? path : typed;
+    preview_->setPlainText(previewCheck_->isChecked() ? PreviewOf(shown) : QString());
 }
 
 void TextFileDialog::AdjustExtension(const QString& nameFilter)

@@ -11,6 +11,7 @@
 #include <string_view>
 
 class QCheckBox;
+class QLineEdit;
 class QPlainTextEdit;
 
 namespace maroka::gui {
@@ -40,10 +41,13 @@ public:
 
 private:
     void ShowPreview(const QString& path);
+    // The existing file the name box names, or an empty text.
+    QString TypedFile() const;
     void AdjustExtension(const QString& nameFilter);
 
     QCheckBox* previewCheck_ = nullptr;
     QPlainTextEdit* preview_ = nullptr;
+    QLineEdit* nameEdit_ = nullptr;
     QString currentPath_;
 };
 

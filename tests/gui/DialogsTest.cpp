@@ -4,6 +4,8 @@
 #include "core/text/Encoding.h"
 #include "gui/FileFilter.h"
 #include "gui/GuiTests.h"
+#include "gui/MainSession.h"
+#include "gui/ModalScript.h"
 #include "gui/SettingColour.h"
 #include "gui/TComSelectForm.h"
 #include "gui/TextFileDialog.h"
@@ -11,13 +13,17 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileSystemModel>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 namespace maroka::gui::test {
 
@@ -126,6 +132,89 @@ private slots:
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O0001\nG00X0\n"));
     }
 
+    void previewOfATypedNameDecodesCp932AndUtf8InAFixedPitchFont()
+    {
+        maroka::test::TempDir dir;
+        maroka::test::WriteFileBytes(dir / "O1000.nc", *text::Utf8ToCp932("O1000(加工)\nM30\n"));
+        maroka::test::WriteFileBytes(dir / "O2000.nc", "O2000(仕上げ)\nM30\n");
+        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenMany, "open", "NC(*.nc)|*.nc",
+                              QString::fromStdString(dir.Path().string()));
+        dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus();
+        QTest::keyClicks(name, "O1000.nc");
+        QCOMPARE(dialog.PreviewText(), QStringLiteral("O1000(加工)\nM30\n"));
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(name, "O2000.nc");
+        QCOMPARE(dialog.PreviewText(), QStringLiteral("O2000(仕上げ)\nM30\n"));
+        auto* preview = dialog.findChild<QPlainTextEdit*>("PreviewText");
+        // Columns of NC words line up: every ASCII letter is as wide as another.
+        const QFontMetrics metrics(preview->font());
+        QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("WWWW")));
+        QVERIFY(preview->isVisible());
+    }
+
+    void dialogSpeaksJapaneseAndShowsItsColumns()
+    {
+        maroka::test::TempDir dir;
+        maroka::test::WriteFileBytes(dir / "O1000.nc", "O1000\n");
+        for (const auto kind : {TextFileDialog::Kind::OpenOne, TextFileDialog::Kind::Save}) {
+            TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc", QString::fromStdString(dir.Path().string()));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+            const bool save = kind == TextFileDialog::Kind::Save;
+            QCOMPARE(buttons->button(save ? QDialogButtonBox::Save : QDialogButtonBox::Open)->text(),
+                     save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));
+            QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
+            QCOMPARE(dialog.labelText(QFileDialog::FileName), QStringLiteral("ファイル名(&N):"));
+            QCOMPARE(dialog.labelText(QFileDialog::FileType), QStringLiteral("ファイルの種類(&T):"));
+            // Name, size, type and date all fit beside each other.
+            auto* tree = dialog.findChild<QTreeView*>("treeView");
+            QVERIFY(tree->isVisible());
+            QHeaderView* header = tree->header();
+            int width = 0;
+            for (int section = 0; section < 4; ++section) {
+                QVERIFY(!header->isSectionHidden(section));
+                QVERIFY(header->sectionSize(section) > 0);
+                width += header->sectionSize(section);
+            }
+            QVERIFY2(width <= tree->viewport()->width(), qPrintable(QString::number(width)));
+            QVERIFY(header->sectionSize(0) >= tree->fontMetrics().horizontalAdvance(QStringLiteral("O1000.nc")));
+        }
+    }
+
+    void theExtensionRuleLeavesNoRepeatedFilterEntry()
+    {
+        maroka::test::TempDir dir;
+        maroka::test::WriteFileBytes(dir / "O1.nc", "O1\n");
+        maroka::test::WriteFileBytes(dir / "O2.nc", "O2\n");
+        session::SessionOptions options;
+        options.programPath = (dir / "maroka").string();
+        options.listPorts = [] { return std::vector<std::string>{}; };
+        MainSession main(options);
+        main.Core().MutableSettings().sendFileOpenFolder = dir.Path().string();
+        main.Window().show();
+        ModalScript first;
+        first.TypeFileName("O1.nc");
+        main.ChooseSendFiles();
+        QVERIFY2(first.Problems().isEmpty(), qPrintable(first.Problems().join("; ")));
+        QCOMPARE(main.Core().Settings().sendFileFilter,
+                 std::string("すべてのファイル(*.*)|*;*.*|ユーザー設定(.nc)|*.nc|すべてのファイル(*.*)|*.*"));
+        QStringList offered;
+        ModalScript second;
+        second.Then([&offered](QWidget* window) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            offered = dialog->nameFilters();
+            dialog->reject();
+        });
+        main.ChooseSendFiles();
+        QVERIFY2(second.Problems().isEmpty(), qPrintable(second.Problems().join("; ")));
+        QCOMPARE(offered, QStringList({"すべてのファイル(*.*) (* *.*)", "ユーザー設定(.nc) (*.nc)"}));
+    }
+
     void saveDialogGivesTheNameTheFiltersExtension()
     {
         maroka::test::TempDir dir;
@@ -150,6 +239,9 @@ private slots:
         QCOMPARE(NameFilters("Bad|; |NC|*.nc"), QStringList({"NC (*.nc)"}));
         QCOMPARE(NameFilters(""), QStringList());
         QCOMPARE(NameFilters("|*.nc"), QStringList({"*.nc (*.nc)"}));
+        // An entry offered once is not offered again, by label or by patterns.
+        QCOMPARE(NameFilters("すべてのファイル(*.*)|*;*.*|ユーザー設定(.nc)|*.nc|すべてのファイル(*.*)|*.*|NC|*.nc"),
+                 QStringList({"すべてのファイル(*.*) (* *.*)", "ユーザー設定(.nc) (*.nc)"}));
 
         QCOMPARE(FilterExtension("NC(*.nc) (*.nc *.NC)"), QStringLiteral("nc"));
         QCOMPARE(FilterExtension("すべてのファイル(*.*) (* *.*)"), QString());

@@ -1,18 +1,24 @@
 // The window sends to the simulated machine over a real pseudo-terminal:
 // progress and end texts, a converted memory send of two files and a DNC
-// send with subprogram calls, each byte for byte what the preparation writes.
+// send with subprogram calls, and a G65 main built in the program-list
+// editor, each byte for byte what the preparation writes.
 
+#include "core/logs/WorkFilePath.h"
 #include "core/prepare/BlockSettings.h"
 #include "core/prepare/SendFileBuilder.h"
 #include "core/settings/SettingsFile.h"
 #include "core/text/Cp932.h"
 #include "gui/GuiTests.h"
 #include "gui/MainSession.h"
+#include "gui/ModalScript.h"
 #include "machine/lib/SimulatedMachine.h"
 #include "support/TempDir.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -146,6 +152,47 @@ private slots:
         QVERIFY(bench.WaitUntilIdle());
         const std::string expected = bench.Prepared({(bench.dir / "MAIN.NC").string()}, "DNC");
         QVERIFY(expected.find("X10.") != std::string::npos);
+        QVERIFY(expected.find("G65") == std::string::npos);
+        QTRY_COMPARE_WITH_TIMEOUT(bench.machine.ReceivedBytes().size(), expected.size(), 5000);
+        QCOMPARE(bench.machine.ReceivedBytes(), expected);
+    }
+
+    void g65MainFromTheEditorIsSentExpandedThroughTheWorkFile()
+    {
+        Bench bench;
+        maroka::test::WriteFileBytes(bench.dir / "SUB.NC", "O9000\nG91G01X10.F500\nM99\n");
+        QVERIFY(bench.main->Show());
+        TMainForm& form = bench.main->Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.findChild<QComboBox*>("ComboBox7")->setCurrentText(QStringLiteral("DNC"));
+        form.findChild<QAction*>("EditMenuItem")->trigger();
+        TEditorForm& editor = bench.main->Editor();
+        QVERIFY(editor.isVisible());
+        editor.findChild<QAction*>("G65MenuItem")->trigger();
+        const std::string sub = (bench.dir / "SUB.NC").string();
+        editor.Editor().FilesDropped({sub});
+        QCOMPARE(editor.TextEdit()->toPlainText(), QString::fromStdString("G65[" + sub + "]\n"));
+
+        ModalScript script;
+        script.Press(QMessageBox::No); // not saved: the work file carries it
+        // The menu bar's send waits for a first hand-over; the text's own
+        // menu sends at any time.
+        QVERIFY(!editor.findChild<QAction*>("SendMenuItem")->isEnabled());
+        editor.findChild<QAction*>("PopupSendItem")->trigger();
+        QVERIFY2(script.Problems().isEmpty(), qPrintable(script.Problems().join("; ")));
+        QCOMPARE(script.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
+        QVERIFY(!editor.isVisible());
+        QVERIFY(editor.TextEdit()->toPlainText().isEmpty());
+
+        const std::string work = bench.main->Core().WorkFilePath(logs::kG65SendFile);
+        QVERIFY(QString::fromStdString(work).contains("G65_SENDFILE."));
+        QCOMPARE(bench.main->Core().SendFileList(), std::optional<std::vector<std::string>>({work}));
+        QCOMPARE(maroka::test::ReadFileBytes(work), "G65[" + sub + "]\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(bench.main->Core().Idle() && !bench.main->Core().TransferRunning(), 15000);
+        QVERIFY(bench.main->Core().LastTransferCompleted());
+        const std::string expected = bench.Prepared({work}, "DNC");
+        QVERIFY(expected.find("(*SUB.NC.001)") != std::string::npos);
+        QVERIFY(expected.find("G91G01X10.F500") != std::string::npos);
         QVERIFY(expected.find("G65") == std::string::npos);
         QTRY_COMPARE_WITH_TIMEOUT(bench.machine.ReceivedBytes().size(), expected.size(), 5000);
         QCOMPARE(bench.machine.ReceivedBytes(), expected);

@@ -23,5 +23,6 @@ int main(int argc, char** argv)
     failures += maroka::gui::test::RunSessionWindowTests(argc, argv);
     failures += maroka::gui::test::RunGuiSendTests(argc, argv);
     failures += maroka::gui::test::RunSettingsFormTests(argc, argv);
+    failures += maroka::gui::test::RunEditorFormTests(argc, argv);
     return failures;
 }

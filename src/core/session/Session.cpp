@@ -73,11 +73,6 @@ void Session::Reset()
     state_->StopTransfer();
 }
 
-void Session::OpenProgramListEditor()
-{
-    state_->ShowPlain(msg::kEditorNotAvailable);
-}
-
 void Session::ViewSettingsFile()
 {
     state_->OpenWithExternal(ExternalKind::Editor, state_->settingsFilePath);

@@ -17,6 +17,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace maroka::session {
@@ -85,7 +86,6 @@ public:
     void ShowHelp();          // F10
     bool ConfirmExit();       // Esc: true when the window should close
     void ShowAbout();
-    void OpenProgramListEditor();
     void OpenSendData(ExternalKind kind);
     void OpenReceivedFile(std::size_t index);
     void OpenCommLog();
@@ -120,6 +120,22 @@ public:
     std::optional<std::string> BrowseApplication(ExternalKind kind, std::vector<std::string>& history);
     // New colours of the current port, shown at once.
     void SetPortColours(const std::string& windowColour, const std::string& textColour);
+    // What the program-list editor asks of the main window (SessionEditor.cpp).
+    void DiscardSendSelection();
+    // `entries` replace the send file list (the old prepared send file goes
+    // with the old list) and 送信データ is enabled.
+    void TakeSendFileList(std::vector<std::string> entries);
+    // The send file list, or nullopt when there is no send selection.
+    std::optional<std::vector<std::string>> SendFileList() const;
+    // The next send goes without conversion ("無変換送信" or a direct send).
+    bool NoConversionSend() const;
+    // Starts the send of the current selection as it stands; unlike Send()
+    // it never discards the selection first.
+    void SendSelection();
+    // While a transfer runs: says so and returns true.
+    bool RefuseWhileBusy();
+    std::string WorkFilePath(std::string_view name) const;
+    void OpenWithExternal(ExternalKind kind, const std::string& file);
 
     // Line boxes.
     void PortDropDown();

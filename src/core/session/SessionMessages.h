@@ -39,8 +39,6 @@ inline constexpr const char* kEditorBrowseTitle = " エディタ選択　";
 inline constexpr const char* kViewerBrowseTitle = " VIEWER選択　";
 inline constexpr const char* kOtherAppBrowseTitle = " アプリケーション選択　";
 
-// Commands whose machinery this build does not have yet; refused plainly.
-inline constexpr const char* kEditorNotAvailable = "プログラムリスト編集はこのバージョンではまだ使用できません。";
 inline constexpr const char* kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
 
 } // namespace maroka::session::msg

@@ -110,3 +110,50 @@ std::string Cp932ToUtf8Lossy(std::string_view cp932)
 }
 
 } // namespace maroka::text
+
+namespace maroka::text {
+
+bool IsUtf8(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        unsigned minimum = 0;
+        unsigned code = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+            code = lead & 0x1Fu;
+            minimum = 0x80;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            code = lead & 0x0Fu;
+            minimum = 0x800;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            code = lead & 0x07u;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > bytes.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0u) != 0x80u)
+                return false;
+            code = (code << 6) | (next & 0x3Fu);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace maroka::text

@@ -23,4 +23,7 @@ bool IsValidUtf8(std::string_view text);
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 std::string Cp932ToUtf8Lossy(std::string_view cp932);
 
+// True when `bytes` is well-formed UTF-8 (plain ASCII included).
+bool IsUtf8(std::string_view bytes);
+
 } // namespace maroka::text

@@ -25,6 +25,7 @@ enum class MessageIcon {
 enum class MessageButtons {
     Ok,
     YesNo,
+    YesNoCancel,
     RetryCancel,
 };
 

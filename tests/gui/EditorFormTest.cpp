@@ -1,0 +1,367 @@
+// The program-list editor window over the real session: the 編集 menu, drops,
+// the G65 lines and the caret's status, the list files that go to the main
+// window, saving, the hand-over errors, and find and replace.
+
+#include "core/text/Encoding.h"
+#include "gui/FindReplaceDialog.h"
+#include "gui/GuiTests.h"
+#include "gui/MainSession.h"
+#include "gui/ModalScript.h"
+#include "gui/TEditorForm.h"
+#include "gui/TextFileDialog.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDropEvent>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextBlock>
+#include <QTranslator>
+#include <QUrl>
+
+#include <filesystem>
+#include <memory>
+
+namespace maroka::gui::test {
+
+namespace {
+
+// The program with its main window on screen (no port opened) and its files
+// in a temporary folder that every dialog starts in.
+struct EditorBench {
+    EditorBench()
+    {
+        session::SessionOptions options;
+        options.programPath = (dir / "maroka").string();
+        options.listPorts = [] { return std::vector<std::string>{}; };
+        main = std::make_unique<MainSession>(options);
+        settings::SessionSettings& settings = main->Core().MutableSettings();
+        for (std::string* folder : {&settings.sendFileOpenFolder, &settings.sendFileSaveFolder,
+                                    &settings.listOpenFolder, &settings.listSaveFolder}) {
+            *folder = dir.Path().string();
+        }
+        for (const char* name : {"A.NC", "B.NC", "C.NC"}) {
+            maroka::test::WriteFileBytes(dir / name, "%\nO1\nM30\n%\n");
+        }
+        main->Window().move(120, 80);
+        main->Window().show();
+        Trigger(main->Window(), "EditMenuItem");
+    }
+
+    static void Trigger(QWidget& window, const char* action)
+    {
+        auto* item = window.findChild<QAction*>(action);
+        QVERIFY2(item != nullptr, action);
+        item->trigger();
+    }
+
+    void Trigger(const char* action) { Trigger(Editor(), action); }
+
+    TEditorForm& Editor() { return main->Editor(); }
+    QPlainTextEdit* Text() { return Editor().TextEdit(); }
+    QString Path(const char* name) const { return QString::fromStdString((dir / name).string()); }
+
+    QStringList Lines() { return Text()->toPlainText().split(u'\n', Qt::SkipEmptyParts); }
+
+    // Files dropped from a file manager onto the text.
+    void Drop(const QStringList& names)
+    {
+        QMimeData mime;
+        QList<QUrl> urls;
+        for (const QString& name : names) {
+            urls << QUrl::fromLocalFile(Path(name.toUtf8().constData()));
+        }
+        mime.setUrls(urls);
+        const QPointF at = Text()->geometry().center();
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Editor(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Editor(), &drop);
+    }
+
+    // The caret to the start of `line` by keys, as the user moves it.
+    void CaretTo(int line)
+    {
+        QTest::keyClick(Text(), Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < line; ++i) {
+            QTest::keyClick(Text(), Qt::Key_Down);
+        }
+    }
+
+    bool Enabled(const char* action) { return Editor().findChild<QAction*>(action)->isEnabled(); }
+    bool SendCheckEnabled() { return Editor().findChild<QMenu*>("SendCheckMenu")->menuAction()->isEnabled(); }
+
+    // Rejects and reports any window a test did not script.
+    ModalScript guard;
+    maroka::test::TempDir dir;
+    std::unique_ptr<MainSession> main;
+};
+
+#define VERIFY_SCRIPT(script) QVERIFY2((script).Problems().isEmpty(), qPrintable((script).Problems().join("; ")))
+
+} // namespace
+
+class EditorFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void editMenuShowsTheEditorBesideTheMainWindowAndEscCloses()
+    {
+        EditorBench bench;
+        TEditorForm& editor = bench.Editor();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QCOMPARE(editor.pos(), bench.main->Window().pos() + QPoint(10, 10));
+        QCOMPARE(editor.windowTitle(), QStringLiteral(" 送信ファイルリスト作成　 Maroka ver 0.565"));
+        QVERIFY(!bench.SendCheckEnabled());
+        QVERIFY(!bench.Enabled("SendMenuItem"));
+        QVERIFY(!editor.isModal());
+        QTest::keyClick(bench.Text(), Qt::Key_Escape);
+        QVERIFY(!editor.isVisible());
+        QVERIFY(bench.main->Window().isVisible());
+    }
+
+    void threeDroppedFilesAreListedInDropOrderFromTheFirstLine()
+    {
+        EditorBench bench;
+        bench.Trigger("NewListItem");
+        QCOMPARE(bench.Editor().windowTitle(), QStringLiteral(" 新規ファイルリスト作成　 Maroka ver 0.565"));
+        QCOMPARE(bench.Editor().StatusText(), QStringLiteral("ﾄﾞﾗｯｸﾞﾄﾞﾛｯﾌﾟまたは右ｸﾘｯｸﾒﾆｭｰでﾌｧｲﾙを選択できます。"));
+        bench.Drop({"C.NC", "A.NC", "B.NC"});
+        QCOMPARE(bench.Lines(), QStringList({bench.Path("C.NC"), bench.Path("A.NC"), bench.Path("B.NC")}));
+        QVERIFY(bench.SendCheckEnabled());
+        QVERIFY(bench.Enabled("SendMenuItem"));
+        QVERIFY(!bench.Text()->document()->isModified());
+    }
+
+    void g65LinesListEachVariableOnceAndTheCaretNamesTheFile()
+    {
+        EditorBench bench;
+        maroka::test::WriteFileBytes(bench.dir / "PLAIN.NC", "O9000\nG00X0Y0\nM99\n");
+        maroka::test::WriteFileBytes(bench.dir / "VARS.NC", "O9001\nG01X#24F#9 (#A)\n#1=#24+#1\nX# Y#24\nM99\n");
+        bench.Trigger("G65MenuItem");
+        QCOMPARE(bench.Editor().windowTitle(), QStringLiteral(" G65[]メイン作成　 Maroka ver 0.565"));
+        bench.Drop({"PLAIN.NC", "VARS.NC"});
+        QCOMPARE(bench.Lines(), QStringList({"G65[" + bench.Path("PLAIN.NC") + "]",
+                                             "G65[" + bench.Path("VARS.NC") + "](#24 #9 #1 )"}));
+        // Dropping a G65 main enables nothing; only the hand-over does.
+        QVERIFY(!bench.Enabled("SendMenuItem"));
+
+        bench.CaretTo(1);
+        QCOMPARE(bench.Editor().StatusText(), QStringLiteral(" [2] VARS.NC"));
+        QTest::keyClick(bench.Text(), Qt::Key_Up);
+        QCOMPARE(bench.Editor().StatusText(), QStringLiteral(" [1] PLAIN.NC"));
+        std::filesystem::remove(bench.dir / "PLAIN.NC");
+        QTest::keyClick(bench.Text(), Qt::Key_End);
+        QCOMPARE(bench.Editor().StatusText(), QString());
+        QCOMPARE(bench.Editor().Editor().CurrentLineFile(), std::string());
+
+        // Opening the list menu leaves G65 mode's text behind, after the offer.
+        ModalScript offer;
+        offer.Press(QMessageBox::No);
+        auto* listMenu = bench.Editor().findChild<QMenu*>("FileListMenu");
+        listMenu->popup(bench.Editor().mapToGlobal(QPoint(0, 0)));
+        VERIFY_SCRIPT(offer);
+        QCOMPARE(offer.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
+        listMenu->close();
+        QVERIFY(bench.Text()->toPlainText().isEmpty());
+        QCOMPARE(bench.Editor().windowTitle(), QStringLiteral(" 送信ファイルリスト作成　 Maroka ver 0.565"));
+    }
+
+    void aListOpenedAsNewReplacesTheMainListAndAddInsertsAtTheCaret()
+    {
+        EditorBench bench;
+        const std::string a = bench.Path("A.NC").toStdString();
+        const std::string b = bench.Path("B.NC").toStdString();
+        const std::string c = bench.Path("C.NC").toStdString();
+        maroka::test::WriteFileBytes(bench.dir / "one.lst", a + "\r\n" + b + "\r\n");
+        maroka::test::WriteFileBytes(bench.dir / "two.lst", *text::Utf8ToCp932(c + "\r\n(加工)\r\n"));
+        bench.main->FilesDropped({c});
+        // The user switches the preview off, then types the name.
+        QVERIFY(bench.main->Core().Settings().openDialogPreview);
+        ModalScript open;
+        open.TypeFileName("one.lst", [](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<QCheckBox*>("PreviewCheckBox"), Qt::LeftButton, {}, QPoint(4, 4));
+        });
+        bench.Trigger("OpenListNewItem");
+        VERIFY_SCRIPT(open);
+        QVERIFY(!bench.main->Core().Settings().openDialogPreview);
+        QCOMPARE(bench.Lines(), QStringList({bench.Path("A.NC"), bench.Path("B.NC")}));
+        QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, b})));
+        QVERIFY(bench.main->Window().findChild<QAction*>("SendDataMenuItem")->isEnabled());
+        QVERIFY(bench.Enabled("SendMenuItem"));
+
+        bench.CaretTo(1);
+        ModalScript add;
+        add.TypeFileName("two.lst");
+        bench.Trigger("OpenListAddItem");
+        VERIFY_SCRIPT(add);
+        QCOMPARE(bench.Lines(), QStringList({bench.Path("A.NC"), bench.Path("C.NC"), "(加工)", bench.Path("B.NC")}));
+        QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, c, "(加工)", b})));
+        QVERIFY(bench.Text()->document()->isModified());
+    }
+
+    void savingAnUnchangedSavedTextAsksAgain()
+    {
+        EditorBench bench;
+        bench.Drop({"A.NC", "B.NC"});
+        ModalScript first;
+        first.TypeFileName("saved.lst", [](QWidget* dialog) {
+            QTest::mouseClick(dialog->findChild<QCheckBox*>("PreviewCheckBox"), Qt::LeftButton, {}, QPoint(4, 4));
+        });
+        bench.Trigger("SaveFileItem");
+        VERIFY_SCRIPT(first);
+        QVERIFY(!bench.main->Core().Settings().saveDialogPreview);
+        QVERIFY(bench.main->Core().Settings().openDialogPreview);
+        const std::string saved = maroka::test::ReadFileBytes(bench.dir / "saved.lst");
+        QCOMPARE(saved, bench.Path("A.NC").toStdString() + "\r\n" + bench.Path("B.NC").toStdString() + "\r\n");
+
+        ModalScript again;
+        again.Press(QMessageBox::No);
+        bench.Trigger("SaveFileItem");
+        VERIFY_SCRIPT(again);
+        QCOMPARE(again.Texts(), QStringList({"再度、ファイルを保存しますか?"}));
+
+        // A changed text asks with Yes, No and Cancel; Cancel saves nothing.
+        bench.CaretTo(2);
+        QTest::keyClicks(bench.Text(), "M30");
+        ModalScript changed;
+        changed.Press(QMessageBox::Cancel);
+        bench.Trigger("SaveFileItem");
+        VERIFY_SCRIPT(changed);
+        QCOMPARE(changed.Texts(), QStringList({"内容が変更されています。\n\nファイルを保存しますか?"}));
+        QCOMPARE(maroka::test::ReadFileBytes(bench.dir / "saved.lst"), saved);
+    }
+
+    void severalFilesCannotBeHandedOverForANoConversionSend()
+    {
+        EditorBench bench;
+        bench.main->Core().MutableSettings().noConversionSend = true;
+        bench.Drop({"A.NC", "B.NC"});
+        ModalScript script;
+        script.Press(QMessageBox::No).Press(QMessageBox::Ok);
+        bench.Trigger("SendMenuItem");
+        VERIFY_SCRIPT(script);
+        QCOMPARE(script.Texts(),
+                 QStringList({"編集中のファイルを保存しますか?", "複数ファイルの無変換送信はできません。"}));
+        QVERIFY(bench.Editor().isVisible());
+        QCOMPARE(bench.Lines().size(), 2);
+        QVERIFY(!bench.main->Core().TransferRunning());
+    }
+
+    void findWithoutAHitAndReplaceWithItsCount()
+    {
+        EditorBench bench;
+        for (const char* line : {"G01X1.", "G01X2.", "M30"}) {
+            QTest::keyClicks(bench.Text(), line);
+            QTest::keyClick(bench.Text(), Qt::Key_Return);
+        }
+        bench.Trigger("FindItem");
+        auto* find = bench.Editor().findChild<FindReplaceDialog*>("FindDialog");
+        QVERIFY(find != nullptr && find->isVisible());
+        QTest::keyClicks(find->findChild<QLineEdit*>("FindEdit"), "G02");
+        ModalScript none;
+        none.Press(QMessageBox::Ok);
+        QTest::mouseClick(find->findChild<QPushButton*>("FindNextButton"), Qt::LeftButton);
+        VERIFY_SCRIPT(none);
+        QCOMPARE(none.Texts(), QStringList({"対象文字列が見つかりません。"}));
+
+        // From the end of the text the search wraps to the top.
+        find->findChild<QLineEdit*>("FindEdit")->setText("X2.");
+        QTest::mouseClick(find->findChild<QPushButton*>("FindNextButton"), Qt::LeftButton);
+        QCOMPARE(bench.Text()->textCursor().selectedText(), QStringLiteral("X2."));
+        QCOMPARE(bench.Text()->textCursor().blockNumber(), 1);
+
+        bench.Trigger("ReplaceItem");
+        auto* replace = bench.Editor().findChild<FindReplaceDialog*>("ReplaceDialog");
+        QVERIFY(replace != nullptr && replace->isVisible());
+        QTest::keyClicks(replace->findChild<QLineEdit*>("FindEdit"), "G01");
+        QTest::keyClicks(replace->findChild<QLineEdit*>("ReplaceEdit"), "G01G01");
+        ModalScript count;
+        count.Press(QMessageBox::Ok);
+        QTest::mouseClick(replace->findChild<QPushButton*>("ReplaceAllButton"), Qt::LeftButton);
+        VERIFY_SCRIPT(count);
+        // The replacement holds the text it replaces and is not searched again.
+        QCOMPARE(count.Texts(), QStringList({"2 の文字列を置換しました。"}));
+        QCOMPARE(bench.Text()->toPlainText(), QStringLiteral("G01G01X1.\nG01G01X2.\nM30\n"));
+        bench.Trigger("UndoItem");
+        QCOMPARE(bench.Text()->toPlainText(), QStringLiteral("G01X1.\nG01X2.\nM30\n"));
+    }
+
+    // Pictures for the documentation, taken only when MAROKA_SCREENSHOTS
+    // names a folder (under Xvfb, so the fonts and sizes are a desktop's).
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("MAROKA_SCREENSHOTS");
+        if (folder.isEmpty()) {
+            QSKIP("MAROKA_SCREENSHOTS is not set");
+        }
+        // The program loads Qt's own Japanese texts at start-up; so does the
+        // picture of it.
+        QTranslator qtTexts;
+        if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(&qtTexts);
+        }
+        EditorBench bench;
+        std::filesystem::create_directories(bench.dir / "NC");
+        const char* programs[][2] = {
+            {"NC/O1000.NC", "%\nO1000(荒加工)\nG90G54G00X0Y0\nS1200M03\nG65[SUB.NC]X10.Y5.F300\nM30\n%\n"},
+            {"NC/O2000.NC", "%\nO2000(仕上げ)\nG90G54G00X0Y0\nM30\n%\n"},
+            {"NC/O3000.NC", "%\nO3000(穴あけ)\nG81X10.Y10.R2.Z-5.F100\nM30\n%\n"},
+            {"NC/POCKET.NC", "O9010(ポケット)\nG91G01X#24F#9\nY#25\nX-#24\nY-#25\nM99\n"},
+            {"NC/DRILL.NC", "O9020(穴)\nG81X#24Y#25Z#26R2.F#9\nG80\nM99\n"},
+        };
+        for (const auto& program : programs) {
+            maroka::test::WriteFileBytes(bench.dir / program[0], *text::Utf8ToCp932(program[1]));
+        }
+        TEditorForm& editor = bench.Editor();
+        editor.resize(760, 320);
+        bench.Trigger("NewListItem");
+        bench.Drop({"NC/O1000.NC", "NC/O2000.NC", "NC/O3000.NC"});
+        bench.CaretTo(1);
+        QVERIFY(editor.grab().save(folder + "/editor-list.png"));
+
+        {
+            ModalScript offer;
+            offer.Press(QMessageBox::No);
+            bench.Trigger("G65MenuItem");
+            VERIFY_SCRIPT(offer);
+        }
+        bench.Drop({"NC/POCKET.NC", "NC/DRILL.NC"});
+        bench.CaretTo(1);
+        QVERIFY(editor.grab().save(folder + "/editor-g65.png"));
+
+        TextFileDialog dialog(&bench.main->Window(), TextFileDialog::Kind::OpenMany,
+                              QStringLiteral(" 送信ファイル選択（複数選択可）　 Maroka ver 0.565"),
+                              "すべてのファイル(*.*)|*;*.*|ユーザー設定(.NC)|*.NC",
+                              QString::fromStdString((bench.dir / "NC").string()));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        name->setFocus();
+        QTest::keyClicks(name, "O1000.NC");
+        QTest::qWait(500); // the folder is read in the background
+        QVERIFY(dialog.grab().save(folder + "/file-dialog-preview.png"));
+        dialog.reject();
+        QCoreApplication::removeTranslator(&qtTexts);
+    }
+};
+
+int RunEditorFormTests(int argc, char** argv)
+{
+    EditorFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+} // namespace maroka::gui::test
+
+#include "EditorFormTest.moc"

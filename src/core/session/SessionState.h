@@ -6,6 +6,7 @@
 #include "core/logs/LogWriter.h"
 #include "core/mail/SendNotificationMail.h"
 #include "core/prepare/SendFileBuilder.h"
+#include "core/session/PortWatch.h"
 #include "core/session/Session.h"
 #include "core/transfer/TTerm.h"
 #include "core/transfer/TransferFlags.h"
@@ -41,6 +42,9 @@ struct Session::State final : transfer::MainWindowSteps {
     std::shared_ptr<serial::SerialLine> line;
     std::string openPortName;
     std::string portWindowColourPort; // the port whose colours are loaded
+    PortWatch watch{ui};
+    bool portGone = false;            // the device went away; the watch reopens it
+    bool serverResumePending = false; // server mode ended with the line; restart when it is back
 
     // Transfer.
     transfer::TransferFlags flags;
@@ -90,6 +94,9 @@ struct Session::State final : transfer::MainWindowSteps {
     // settings is reported and the transfer goes ahead, as it always has.
     bool ApplyLineSettings();
     void ResetLine();
+    // Watches the open port until a transfer or a port change needs it.
+    void WatchPort();
+    void PortCameBack(std::shared_ptr<serial::SerialLine> reopened, const std::string& name);
 
     // Transfer (SessionTransfer.cpp).
     // Shows the message of the first send or receive number that is not a
@@ -141,6 +148,7 @@ struct Session::State final : transfer::MainWindowSteps {
     void CloseMainWindow() override;
     void ClearCompletedSend() override;
     void SetLastCycleTime(const std::string& text) override;
+    void LineReleased() override;
 };
 
 } // namespace maroka::session

@@ -25,6 +25,7 @@ void RemoveIfExists(const std::string& path)
 
 Session::State::~State()
 {
+    watch.Stop();
     flags.RequestClose();
     if (line)
         line->Interrupt();
@@ -86,6 +87,11 @@ bool Session::State::RefuseBadNumbers(bool send, bool receive)
 bool Session::State::LaunchWorker(const std::string& mode, const std::string& path,
                                   const std::function<void(transfer::TTerm&)>& configure)
 {
+    if (portGone) {
+        ShowError(openPortName + msg::kPortGoneRefusalSuffix);
+        return false;
+    }
+    watch.Stop();
     if (!ApplyLineSettings())
         return false;
     ResetLine();
@@ -184,6 +190,13 @@ void Session::State::ClearCompletedSend()
 void Session::State::SetLastCycleTime(const std::string& text)
 {
     lastCycleTime = text;
+}
+
+void Session::State::LineReleased()
+{
+    if (worker && worker->ServerLineFailed())
+        serverResumePending = true;
+    WatchPort();
 }
 
 void Session::State::ClearDisplay()

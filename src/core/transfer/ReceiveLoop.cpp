@@ -89,6 +89,7 @@ private:
     void SplitLines();
     void HandleLine(std::string line);
     void FlushLongText();
+    void FinishLastLine();
     void WriteLine(std::string line, std::size_t leadingControls);
     bool FlushOutput();
     void Display(std::string_view text);
@@ -206,6 +207,7 @@ bool Receiver::WaitForFirstByte()
     output_.clear();
     continuingLine_ = false;
     interrupted_ = false;
+    context_.stoppedBeforeData = false;
 
     if (CommandWait()) {
         env_.ui.ShowFileName(msg::kBoxCommandWait);
@@ -242,6 +244,7 @@ bool Receiver::WaitForFirstByte()
     if (status == serial::IoStatus::Interrupted || env_.flags.stopRequested) {
         // Only a Reset interrupts the line while no close is under way.
         env_.flags.stopRequested = true;
+        context_.stoppedBeforeData = true;
         EndTransferOnUi();
         return false;
     }
@@ -306,7 +309,25 @@ void Receiver::ReceivePasses()
         dataStarted_ = true;
         lastDataTime_ = std::time(nullptr);
     }
+    FinishLastLine();
     ShowProgress(true);
+}
+
+void Receiver::FinishLastLine()
+{
+    // A program whose last line has no line end (or whose line ends the
+    // loop does not split on) keeps that text, ended as the settings say.
+    if (Raw() || context_.writeFailed || env_.flags.closing)
+        return;
+    if (!continuingLine_ && TrimBlanks(lineBuffer_).empty()) {
+        lineBuffer_.clear();
+        return;
+    }
+    std::string rest;
+    rest.swap(lineBuffer_);
+    HandleLine(std::move(rest));
+    if (!FlushOutput())
+        context_.transferError = true;
 }
 
 bool Receiver::ReadPass()

@@ -54,6 +54,7 @@ struct ReceiveContext {
     bool receptionContinued = false; // "継続受信" went round at least once
     bool lineFailed = false;         // the device failed or vanished
     bool repaired = false;           // two damaged receptions were merged into the file
+    bool stoppedBeforeData = false;  // a stop ended the wait for the first byte
     std::uint64_t bytesReceived = 0;
     std::string bytesReceivedText;   // bytesReceived with thousands commas
 

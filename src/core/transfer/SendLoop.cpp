@@ -108,13 +108,21 @@ SendOutcome SendLoop::Run()
     if (env_.settings.sendDc2AtStart)
         env_.line->TransmitChar(kDc2);
 
-    while (RunPass() == PassEnd::Finished) {
+    PassEnd end = PassEnd::Finished;
+    while ((end = RunPass()) == PassEnd::Finished) {
         if (!env_.settings.resendMode || mode_ == "SERVER")
             break;
         ShowFileName(msg::kBoxResend);
     }
     if (env_.flags.closing)
         return outcome_;
+    // A stopped send ends without DC4: the control would take the cut
+    // program for a complete one.
+    if (end == PassEnd::Return) {
+        if (mode_ == "SERVER")
+            env_.flags.quitRequested = false;
+        return outcome_;
+    }
 
     if (env_.settings.sendDc4AtEnd)
         env_.line->TransmitChar(kDc4);
@@ -133,10 +141,13 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (!env_.settings.ignoreCycleStart && !skipCycleStartWait_) {
         env_.ui.ShowStatus(msg::kStatusWaitCycleStart);
-        WaitForMachine();
-        if (env_.osClass != msg::kOsWindowsNt && mode_ == "SERVER") {
-            env_.ui.ShowStatus(msg::kStatusCycleStartAgain);
-            WaitForMachine();
+        if (!WaitForMachine() && !env_.flags.StopOrClosing()) {
+            // Without a cycle start nothing may go out; a line that cannot
+            // even be waited on would also fail every resend at once.
+            ShowFileName(msg::kBoxSendError);
+            env_.ui.ShowStatus(msg::kStatusSendFailed);
+            env_.log->CommLog(logs::kLogSendFailed);
+            return PassEnd::Return;
         }
     }
     skipCycleStartWait_ = false;
@@ -223,27 +234,39 @@ SendLoop::PassEnd SendLoop::RunPass()
     return PassEnd::Finished;
 }
 
-void SendLoop::WaitForMachine()
+bool SendLoop::WaitForMachine()
 {
+    // Only what the machine sends from now on is its cycle start: an XON of
+    // the last pass's flow control, remembered by the line, is not. What has
+    // arrived is taken in first, so that an XOFF still queued is seen as one
+    // and the XON that follows it stays flow control.
+    env_.line->WaitReadable(0);
+    if (!env_.line->Purge(serial::kPurgeRxClear)) {
+        env_.ShowPlain(msg::kSetCommMaskClearError);
+        outcome_.transferError = true;
+        return false;
+    }
     env_.flags.eventWaitActive = true;
     // A stop that came before the wait began must not be slept through.
     if (env_.flags.StopOrClosing()) {
         env_.flags.eventWaitActive = false;
-        return;
+        return false;
     }
     std::uint32_t events = 0;
     const serial::IoStatus status = env_.line->WaitEvent(serial::kEvAllButTxEmpty, events);
+    env_.flags.eventWaitActive = false;
     if (status == serial::IoStatus::Failed) {
         env_.ShowPlain(msg::kWaitCommEventError);
-        env_.flags.eventWaitActive = false;
         outcome_.transferError = true;
-        return;
+        return false;
     }
-    if (status == serial::IoStatus::Ok && !env_.line->Purge(serial::kPurgeRxClear)) {
+    if (status != serial::IoStatus::Ok)
+        return false;
+    if (!env_.line->Purge(serial::kPurgeRxClear)) {
         env_.ShowPlain(msg::kPurgeCommError);
-        return;
+        return false;
     }
-    env_.flags.eventWaitActive = false;
+    return true;
 }
 
 void SendLoop::ChunkLoop(std::size_t chunkSize)

@@ -33,7 +33,8 @@ private:
     };
 
     PassEnd RunPass();
-    void WaitForMachine();
+    // False when the wait did not end on a machine signal (stop, failure).
+    bool WaitForMachine();
     void ChunkLoop(std::size_t chunkSize);
     bool WriteChunk(std::string_view chunk);
     void FailWrite(const char* message, std::string_view logWord, bool showUnlessError);

@@ -44,6 +44,7 @@ void TTerm::Join()
 void TTerm::Execute()
 {
     if (mode_ == "RESET") {
+        env_.ui.RunOnUiThread([this] { env_.mainWindow.LineReleased(); });
         running_ = false;
         return;
     }
@@ -65,6 +66,7 @@ void TTerm::Execute()
         else
             env_.ui.RunOnUiThread([this] { env_.mainWindow.EndTransfer(); });
     }
+    env_.ui.RunOnUiThread([this] { env_.mainWindow.LineReleased(); });
     running_ = false;
 }
 
@@ -74,7 +76,11 @@ bool TTerm::ReceiveBody()
     receive_.serverStep = kServerStepNone;
     receive_.transferFilePath = transferFilePath_;
     const bool started = RunReceive(env_, receive_);
-    completed_ = started && (receive_.receivedOk || receive_.repaired) && !env_.flags.stopRequested;
+    // Continuous reception has no end of its own: a Reset while it waits for
+    // the next program ends it normally once a program has come whole.
+    const bool endedBetweenPrograms = receive_.receptionContinued && receive_.stoppedBeforeData;
+    completed_ = started && (receive_.receivedOk || receive_.repaired) &&
+                 (!env_.flags.stopRequested || endedBetweenPrograms);
     return started;
 }
 
@@ -98,6 +104,16 @@ bool TTerm::ServerBody()
         return SendBody(skipCycleStartWait);
     });
     loop.Run();
+    if (receive_.lineFailed && !env_.flags.StopOrClosing()) {
+        // Nothing is served any more: the window must not go on saying it is.
+        serverLineFailed_ = true;
+        env_.ui.ShowFileName({});
+        env_.ui.ShowStatus(msg::kServerStoppedByLineError);
+        env_.ui.AppendDataLine(msg::kServerStoppedByLineError);
+        const std::string detail = env_.line->LastError();
+        if (!detail.empty())
+            env_.ui.AppendDataLine(detail);
+    }
     return true;
 }
 
@@ -120,7 +136,9 @@ bool TTerm::SendBody(bool skipCycleStartWait)
         env_.ShowError(msg::kCannotCloseSendFile);
         return false;
     }
-    completed_ = outcome.sendCompleted && !env_.flags.stopRequested;
+    // The exit countdown ends the transfer through the stop path; the send
+    // itself ran to its end all the same.
+    completed_ = outcome.sendCompleted;
     if (mode_ == "SERVER")
         return true;
     if (env_.settings.completedSendClearsFile && outcome.sendCompleted)

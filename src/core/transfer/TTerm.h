@@ -39,6 +39,8 @@ public:
     bool FailedStart() const { return failedStart_; }
     // The body ran to its end without an error or a stop.
     bool Completed() const { return completed_; }
+    // Mode "SERVER" ended because the line failed or went away.
+    bool ServerLineFailed() const { return serverLineFailed_; }
 
 private:
     void Execute();
@@ -54,6 +56,7 @@ private:
     std::atomic<bool> running_{false};
     bool failedStart_ = false;
     std::atomic<bool> completed_{false};
+    std::atomic<bool> serverLineFailed_{false};
     ReceiveContext receive_;
     server::ServerEnvironment server_;
     std::thread thread_;

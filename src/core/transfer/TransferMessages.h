@@ -18,6 +18,7 @@ inline constexpr const char* kOsWindowsNt = "Windows NT";
 inline constexpr const char* kNoSendFile = "送信ファイルがありません。";
 inline constexpr const char* kCannotOpenSuffix = " をオープンできませんでした。";
 inline constexpr const char* kCannotCloseSendFile = "送信ファイルをクローズできませんでした。";
+inline constexpr const char* kServerStoppedByLineError = "通信回線のエラーでサーバーモードが停止しました。";
 
 // Send loop: file-name box suffixes.
 inline constexpr const char* kBoxNoConversion = " 無変換送信";

@@ -33,6 +33,8 @@ public:
     // A completed send with "clear the file when done": forget the selection.
     virtual void ClearCompletedSend() = 0;
     virtual void SetLastCycleTime(const std::string& text) = 0;
+    // The worker's last call: it no longer touches the line.
+    virtual void LineReleased() {}
 };
 
 // The remaining machining time shown during a DNC send. Optional.

@@ -35,7 +35,6 @@ struct Session::State final : transfer::MainWindowSteps {
     std::string versionText = kVersionText;
     std::string applicationTitle = "Maroka";
     std::string programName = "maroka";
-    std::string osClass;
     LineBoxTexts boxes;
 
     // Port.

@@ -59,7 +59,6 @@ transfer::WorkerEnvironment Session::State::MakeEnvironment()
     env.settings = settings;
     env.versionText = versionText;
     env.applicationTitle = applicationTitle;
-    env.osClass = osClass;
     env.displayName = displayName;
     env.directSend = directSend;
     env.dncMode = dncMode;

@@ -64,7 +64,6 @@ struct WorkerEnvironment {
     settings::SessionSettings settings;   // a copy taken when the transfer starts
     std::string versionText;              // caption of boxes with an icon
     std::string applicationTitle;         // caption of plain boxes
-    std::string osClass;
     std::string displayName;
     bool directSend = false;
     bool dncMode = false;

@@ -53,7 +53,6 @@ struct SendFixture : ::testing::Test {
         env.settings = settings;
         env.versionText = " Maroka ver 0.565";
         env.applicationTitle = "Maroka FAKE0";
-        env.osClass = msg::kOsWindowsNt;
         env.displayName = "PROG.NC";
         SendLoop loop(env, reader, mode, false);
         return loop.Run();

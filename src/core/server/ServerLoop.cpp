@@ -84,7 +84,7 @@ void ServerLoop::Run()
 {
     while (!Stopped()) {
         analysis_ = {};
-        serverStep_ = transfer::kServerStepCommand;
+        serverStep_ = transfer::ServerStep::Command;
         env_.displayName = msg::kBoxCommand;
         SetSubject(std::string(logs::kCommandSubject));
 
@@ -109,8 +109,8 @@ void ServerLoop::Run()
 
 bool ServerLoop::ReceiveCommand()
 {
-    receive_.mode = "SERVER";
-    receive_.serverStep = transfer::kServerStepCommand;
+    receive_.mode = transfer::TransferMode::Server;
+    receive_.serverStep = transfer::ServerStep::Command;
     receive_.transferFilePath = server_.commandFilePath;
     receive_.receivedFileClosed = nullptr;
     return transfer::RunReceive(env_, receive_);
@@ -234,7 +234,7 @@ void ServerLoop::SendReply()
     SetSubject(reply->commLogSubject);
     if (!reply->errorLogWord.empty())
         env_.log->ErrorLog(reply->errorLogWord);
-    serverStep_ = 2;
+    serverStep_ = transfer::ServerStep::Send;
     sendBody_(server_.commandFilePath, analysis_.skipCycleStartWait);
 }
 
@@ -242,7 +242,7 @@ void ServerLoop::SendCalledFile()
 {
     env_.displayName = FileNameOf(analysis_.calledFilePath);
     SetSubject(analysis_.calledFilePath);
-    serverStep_ = 2;
+    serverStep_ = transfer::ServerStep::Send;
     sendBody_(analysis_.calledFile, analysis_.skipCycleStartWait);
 }
 
@@ -250,9 +250,9 @@ void ServerLoop::ReceiveSavedFile()
 {
     env_.displayName = FileNameOf(analysis_.saveFilePath);
     SetSubject(analysis_.saveFilePath);
-    serverStep_ = transfer::kServerStepSave;
-    receive_.mode = "SERVER";
-    receive_.serverStep = transfer::kServerStepSave;
+    serverStep_ = transfer::ServerStep::Save;
+    receive_.mode = transfer::TransferMode::Server;
+    receive_.serverStep = transfer::ServerStep::Save;
     receive_.transferFilePath = analysis_.saveFilePath;
     receive_.receivedFileClosed = receivedFileSink_;
     // A save that cannot use its file has shown why; the server goes on.
@@ -261,7 +261,7 @@ void ServerLoop::ReceiveSavedFile()
 
 void ServerLoop::SendMail()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     mail::MailOutcome outcome;
     outcome.failure = "no mail service";
     if (server_.sendMail) {
@@ -274,7 +274,7 @@ void ServerLoop::SendMail()
 
 void ServerLoop::DeleteFile()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     switch (folder_.Delete(analysis_.deleteName)) {
     case ServerFolder::Outcome::Done:
         Show(msg::kBoxDeleted, msg::kStatusDeleted);
@@ -292,7 +292,7 @@ void ServerLoop::DeleteFile()
 
 void ServerLoop::RenameFile()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     switch (folder_.Rename(analysis_.renameFrom, analysis_.renameTo)) {
     case ServerFolder::Outcome::Done:
         Show(msg::kBoxRenamed, msg::kStatusRenamed);
@@ -310,7 +310,7 @@ void ServerLoop::RenameFile()
 
 void ServerLoop::Refuse()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     env_.log->ErrorLog(msg::kErrUnsafeFileName);
     Show(msg::kBoxUnusableName, msg::kStatusRefused);
 }

@@ -160,7 +160,7 @@ void Session::State::PortCameBack(std::shared_ptr<serial::SerialLine> reopened, 
     WatchPort();
     if (serverResumePending) {
         serverResumePending = false;
-        currentMode = "SERVER";
+        currentMode = transfer::TransferMode::Server;
         StartServerWorker();
     }
 }

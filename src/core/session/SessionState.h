@@ -50,7 +50,7 @@ struct Session::State final : transfer::MainWindowSteps {
     std::unique_ptr<transfer::TTerm> worker;
     bool idle = true;
     bool endHandled = false;
-    std::string currentMode;
+    transfer::TransferMode currentMode = transfer::TransferMode::Reset;
 
     // Files.
     std::optional<std::vector<std::string>> sendFileList;
@@ -103,10 +103,10 @@ struct Session::State final : transfer::MainWindowSteps {
     bool RefuseBadNumbers(bool send, bool receive);
     // Applies the line settings and starts a worker in `mode`; `configure`
     // runs on the worker before it starts.
-    bool LaunchWorker(const std::string& mode, const std::string& path,
+    bool LaunchWorker(transfer::TransferMode mode, const std::string& path,
                       const std::function<void(transfer::TTerm&)>& configure = {});
     bool StartSend();
-    // Starts a worker in currentMode ("RECV", or "SERVER" with the command
+    // Starts a worker in currentMode (Receive, or Server with the command
     // file) that receives into `path` (SessionReceive.cpp).
     bool StartReceive(const std::string& path);
     void StopTransfer();

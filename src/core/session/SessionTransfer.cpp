@@ -83,7 +83,7 @@ bool Session::State::RefuseBadNumbers(bool send, bool receive)
     return problem.has_value();
 }
 
-bool Session::State::LaunchWorker(const std::string& mode, const std::string& path,
+bool Session::State::LaunchWorker(transfer::TransferMode mode, const std::string& path,
                                   const std::function<void(transfer::TTerm&)>& configure)
 {
     if (portGone) {
@@ -115,7 +115,7 @@ bool Session::State::StartSend()
 {
     if (!line || RefuseBadNumbers(true, false))
         return false;
-    return LaunchWorker("SEND", sendFilePath);
+    return LaunchWorker(transfer::TransferMode::Send, sendFilePath);
 }
 
 void Session::State::StopTransfer()
@@ -140,7 +140,7 @@ void Session::State::EndTransfer()
         line->Interrupt();
     ClearDisplay();
     SetIdleControls();
-    if (currentMode == "SEND") {
+    if (currentMode == transfer::TransferMode::Send) {
         if (settings.resetClearsSendFile) {
             DeletePreparedSendFile();
             sendFilePath.clear();
@@ -149,7 +149,7 @@ void Session::State::EndTransfer()
         } else {
             ui.ShowFileName(displayName);
         }
-    } else if (currentMode == "RECV") {
+    } else if (currentMode == transfer::TransferMode::Receive) {
         if (settings.resetClearsReceiveFile) {
             receiveFileName.clear();
             ui.ShowFileName({});

@@ -100,8 +100,8 @@ private:
     void ShowProgress(bool force);
     void EndTransferOnUi();
     bool Raw() const;
-    bool Server() const { return context_.mode == "SERVER"; }
-    bool CommandWait() const { return context_.serverStep == kServerStepCommand; }
+    bool Server() const { return context_.mode == TransferMode::Server; }
+    bool CommandWait() const { return context_.serverStep == ServerStep::Command; }
 
     WorkerEnvironment& env_;
     ReceiveContext& context_;
@@ -156,7 +156,7 @@ void Receiver::EndTransferOnUi()
 
 void Receiver::Run()
 {
-    if (context_.mode == "RESET")
+    if (context_.mode == TransferMode::Reset)
         return;
     if (context_.repair)
         context_.repair->receptionCount = 0;
@@ -644,7 +644,7 @@ bool CloseReceiveFile(WorkerEnvironment& env, ReceiveContext& context)
 {
     if (!context.file.IsOpen())
         return true;
-    if (!context.writeFailed && context.serverStep != kServerStepCommand && !env.settings.noConversionReceive &&
+    if (!context.writeFailed && context.serverStep != ServerStep::Command && !env.settings.noConversionReceive &&
         env.settings.receiveTailPercent) {
         const char* failure = nullptr;
         if (!context.file.Write("%"))
@@ -663,7 +663,7 @@ bool CloseReceiveFile(WorkerEnvironment& env, ReceiveContext& context)
         env.ShowError(WithDetail(msg::kCannotCloseReceiveFile, context.file.LastError()));
         return false;
     }
-    if (context.serverStep != kServerStepCommand && context.receivedFileClosed) {
+    if (context.serverStep != ServerStep::Command && context.receivedFileClosed) {
         const std::string path = context.transferFilePath;
         env.ui.RunOnUiThread([&context, path] { context.receivedFileClosed(path); });
     }
@@ -683,14 +683,14 @@ bool RunReceive(WorkerEnvironment& env, ReceiveContext& context)
     context.repaired = false;
     if (!OpenReceiveFile(env, context))
         return false;
-    if (env.settings.repairReceiveErrors && context.mode != "SERVER" && !context.repair)
+    if (env.settings.repairReceiveErrors && context.mode != TransferMode::Server && !context.repair)
         context.repair = std::make_shared<RepairState>();
     context.receivedOk = false;
     context.writeFailed = false;
 
     ReceiveLoop(env, context);
 
-    if (context.mode == "SERVER") {
+    if (context.mode == TransferMode::Server) {
         const bool closed = CloseReceiveFile(env, context);
         return closed && !context.lineFailed;
     }

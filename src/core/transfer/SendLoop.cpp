@@ -65,8 +65,8 @@ std::string FormatLastCycleTime(std::chrono::seconds duration)
     return TwoDigits(total / 3600 % 24) + "H " + TwoDigits(total / 60 % 60) + "M " + TwoDigits(total % 60) + "S";
 }
 
-SendLoop::SendLoop(WorkerEnvironment& env, ChunkReader& file, std::string mode, bool skipCycleStartWait)
-    : env_(env), file_(file), mode_(std::move(mode)), skipCycleStartWait_(skipCycleStartWait)
+SendLoop::SendLoop(WorkerEnvironment& env, ChunkReader& file, TransferMode mode, bool skipCycleStartWait)
+    : env_(env), file_(file), mode_(mode), skipCycleStartWait_(skipCycleStartWait)
 {
 }
 
@@ -87,7 +87,7 @@ void SendLoop::EndTransferOnUi()
 
 SendOutcome SendLoop::Run()
 {
-    if (mode_ == "RESET")
+    if (mode_ == TransferMode::Reset)
         return outcome_;
     const auto pacing = ReadSendPacing(env_.settings);
     if (const auto* error = std::get_if<std::string>(&pacing)) {
@@ -101,7 +101,7 @@ SendOutcome SendLoop::Run()
     env_.ui.SetProgress(0, file_.Size());
 
     std::string box = NoConversion() ? msg::kBoxNoConversion : msg::kBoxSend;
-    if (mode_ == "SERVER")
+    if (mode_ == TransferMode::Server)
         box += msg::kBoxServerSuffix;
     ShowFileName(box);
 
@@ -110,7 +110,7 @@ SendOutcome SendLoop::Run()
 
     PassEnd end = PassEnd::Finished;
     while ((end = RunPass()) == PassEnd::Finished) {
-        if (!env_.settings.resendMode || mode_ == "SERVER")
+        if (!env_.settings.resendMode || mode_ == TransferMode::Server)
             break;
         ShowFileName(msg::kBoxResend);
     }
@@ -119,16 +119,16 @@ SendOutcome SendLoop::Run()
     // A stopped send ends without DC4: the control would take the cut
     // program for a complete one.
     if (end == PassEnd::Return) {
-        if (mode_ == "SERVER")
+        if (mode_ == TransferMode::Server)
             env_.flags.quitRequested = false;
         return outcome_;
     }
 
     if (env_.settings.sendDc4AtEnd)
         env_.line->TransmitChar(kDc4);
-    if (env_.settings.exitAfterSend && mode_ != "SERVER")
+    if (env_.settings.exitAfterSend && mode_ != TransferMode::Server)
         ExitCountdown();
-    if (mode_ == "SERVER")
+    if (mode_ == TransferMode::Server)
         env_.flags.quitRequested = false;
     return outcome_;
 }
@@ -387,7 +387,7 @@ void SendLoop::DisplayLine(std::string raw)
 
     if (!NoConversion() && line.substr(0, kSourceFileTag.size()) == kSourceFileTag) {
         sourceFileName_ = text::Cp932ToUtf8Lossy(TrimTrailing(line.substr(kSourceFileTag.size()), "\r\n\t) "));
-        if (mode_ == "SEND")
+        if (mode_ == TransferMode::Send)
             env_.ui.ShowFileName(" " + sourceFileName_ + msg::kBoxSending);
     }
     if (env_.settings.showData) {

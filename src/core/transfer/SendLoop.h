@@ -7,6 +7,7 @@
 #include "core/transfer/BlockStatus.h"
 #include "core/transfer/ChunkReader.h"
 #include "core/transfer/LineErrorCheck.h"
+#include "core/transfer/TransferMode.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <chrono>
@@ -21,8 +22,8 @@ struct SendOutcome {
 
 class SendLoop {
 public:
-    // `mode` is "SEND" or "SERVER"; `file` is open.
-    SendLoop(WorkerEnvironment& env, ChunkReader& file, std::string mode, bool skipCycleStartWait);
+    // `mode` is Send or Server; `file` is open.
+    SendLoop(WorkerEnvironment& env, ChunkReader& file, TransferMode mode, bool skipCycleStartWait);
 
     SendOutcome Run();
 
@@ -50,7 +51,7 @@ private:
 
     WorkerEnvironment& env_;
     ChunkReader& file_;
-    std::string mode_;
+    TransferMode mode_;
     bool skipCycleStartWait_;
 
     SendOutcome outcome_;

@@ -9,8 +9,8 @@
 
 namespace maroka::transfer {
 
-TTerm::TTerm(WorkerEnvironment env, std::string mode, std::string transferFilePath)
-    : env_(std::move(env)), mode_(std::move(mode)), transferFilePath_(std::move(transferFilePath))
+TTerm::TTerm(WorkerEnvironment env, TransferMode mode, std::string transferFilePath)
+    : env_(std::move(env)), mode_(mode), transferFilePath_(std::move(transferFilePath))
 {
 }
 
@@ -43,17 +43,17 @@ void TTerm::Join()
 
 void TTerm::Execute()
 {
-    if (mode_ == "RESET") {
+    if (mode_ == TransferMode::Reset) {
         env_.ui.RunOnUiThread([this] { env_.mainWindow.LineReleased(); });
         running_ = false;
         return;
     }
     bool started = false;
-    if (mode_ == "SEND")
+    if (mode_ == TransferMode::Send)
         started = SendBody();
-    else if (mode_ == "RECV")
+    else if (mode_ == TransferMode::Receive)
         started = ReceiveBody();
-    else if (mode_ == "SERVER")
+    else if (mode_ == TransferMode::Server)
         started = ServerBody();
     failedStart_ = !started;
     CleanUp();
@@ -73,7 +73,7 @@ void TTerm::Execute()
 bool TTerm::ReceiveBody()
 {
     receive_.mode = mode_;
-    receive_.serverStep = kServerStepNone;
+    receive_.serverStep = ServerStep::None;
     receive_.transferFilePath = transferFilePath_;
     const bool started = RunReceive(env_, receive_);
     // Continuous reception has no end of its own: a Reset while it waits for
@@ -139,7 +139,7 @@ bool TTerm::SendBody(bool skipCycleStartWait)
     // The exit countdown ends the transfer through the stop path; the send
     // itself ran to its end all the same.
     completed_ = outcome.sendCompleted;
-    if (mode_ == "SERVER")
+    if (mode_ == TransferMode::Server)
         return true;
     if (env_.settings.completedSendClearsFile && outcome.sendCompleted)
         env_.ui.RunOnUiThread([this] { env_.mainWindow.ClearCompletedSend(); });

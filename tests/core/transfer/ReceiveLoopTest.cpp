@@ -191,8 +191,8 @@ TEST_F(ReceiveFixture, NoConversionReceiveKeepsEveryByte)
 
 TEST_F(ReceiveFixture, CommandWaitKeepsTheTextRawAndStopsPast512Bytes)
 {
-    context.mode = "SERVER";
-    context.serverStep = kServerStepCommand;
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Command;
     Start();
     const std::string first = "%\r\nO0001(R/PROG.NC)\r\n" + std::string(300, 'A');
     pty.WriteMaster(first);
@@ -335,8 +335,8 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
 {
     UseLine(maroka::serial::test::AscLine());
     line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{5});
-    context.mode = "SERVER";
-    context.serverStep = kServerStepSave;
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Save;
     Start();
     pty.WriteMaster("G1X1\r\nG1X2\r\n");
     ASSERT_TRUE(Finish());

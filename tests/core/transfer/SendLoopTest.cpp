@@ -44,7 +44,7 @@ struct SendFixture : ::testing::Test {
         settings.sendDelayEnabled = false;
     }
 
-    SendOutcome Send(const std::string& bytes, const std::string& mode = "SEND")
+    SendOutcome Send(const std::string& bytes, TransferMode mode = TransferMode::Send)
     {
         test::WriteFileBytes(dir / "PROG.NC", bytes);
         ChunkReader reader;
@@ -139,7 +139,7 @@ TEST_F(SendFixture, InServerModeAnErrorDoesNotCloseTheProgram)
 {
     settings.sendBufferSize = "100";
     line->failWriteAfterBytes = 0;
-    Send("O1\n", "SERVER");
+    Send("O1\n", TransferMode::Server);
     EXPECT_FALSE(flags.quitRequested);
 }
 

@@ -63,6 +63,11 @@ void BackgroundCli::Signal(int signal)
         kill(pid_, signal);
 }
 
+std::string BackgroundCli::ErrSoFar() const
+{
+    return ReadFileBytes(errPath_);
+}
+
 bool BackgroundCli::WaitForErr(const std::string& text, std::chrono::milliseconds limit) const
 {
     const auto deadline = std::chrono::steady_clock::now() + limit;

@@ -583,18 +583,16 @@ Receiver::Outcome Receiver::FinishReception()
 void Receiver::ExitCountdown()
 {
     const long long limit = timings_.exitSeconds;
-    const std::time_t start = std::time(nullptr);
+    const auto start = env_.clock->Now();
     while (!env_.flags.StopOrClosing()) {
-        const long long elapsed = static_cast<long long>(std::time(nullptr) - start);
+        const auto passed = env_.clock->Now() - start;
+        const long long elapsed = std::chrono::duration_cast<std::chrono::seconds>(passed).count();
         if (elapsed > limit)
             break;
         if (elapsed >= 1)
             ShowStatus(msg::kStatusExitAfterReceive + std::to_string(limit - elapsed + 1) + msg::kStatusExitSeconds);
-        // Wake just after the seconds counter moves on.
-        const auto now = std::chrono::system_clock::now();
-        const auto nextSecond = std::chrono::ceil<std::chrono::seconds>(now + std::chrono::milliseconds(1));
-        env_.flags.SleepUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond - now) +
-                                      std::chrono::milliseconds(5));
+        // Wake just after the count of whole seconds moves on.
+        env_.clock->Wait(env_.flags, std::chrono::seconds(elapsed + 1) - passed + std::chrono::milliseconds(1));
     }
     if (env_.flags.StopOrClosing())
         return;

@@ -162,7 +162,7 @@ SendLoop::PassEnd SendLoop::RunPass()
         return PassEnd::Return;
     }
 
-    cycleStart_ = std::chrono::system_clock::now();
+    cycleStart_ = env_.clock->Now();
     cycleStartTaken_ = true;
     env_.ui.RunOnUiThread([this] { env_.mainWindow.SetLastCycleTime({}); });
     lineBuffer_.clear();
@@ -186,7 +186,7 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (env_.settings.sendDelayEnabled) {
         env_.ui.ShowStatus(msg::kStatusPreparing);
-        env_.flags.SleepUnlessStopped(std::chrono::milliseconds(pacing.delayMs));
+        env_.clock->Wait(env_.flags, std::chrono::milliseconds(pacing.delayMs));
     }
     if (env_.flags.StopOrClosing()) {
         EndTransferOnUi();
@@ -297,7 +297,7 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
             DisplayChunk(bytes);
         if (env_.settings.sendWaitEnabled) {
             const auto pacing = std::get<SendPacing>(ReadSendPacing(env_.settings));
-            env_.flags.SleepUnlessStopped(std::chrono::milliseconds(pacing.waitMs));
+            env_.clock->Wait(env_.flags, std::chrono::milliseconds(pacing.waitMs));
         }
         if (outcome_.transferError)
             break;
@@ -409,8 +409,7 @@ void SendLoop::ShowCycleTime()
 {
     if (!cycleStartTaken_)
         return;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now() - cycleStart_);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(env_.clock->Now() - cycleStart_);
     cycleTimeText_ = FormatCycleTime(elapsed);
     const std::string last = FormatLastCycleTime(elapsed);
     env_.ui.RunOnUiThread([this, last] { env_.mainWindow.SetLastCycleTime(last); });
@@ -425,17 +424,17 @@ void SendLoop::ExitCountdown()
         return;
     }
     const long long seconds = std::get<SendPacing>(ReadSendPacing(env_.settings)).exitSeconds;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = env_.clock->Now();
     while (!env_.flags.stopRequested && !env_.flags.closing) {
-        const auto elapsed = std::chrono::steady_clock::now() - start;
+        const auto elapsed = env_.clock->Now() - start;
         const long long e = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
         if (e > seconds)
             break;
         if (e >= 1)
             ShowFileName(msg::kBoxExitCountdown + std::to_string(seconds - e + 1) + msg::kSeconds);
         const auto nextSecond = std::chrono::seconds(e + 1) - elapsed;
-        env_.flags.SleepUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond) +
-                                      std::chrono::milliseconds(1));
+        env_.clock->Wait(env_.flags, std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond) +
+                                         std::chrono::milliseconds(1));
     }
     if (env_.flags.stopRequested || env_.flags.closing)
         return;

@@ -65,7 +65,7 @@ private:
     long long lastProgressStep_ = -1;
     std::string sendIoMessage_;
     bool cycleStartTaken_ = false;
-    std::chrono::system_clock::time_point cycleStart_;
+    std::chrono::milliseconds cycleStart_{0};
     std::string cycleTimeText_;
 };
 

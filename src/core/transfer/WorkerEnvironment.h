@@ -6,6 +6,7 @@
 
 #include "core/settings/SessionSettings.h"
 #include "core/serial/SerialLine.h"
+#include "core/transfer/TransferClock.h"
 #include "core/transfer/TransferFlags.h"
 #include "core/ui/UserInterface.h"
 
@@ -61,6 +62,7 @@ struct WorkerEnvironment {
     TransferFlags& flags;
     MainWindowSteps& mainWindow;
     std::shared_ptr<RemainingTimeDisplay> remainingTime;
+    TransferClock* clock = &TransferClock::Steady();
     settings::SessionSettings settings;   // a copy taken when the transfer starts
     std::string versionText;              // caption of boxes with an icon
     std::string applicationTitle;         // caption of plain boxes

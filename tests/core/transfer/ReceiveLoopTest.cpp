@@ -370,6 +370,18 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
     EXPECT_EQ(File(), "%\r\nG1X1\r\nG1X2\r\n%\r\n");
 }
 
+TEST_F(ReceiveFixture, AServerSaveKeepsAFinalLineWithoutALineEnd)
+{
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Save;
+    settings.receiveEndOfBlock = "LF";
+    Start();
+    pty.WriteMaster("%\r\nG1\r\nM30");
+    ASSERT_TRUE(Finish());
+    EXPECT_TRUE(context.receivedOk);
+    EXPECT_EQ(File(), "%\nG1\nM30\n%\n");
+}
+
 TEST_F(ReceiveFixture, ALineErrorWithoutRepairStopsWithItsText)
 {
     UseLine(maroka::serial::test::AscLine());

@@ -1,5 +1,6 @@
 #include "cli/PrepareCommand.h"
 
+#include "cli/PrepareOutput.h"
 #include "cli/SettingsCommand.h"
 #include "core/prepare/BlockSettings.h"
 #include "core/prepare/FeedForecast.h"
@@ -9,8 +10,6 @@
 #include "core/serial/LinePacer.h"
 #include "core/settings/SettingsFile.h"
 #include "core/transfer/LineSetup.h"
-
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -26,7 +25,7 @@ constexpr const char* kPrepareUsage =
     "usage: maroka-cli [global options] prepare [--mem|--dnc] [--output FILE] ENTRY...\n"
     "  --mem, --dnc    the send mode (default: the settings' MEM/DNC)\n"
     "  --output FILE   where the send data goes; - or none: standard output\n"
-    "  ENTRY           a program file, or a line sent as it is\n";
+    "  ENTRY           a program file\n";
 
 constexpr const char* kEstimateUsage =
     "usage: maroka-cli [global options] estimate [--mem|--dnc] [--line BAUD [--buffer BYTES]] ENTRY...\n"
@@ -106,9 +105,13 @@ int Parse(CliContext& ctx, const std::vector<std::string>& args, bool withOutput
             return kExitUsage;
         } else {
             // A file is given by its full path, so that its subprograms are
-            // found beside it; anything else is a literal line.
-            const auto file = prepare::ResolveFile(arg);
-            options.entries.push_back(file ? std::filesystem::absolute(arg).string() : arg);
+            // found beside it. A mistyped name must not go out as an NC
+            // block: literal lines belong in list files.
+            if (!prepare::ResolveFile(arg)) {
+                ctx.err << name << ": " << arg << ": no such file\n";
+                return kExitFailure;
+            }
+            options.entries.push_back(std::filesystem::absolute(arg).string());
         }
     }
     if (options.entries.empty()) {
@@ -151,17 +154,27 @@ int RunPrepareCommand(CliContext& ctx, const std::vector<std::string>& args)
         return kExitFailure;
     const prepare::BlockSettings block = prepare::MakeBlockSettings(s, lists, options.mode.value_or(s.sendMode));
 
-    const bool toStdout = options.output == "-";
-    if (toStdout)
-        ctx.out.flush();
-    const std::string path = toStdout ? "/dev/stdout" : options.output;
+    PrepareOutput output(options.output, ctx.out);
+    for (const std::string& entry : options.entries) {
+        if (output.IsTarget(entry)) {
+            ctx.err << "prepare: " << options.output << ": the output is one of the files read\n";
+            return kExitFailure;
+        }
+    }
+    std::string error;
+    const std::string path = output.Begin(error);
+    if (path.empty()) {
+        ctx.err << "prepare: " << error << "\n";
+        return kExitFailure;
+    }
     TerminalObserver observer(ctx);
     prepare::SendFileBuilder builder;
     const prepare::BuildResult result = builder.Build(options.entries, block, path, observer);
     PrintMessages(ctx, result);
-    if (!result.ok) {
-        if (!toStdout)
-            ::unlink(path.c_str());
+    if (!result.ok)
+        return kExitFailure;
+    if (!output.Commit(result.filesRead, error)) {
+        ctx.err << "prepare: " << error << "\n";
         return kExitFailure;
     }
     return kExitOk;

@@ -2,6 +2,7 @@
 
 #include "cli/CommandArguments.h"
 #include "cli/SessionRunner.h"
+#include "core/prepare/FileLookup.h"
 
 #include <ostream>
 
@@ -27,6 +28,13 @@ int RunSendCommand(CliContext& ctx, const std::vector<std::string>& args)
     if (files.empty()) {
         ctx.err << "send: no file given\n" << kUsage;
         return kExitUsage;
+    }
+
+    for (const std::string& file : files) {
+        if (!prepare::ResolveFile(file)) {
+            ctx.err << "send: " << file << ": no such file\n";
+            return kExitFailure;
+        }
     }
 
     SessionRunner runner(ctx, TerminalAnswers{files, {}, false});

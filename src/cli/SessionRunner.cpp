@@ -61,8 +61,12 @@ bool SessionRunner::Start()
 void SessionRunner::WaitForTransfer()
 {
     bool resetDone = false;
-    while (session_->TransferRunning() && !ui_.CloseRequested()) {
+    // A worker that asked for the close still makes its last calls: it is
+    // served to its end, so that its outcome is known.
+    while (session_->TransferRunning()) {
         ui_.RunPendingTasks(50);
+        if (ui_.CloseRequested())
+            continue;
         if (g_resetSignalled && !resetDone) {
             resetDone = true;
             ctx_.err << "\nreset" << std::endl;

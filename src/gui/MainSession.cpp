@@ -25,7 +25,7 @@ MainSession::~MainSession()
     // The window may never have been closed (a test, an early return):
     // the session still stops its worker and writes its settings.
     if (!form_.Closed()) {
-        form_.close();
+        form_.CloseWithoutAsking();
     }
     if (!closed_) {
         Close();

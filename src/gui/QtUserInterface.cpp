@@ -303,7 +303,7 @@ WindowGeometry QtUserInterface::CurrentGeometry()
 
 void QtUserInterface::CloseMainWindow()
 {
-    Post([this] { form_.close(); });
+    Post([this] { form_.CloseWithoutAsking(); });
 }
 
 void QtUserInterface::RunOnUiThread(const std::function<void()>& task)

@@ -73,6 +73,8 @@ TMainForm::TMainForm(QWidget* parent)
     statusLabel_ = new QLabel(status);
     statusLabel_->setObjectName(QStringLiteral("StatusText"));
     statusLabel_->setTextFormat(Qt::PlainText);
+    // Texts that start without a blank would otherwise touch the frame.
+    statusLabel_->setIndent(4);
     status->addWidget(statusLabel_, 1);
     setStatusBar(status);
 
@@ -411,7 +413,7 @@ bool TMainForm::HandleKey(int key)
     }
     if (key == Qt::Key_Escape) {
         if (commands_ != nullptr && commands_->ConfirmExit()) {
-            close();
+            CloseWithoutAsking();
         }
         return true;
     }
@@ -443,8 +445,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     return true;
 }
 
+void TMainForm::CloseWithoutAsking()
+{
+    closeConfirmed_ = true;
+    close();
+}
+
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    // The close box while a transfer runs asks as Esc does: a stray click
+    // must not cut a drip feed.
+    if (!closed_ && busy_ && !closeConfirmed_ && commands_ != nullptr && !commands_->ConfirmExit()) {
+        event->ignore();
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         if (commands_ != nullptr) {
@@ -615,7 +629,8 @@ void TMainForm::SetReceivedFiles(const QStringList& paths)
 {
     receivedDataMenu_->clear();
     for (qsizetype i = 0; i < paths.size(); ++i) {
-        QAction* action = receivedDataMenu_->addAction(MenuText(paths[i]));
+        // "&1 ", "&2 ", ...: the position is the item's access key.
+        QAction* action = receivedDataMenu_->addAction(QStringLiteral("&%1 ").arg(i + 1) + MenuText(paths[i]));
         action->setObjectName(QStringLiteral("ReceivedFileItem%1").arg(i));
         const auto index = static_cast<std::size_t>(i);
         connect(action, &QAction::triggered, this, [this, index] {

@@ -65,6 +65,10 @@ public:
     // Room for a readable stretch of NC data besides the controls.
     QSize sizeHint() const override;
 
+    // Closes without the question the close box asks while a transfer runs
+    // (the question was asked already, or the program itself closes).
+    void CloseWithoutAsking();
+
     // True once the window has been closed; the session is then shut down.
     bool Closed() const { return closed_; }
 
@@ -93,6 +97,7 @@ private:
     MainWindowCommands* commands_ = nullptr;
     bool busy_ = false;
     bool closed_ = false;
+    bool closeConfirmed_ = false;
     QString applicationTitle_;
 
     std::vector<QToolButton*> busyButtons_;

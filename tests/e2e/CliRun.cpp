@@ -63,6 +63,22 @@ void BackgroundCli::Signal(int signal)
         kill(pid_, signal);
 }
 
+std::string BackgroundCli::ErrSoFar() const
+{
+    return ReadFileBytes(errPath_);
+}
+
+bool BackgroundCli::WaitForErr(const std::string& text, std::chrono::milliseconds limit) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (ReadFileBytes(errPath_).find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 CliResult BackgroundCli::Finish(std::chrono::seconds limit)
 {
     CliResult result;

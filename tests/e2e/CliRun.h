@@ -25,6 +25,11 @@ public:
     explicit BackgroundCli(const std::vector<std::string>& arguments);
     ~BackgroundCli();
     void Signal(int signal);
+    // Waits until the program has printed `text` to its error output (where
+    // its status lines go); false when it has not within `limit`.
+    bool WaitForErr(const std::string& text, std::chrono::milliseconds limit) const;
+    // What the program has printed to its error output so far.
+    std::string ErrSoFar() const;
     CliResult Finish(std::chrono::seconds limit);
 
 private:

@@ -46,11 +46,13 @@ double ChildCpuSeconds()
 }
 
 struct ReceiveEndToEnd : ::testing::Test {
-    std::string WriteSettings()
+    std::string WriteSettings(const std::function<void(settings::SessionSettings&)>& change = {})
     {
         settings::SessionSettings s;
         s.receiveStartDcEnabled = true;
         s.receiveEndSeconds = "1";
+        if (change)
+            change(s);
         const std::string path = (dir / "maroka0.ini").string();
         EXPECT_FALSE(settings::SettingsFile(path).SaveSettings(s));
         return path;
@@ -66,12 +68,13 @@ struct ReceiveEndToEnd : ::testing::Test {
         return machine;
     }
 
-    void Punch(machine::SimulatedMachine& machine, const std::string& program)
+    void Punch(machine::SimulatedMachine& machine, const std::string& program, bool sendDc4 = true)
     {
         machine::PunchJob job;
         job.data = program;
         job.leaderNuls = 50;
         job.waitForStart = true;
+        job.sendDc4 = sendDc4;
         machine.Punch(job);
     }
 
@@ -129,4 +132,58 @@ TEST_F(ReceiveEndToEnd, WaitingForTheFirstByteTakesNoProcessorTime)
                 cpu * 100.0 / (static_cast<double>(result.took.count()) / 1000.0));
     // Start-up included, well under 1 % of a core over ten seconds.
     EXPECT_LT(cpu, 0.1);
+}
+
+TEST_F(ReceiveEndToEnd, AFinalLineWithoutALineEndIsKeptAndEnded)
+{
+    auto machine = StartMachine(20'000);
+    Punch(*machine, "%\r\nG1\r\nM30", false);
+    const std::string target = (dir / "O1.NC").string();
+    auto result = test::RunCli({"--settings", WriteSettings(), "--port", machine->DevicePath(), "receive", target}, 60s);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(test::ReadFileBytes(target), "%\r\nG1\r\nM30\r\n%\r\n");
+
+    // Line ends the loop does not split on: the text beyond the last full
+    // buffer is kept too, and the file ends as the settings say.
+    std::string program = "%\rO2\r";
+    for (int n = 0; n < 300; ++n)
+        program += "N" + std::to_string(n) + "G01X1.\r";
+    program += "M30\r%";
+    Punch(*machine, program, false);
+    result = test::RunCli({"--settings", WriteSettings([](settings::SessionSettings& s) { s.receiveEndOfBlock = "LF"; }),
+                           "--port", machine->DevicePath(), "receive", target},
+                          60s);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string file = test::ReadFileBytes(target);
+    EXPECT_NE(file.find("N299G01X1.M30"), std::string::npos) << file.substr(file.size() - 80);
+    EXPECT_TRUE(file.ends_with("%\n%\n")) << file.substr(file.size() - 80);
+}
+
+TEST_F(ReceiveEndToEnd, ExitAfterReceivingAndResetBetweenContinuousProgramsAreNormalEnds)
+{
+    auto machine = StartMachine(20'000);
+    Punch(*machine, MakeProgram(200));
+    const std::string target = (dir / "O3000.NC").string();
+    auto result = test::RunCli({"--settings", WriteSettings([](settings::SessionSettings& s) {
+                                    s.exitAfterReceive = true;
+                                    s.exitAfterReceiveSeconds = "0";
+                                }),
+                                "--port", machine->DevicePath(), "receive", target},
+                               60s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("Maroka を終了します。"), std::string::npos) << result.err;
+
+    const auto continuous = WriteSettings([](settings::SessionSettings& s) { s.continuousReceive = true; });
+    Punch(*machine, MakeProgram(200));
+    test::BackgroundCli cli({"--settings", continuous, "--port", machine->DevicePath(), "receive", target});
+    ASSERT_TRUE(cli.WaitForErr("継続して受信できます。", 20s));
+    cli.Signal(SIGINT);
+    result = cli.Finish(20s);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+
+    // A Reset before any program came whole is still a stop.
+    test::BackgroundCli idle({"--settings", continuous, "--port", machine->DevicePath(), "receive", target});
+    ASSERT_TRUE(idle.WaitForErr("受信データ待ち", 10s));
+    idle.Signal(SIGINT);
+    EXPECT_EQ(idle.Finish(20s).exitCode, 1);
 }

@@ -101,6 +101,14 @@ TEST(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
     // Save: the next program goes into the named file once the server waits for it.
     machine.SendCommand("S/NEW.NC", 300ms);
     ASSERT_TRUE(WaitFor([&] { return fs::exists(folder / "NEW.NC"); }, 15s));
+    const auto commandWaits = [&cli] {
+        const std::string err = cli.ErrSoFar();
+        std::size_t count = 0;
+        for (std::size_t at = err.find("コマンド待ち"); at != std::string::npos; at = err.find("コマンド待ち", at + 1))
+            ++count;
+        return count;
+    };
+    const std::size_t waitsBeforeSave = commandWaits();
     machine::PunchJob job;
     job.data = "%\r\nO2000(SAVED)\r\nG01X5.F100\r\nM30\r\n%\r\n";
     machine.Punch(job);
@@ -112,7 +120,7 @@ TEST(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
         15s));
     EXPECT_NE(ReadFileBytes(folder / "NEW.NC").find("O2000(SAVED)\r\nG01X5.F100\r\n"), std::string::npos);
     // The reception ends by its quiet time before the next command may come.
-    std::this_thread::sleep_for(2500ms);
+    ASSERT_TRUE(WaitFor([&] { return commandWaits() > waitsBeforeSave; }, 15s));
 
     EXPECT_EQ(ask("L/"),
               "%\r\n([SEARCH_FILE_LIST])\r\n(NEW.NC)\r\n(O1000.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");

@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -30,14 +31,14 @@ namespace maroka::gui::test {
 namespace {
 
 struct Bench {
-    Bench()
+    explicit Bench(bool waitForCycleStart = false)
     {
         std::string error;
         if (!machine.Start(error))
             qFatal("machine: %s", error.c_str());
         settings::SessionSettings initial;
         initial.startupPort = machine.DevicePath();
-        initial.ignoreCycleStart = true;
+        initial.ignoreCycleStart = !waitForCycleStart;
         initial.sendDelayEnabled = false;
         initial.sendBufferSize = "64";
         if (settings::SettingsFile((dir / "maroka0.ini").string()).SaveSettings(initial))
@@ -196,6 +197,45 @@ private slots:
         QVERIFY(expected.find("G65") == std::string::npos);
         QTRY_COMPARE_WITH_TIMEOUT(bench.machine.ReceivedBytes().size(), expected.size(), 5000);
         QCOMPARE(bench.machine.ReceivedBytes(), expected);
+    }
+
+    void closeBoxDuringASendAsksFirstAndThenSaysItCloses()
+    {
+        Bench bench(true);
+        maroka::test::WriteFileBytes(bench.dir / "O1.NC", "%\nO1\n%\n");
+        QVERIFY(bench.main->Show());
+        TMainForm& form = bench.main->Window();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        bench.main->FilesDropped({(bench.dir / "O1.NC").string()});
+        QTest::keyClick(&form, Qt::Key_F2);
+        QVERIFY(QTest::qWaitFor([&] { return form.StatusText() == QStringLiteral("サイクルスタート待ち"); }, 30000));
+
+        QStringList seen;
+        const auto answer = [&seen](QMessageBox::StandardButton button) {
+            return [&seen, button](QMessageBox* box) {
+                seen << box->text();
+                if (auto* pressed = box->button(button))
+                    pressed->click();
+                else
+                    box->reject();
+            };
+        };
+        WhenModalAppears<QMessageBox>(answer(QMessageBox::No));
+        form.close();
+        QCOMPARE(seen, QStringList{QStringLiteral("Maroka を終了します。\n\nよろしいですか？")});
+        QVERIFY(!form.Closed());
+        QVERIFY(bench.main->Core().TransferRunning());
+
+        WhenModalAppears<QMessageBox>([&](QMessageBox* box) {
+            WhenModalAppears<QMessageBox>(answer(QMessageBox::Ok));
+            answer(QMessageBox::Yes)(box);
+        });
+        form.close();
+        QCOMPARE(seen.size(), 3);
+        QCOMPARE(seen.last(), QStringLiteral("Maroka を終了します。"));
+        QVERIFY(form.Closed());
+        QVERIFY(QTest::qWaitFor([&] { return !bench.main->Core().TransferRunning(); }, 10000));
+        QCOMPARE(bench.machine.ReceivedBytes(), std::string());
     }
 };
 

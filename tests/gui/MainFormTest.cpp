@@ -155,7 +155,7 @@ private slots:
         auto* received = Find<QMenu>("ReceivedDataMenu");
         form_->SetReceivedFiles({"/data/O0001.nc", "/data/R&D.nc"});
         QVERIFY(received->menuAction()->isEnabled());
-        QCOMPARE(Texts(received->actions()), QStringList({"/data/O0001.nc", "/data/R&&D.nc"}));
+        QCOMPARE(Texts(received->actions()), QStringList({"&1 /data/O0001.nc", "&2 /data/R&&D.nc"}));
         received->actions().at(1)->trigger();
         QCOMPARE(commands_.calls, QStringList({"OpenReceivedFile 1"}));
 
@@ -166,6 +166,7 @@ private slots:
 
     void displayControlsAreThere()
     {
+        QVERIFY(Find<QLabel>("StatusText")->indent() > 0); // text clear of the frame
         QVERIFY(Find<QLabel>("Label9"));
         auto* edit = Find<QLineEdit>("Edit1");
         QVERIFY(edit && edit->isReadOnly());

@@ -212,6 +212,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
     }
     observer.ShowStatus({});
     observer.ShowFileName({});
+    result.filesRead = filesRead;
     if (!ok)
         return result;
     stamp_.Record(outputPath, key, std::move(entryFiles), filesRead);
@@ -333,13 +334,16 @@ bool SendFileBuilder::ProcessChangingBlock(std::string& block, unsigned classes,
                                            SubprogramExpander& expander)
 {
     const BlockSettings& s = context.settings;
-    if (classes & kCommentStart)
+    const bool cut = (classes & kCommentStart) != 0;
+    if (cut)
         CutCommentStart(block, s.commentStartText);
     if (s.ignoreStrings)
         RemoveIgnoreStrings(block, s.ignorePieces);
     if (s.convert)
         ApplyConversionTable(block, s.conversionRows);
-    if (s.ignoreStrings || s.convert)
+    // Later checks see the block as it goes out: text cut off above (a
+    // two-byte remark after the comment start) is no longer in it.
+    if (cut || s.ignoreStrings || s.convert)
         classes = Classify(block);
     if (classes & kParen) {
         if (!CommentPass(block, s.twoByteCheck)) {

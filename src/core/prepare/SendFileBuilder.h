@@ -33,6 +33,7 @@ struct BuildResult {
     bool ok = false;
     bool reused = false;                  // the prepared file was up to date and left alone
     std::vector<PrepareMessage> messages; // to show, in order
+    std::vector<std::string> filesRead;   // every program file read, subprograms included
 };
 
 struct PrepareRequest {

@@ -324,7 +324,11 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
 void PosixSerialLine::TakeByte(unsigned char byte)
 {
     const unsigned char data = byte & dataMask_;
-    if (data == (settings_.EvtChar & dataMask_))
+    // An XON that resumes output the machine stopped is flow control: a DNC
+    // control that has taken its buffer down sends one after the last byte
+    // of a pass, and that is no cycle start.
+    const bool resume = settings_.fOutX && outputStopped_ && data == (settings_.XonChar & dataMask_);
+    if (data == (settings_.EvtChar & dataMask_) && !resume)
         eventCharSeen_ = true;
     if (settings_.fOutX) {
         if (data == (settings_.XoffChar & dataMask_)) {

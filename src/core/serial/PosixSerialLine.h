@@ -24,8 +24,9 @@
 // Drain waits for the wire model as well as for the driver's queue.
 //
 // XON/XOFF bytes (while fOutX is on) and NUL bytes (while fNull is on) are
-// taken out of the data; every event character (EvtChar, DC1) that arrives,
-// flow control or not, marks kEvRxFlag for the next WaitEvent. Incoming bytes
+// taken out of the data; every event character (EvtChar, DC1) that arrives
+// marks kEvRxFlag for the next WaitEvent, except an XON that resumes output
+// the machine had stopped. Incoming bytes
 // are compared on the data bits only, so on a 7-bit line 0x93 and 0x13 are the
 // same XOFF.
 //

@@ -85,7 +85,7 @@ void ServerLoop::Run()
 {
     while (!Stopped()) {
         analysis_ = {};
-        serverStep_ = transfer::kServerStepCommand;
+        serverStep_ = transfer::ServerStep::Command;
         env_.displayName = msg::kBoxCommand;
         SetSubject(std::string(logs::kCommandSubject));
 
@@ -123,8 +123,8 @@ void ServerLoop::Run()
 
 bool ServerLoop::ReceiveCommand()
 {
-    receive_.mode = "SERVER";
-    receive_.serverStep = transfer::kServerStepCommand;
+    receive_.mode = transfer::TransferMode::Server;
+    receive_.serverStep = transfer::ServerStep::Command;
     receive_.transferFilePath = server_.commandFilePath;
     receive_.receivedFileClosed = nullptr;
     return transfer::RunReceive(env_, receive_);
@@ -249,7 +249,7 @@ void ServerLoop::SendReply()
     SetSubject(reply->commLogSubject);
     if (!reply->errorLogWord.empty())
         env_.log->ErrorLog(reply->errorLogWord);
-    serverStep_ = 2;
+    serverStep_ = transfer::ServerStep::Send;
     sendBody_(server_.commandFilePath, analysis_.skipCycleStartWait);
 }
 
@@ -257,15 +257,15 @@ void ServerLoop::SendCalledFile()
 {
     env_.displayName = FileNameOf(analysis_.calledFilePath);
     SetSubject(analysis_.calledFilePath);
-    serverStep_ = 2;
+    serverStep_ = transfer::ServerStep::Send;
     sendBody_(analysis_.calledFile, analysis_.skipCycleStartWait);
 }
 
 void ServerLoop::ReceiveSavedFile()
 {
-    serverStep_ = transfer::kServerStepSave;
-    receive_.mode = "SERVER";
-    receive_.serverStep = transfer::kServerStepSave;
+    serverStep_ = transfer::ServerStep::Save;
+    receive_.mode = transfer::TransferMode::Server;
+    receive_.serverStep = transfer::ServerStep::Save;
     receive_.receivedFileClosed = nullptr;
 
     const ServerFolder::Created created = folder_.CreateUniqueFile(FileNameOf(analysis_.saveFilePath));
@@ -316,7 +316,7 @@ void ServerLoop::DrainRest()
 
 void ServerLoop::SendMail()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     mail::MailOutcome outcome;
     outcome.failure = "no mail service";
     if (server_.sendMail) {
@@ -352,7 +352,7 @@ void ServerLoop::ReportFolderOutcome(ServerFolder::Outcome outcome, std::string_
 
 void ServerLoop::DeleteFile()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::kErrDeleteFileNotFound,
                         logs::kErrFileDeleteFailed, msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound,
                         msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
@@ -360,7 +360,7 @@ void ServerLoop::DeleteFile()
 
 void ServerLoop::RenameFile()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     ReportFolderOutcome(folder_.Rename(analysis_.renameFrom, analysis_.renameTo), logs::kErrRenameFileNotFound,
                         logs::kErrFileRenameFailed, msg::kBoxRenamed, msg::kStatusRenamed, msg::kBoxRenameNotFound,
                         msg::kBoxRenameFailed, msg::kStatusRenameFailed);
@@ -368,7 +368,7 @@ void ServerLoop::RenameFile()
 
 void ServerLoop::Refuse()
 {
-    serverStep_ = transfer::kServerStepNone;
+    serverStep_ = transfer::ServerStep::None;
     env_.log->ErrorLog(analysis_.refusalWord.empty() ? std::string(msg::kErrUnsafeFileName) : analysis_.refusalWord);
     Show(msg::kBoxUnusableName, msg::kStatusRefused);
 }

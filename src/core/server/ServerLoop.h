@@ -54,7 +54,7 @@ public:
     void Run();
 
     // 0 no step, 1 waiting for a command, 2 sending, 3 receiving a save.
-    int ServerStep() const { return serverStep_; }
+    transfer::ServerStep Step() const { return serverStep_; }
     bool CommandFileFault() const { return commandFileFault_; }
 
 private:
@@ -94,7 +94,7 @@ private:
     std::shared_ptr<transfer::WorkerLog> log_;
     std::shared_ptr<transfer::TransferLog> previousLog_;
     CommandAnalysis analysis_;
-    int serverStep_ = 0;
+    transfer::ServerStep serverStep_ = transfer::ServerStep::None;
     bool commandFileFault_ = false;
     bool finished_ = false;
 };

@@ -71,6 +71,9 @@ void Session::Reset()
 {
     state_->EndTransfer();
     state_->StopTransfer();
+    // The stop interrupts the line, and with it the watch of an idle port.
+    if (!state_->WorkerBusy())
+        state_->WatchPort();
 }
 
 void Session::ViewSettingsFile()
@@ -95,8 +98,15 @@ void Session::ShowAbout()
 
 void Session::SendDc2()
 {
-    if (state_->line)
-        state_->line->TransmitChar(0x12);
+    State& s = *state_;
+    if (!s.line)
+        return;
+    const bool watched = !s.WorkerBusy();
+    if (watched)
+        s.watch.Stop();
+    s.line->TransmitChar(0x12);
+    if (watched)
+        s.WatchPort();
 }
 
 const LineBoxTexts& Session::LineBoxes() const

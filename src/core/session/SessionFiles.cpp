@@ -231,10 +231,10 @@ void Session::CheckData()
         s.ShowError(msg::kEditorNotEnabled);
         return;
     }
-    if (s.currentMode == "SEND") {
+    if (s.currentMode == transfer::TransferMode::Send) {
         if (s.PrepareSendData())
             s.OpenWithExternal(ExternalKind::Editor, s.sendFilePath);
-    } else if (s.currentMode == "RECV") {
+    } else if (s.currentMode == transfer::TransferMode::Receive) {
         if (!IsFile(s.receiveFileName))
             s.ShowError(msg::kNoReceiveFile);
         else

@@ -8,6 +8,11 @@ inline constexpr const char* kHelp =
     "　　　　ごめんなさい。ヘルプはありません。　m(_ _)m\n\n　わからないことがあれば、掲示板に書き込んで下さい。";
 inline constexpr const char* kConfirmExit = "Maroka を終了します。\n\nよろしいですか？";
 inline constexpr const char* kClosing = "Maroka を終了します。";
+// The port's device went away (an unplugged adapter) and came back.
+inline constexpr const char* kPortGoneSuffix = " が外れました。接続されると自動で開き直します。";
+inline constexpr const char* kPortGoneServerSuffix = " が外れました。接続されるとサーバーモードを再開します。";
+inline constexpr const char* kPortBackSuffix = " を開き直しました。";
+inline constexpr const char* kPortGoneRefusalSuffix = " が外れているため、送受信できません。\n\n　接続を確かめて下さい。";
 inline constexpr const char* kAboutPrefix = "　　　　　　　　　";
 inline constexpr const char* kReceiveAtStartTitle =
     " 受信起動しましたが、ファイル名がありません。 受信ファイル名を入力(選択)して下さい。 　";

@@ -71,6 +71,7 @@ void Session::SetLineBox(LineBox box, const std::string& text)
 
 void Session::State::OpenPort()
 {
+    bool errorShown = false;
     for (;;) {
         if (PortOpen()) {
             if (boxes.port == openPortName)
@@ -84,10 +85,16 @@ void Session::State::OpenPort()
             openPortName = boxes.port;
             SetApplicationTitle(openPortName);
             LoadPortColours();
+            // The failure of the port tried before is history now.
+            if (errorShown)
+                ui.ShowStatus({});
+            WatchPort();
             return;
         }
-        if (!error.empty())
+        if (!error.empty()) {
             ui.ShowStatus(boxes.port + ": " + error);
+            errorShown = true;
+        }
         const auto ports = EnumeratePorts(false);
         if (flags.quitRequested)
             return;
@@ -103,15 +110,59 @@ void Session::State::OpenPort()
 
 bool Session::State::ClosePort()
 {
+    watch.Stop();
     if (!line)
         return true;
-    if (!line->Close()) {
+    // A device that went away cannot be closed cleanly; it is let go.
+    if (!line->Close() && !portGone) {
         ui.ShowMessage(applicationTitle, tmsg::kPortCloseError, MessageIcon::Error, MessageButtons::Ok);
         return false;
     }
     line.reset();
     openPortName.clear();
+    portGone = false;
+    serverResumePending = false;
     return true;
+}
+
+void Session::State::WatchPort()
+{
+    if (!line)
+        return;
+    PortWatch::Reports reports;
+    reports.gone = [this] {
+        portGone = true;
+        ui.ShowStatus(openPortName + (serverResumePending ? msg::kPortGoneServerSuffix : msg::kPortGoneSuffix));
+    };
+    reports.back = [this](std::shared_ptr<serial::SerialLine> reopened, const std::string& name) {
+        PortCameBack(std::move(reopened), name);
+    };
+    watch.Start(line, openPortName,
+                [opener = options.openLine](const std::string& path) -> std::shared_ptr<serial::SerialLine> {
+                    std::string ignored;
+                    return opener(path, ignored);
+                },
+                std::move(reports));
+}
+
+void Session::State::PortCameBack(std::shared_ptr<serial::SerialLine> reopened, const std::string& name)
+{
+    if (!portGone || WorkerBusy())
+        return;
+    line->Close();
+    line = std::move(reopened);
+    portGone = false;
+    if (boxes.port == openPortName)
+        boxes.port = name;
+    openPortName = name;
+    ui.ShowLineBoxes(boxes);
+    ui.ShowStatus(openPortName + msg::kPortBackSuffix);
+    WatchPort();
+    if (serverResumePending) {
+        serverResumePending = false;
+        currentMode = transfer::TransferMode::Server;
+        StartServerWorker();
+    }
 }
 
 std::vector<std::string> Session::State::ProbePorts()

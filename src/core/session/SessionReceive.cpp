@@ -42,7 +42,7 @@ void Session::State::ReceiveFile()
     if (receiveFileName.empty() && !ChooseReceiveFile(msg::kReceiveTitle))
         return;
     SetCurrentFile(receiveFileName);
-    currentMode = "RECV";
+    currentMode = transfer::TransferMode::Receive;
     StartReceive(receiveFileName);
 }
 

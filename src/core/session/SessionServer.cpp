@@ -36,7 +36,7 @@ void Session::StartServer()
     }
     if (s.settings.ignoreCycleStart && s.AskYesNo(msg::kIgnoreCycleStartOn))
         s.settings.ignoreCycleStart = false;
-    s.currentMode = "SERVER";
+    s.currentMode = transfer::TransferMode::Server;
     s.StartServerWorker();
 }
 

@@ -32,8 +32,6 @@ void Session::Construct()
     if (!folder.ready)
         s.ShowError(logs::WorkFolderNotCreatedMessage(folder.path));
 
-    // Every POSIX system behaves as the NT family of the original platform.
-    s.osClass = transfer::msg::kOsWindowsNt;
     if (!s.startupFile.empty() && !s.receiveAtStart && std::filesystem::is_regular_file(s.startupFile)) {
         s.sendFileList = std::vector<std::string>{s.startupFile};
         s.SetCurrentFile(s.startupFile);

@@ -6,6 +6,7 @@
 #include "core/logs/LogWriter.h"
 #include "core/mail/SendNotificationMail.h"
 #include "core/prepare/SendFileBuilder.h"
+#include "core/session/PortWatch.h"
 #include "core/session/Session.h"
 #include "core/transfer/TTerm.h"
 #include "core/transfer/TransferFlags.h"
@@ -35,20 +36,22 @@ struct Session::State final : transfer::MainWindowSteps {
     std::string versionText = kVersionText;
     std::string applicationTitle = "Maroka";
     std::string programName = "maroka";
-    std::string osClass;
     LineBoxTexts boxes;
 
     // Port.
     std::shared_ptr<serial::SerialLine> line;
     std::string openPortName;
     std::string portWindowColourPort; // the port whose colours are loaded
+    PortWatch watch{ui};
+    bool portGone = false;            // the device went away; the watch reopens it
+    bool serverResumePending = false; // server mode ended with the line; restart when it is back
 
     // Transfer.
     transfer::TransferFlags flags;
     std::unique_ptr<transfer::TTerm> worker;
     bool idle = true;
     bool endHandled = false;
-    std::string currentMode;
+    transfer::TransferMode currentMode = transfer::TransferMode::Reset;
 
     // Files.
     std::optional<std::vector<std::string>> sendFileList;
@@ -91,6 +94,9 @@ struct Session::State final : transfer::MainWindowSteps {
     // settings is reported and the transfer goes ahead, as it always has.
     bool ApplyLineSettings();
     void ResetLine();
+    // Watches the open port until a transfer or a port change needs it.
+    void WatchPort();
+    void PortCameBack(std::shared_ptr<serial::SerialLine> reopened, const std::string& name);
 
     // Transfer (SessionTransfer.cpp).
     // Shows the message of the first send or receive number that is not a
@@ -98,13 +104,13 @@ struct Session::State final : transfer::MainWindowSteps {
     bool RefuseBadNumbers(bool send, bool receive);
     // Applies the line settings and starts a worker in `mode`; `configure`
     // runs on the worker before it starts.
-    bool LaunchWorker(const std::string& mode, const std::string& path,
+    bool LaunchWorker(transfer::TransferMode mode, const std::string& path,
                       const std::function<void(transfer::TTerm&)>& configure = {});
     bool StartSend();
     // Before a DNC send: says where the line will be too slow to keep the
     // machine fed (SessionFeedForecast.cpp).
     void WarnOfFeedStops();
-    // Starts a worker in currentMode ("RECV", or "SERVER" with the command
+    // Starts a worker in currentMode (Receive, or Server with the command
     // file) that receives into `path` (SessionReceive.cpp).
     bool StartReceive(const std::string& path);
     void StopTransfer();
@@ -151,6 +157,7 @@ struct Session::State final : transfer::MainWindowSteps {
     void CloseMainWindow() override;
     void ClearCompletedSend() override;
     void SetLastCycleTime(const std::string& text) override;
+    void LineReleased() override;
 };
 
 } // namespace maroka::session

@@ -25,6 +25,7 @@ void RemoveIfExists(const std::string& path)
 
 Session::State::~State()
 {
+    watch.Stop();
     flags.RequestClose();
     if (line)
         line->Interrupt();
@@ -58,7 +59,6 @@ transfer::WorkerEnvironment Session::State::MakeEnvironment()
     env.settings = settings;
     env.versionText = versionText;
     env.applicationTitle = applicationTitle;
-    env.osClass = osClass;
     env.displayName = displayName;
     env.directSend = directSend;
     env.dncMode = dncMode;
@@ -83,9 +83,14 @@ bool Session::State::RefuseBadNumbers(bool send, bool receive)
     return problem.has_value();
 }
 
-bool Session::State::LaunchWorker(const std::string& mode, const std::string& path,
+bool Session::State::LaunchWorker(transfer::TransferMode mode, const std::string& path,
                                   const std::function<void(transfer::TTerm&)>& configure)
 {
+    if (portGone) {
+        ShowError(openPortName + msg::kPortGoneRefusalSuffix);
+        return false;
+    }
+    watch.Stop();
     if (!ApplyLineSettings())
         return false;
     ResetLine();
@@ -112,7 +117,7 @@ bool Session::State::StartSend()
         return false;
     if (dncMode)
         WarnOfFeedStops();
-    return LaunchWorker("SEND", sendFilePath);
+    return LaunchWorker(transfer::TransferMode::Send, sendFilePath);
 }
 
 void Session::State::StopTransfer()
@@ -137,7 +142,7 @@ void Session::State::EndTransfer()
         line->Interrupt();
     ClearDisplay();
     SetIdleControls();
-    if (currentMode == "SEND") {
+    if (currentMode == transfer::TransferMode::Send) {
         if (settings.resetClearsSendFile) {
             DeletePreparedSendFile();
             sendFilePath.clear();
@@ -146,7 +151,7 @@ void Session::State::EndTransfer()
         } else {
             ui.ShowFileName(displayName);
         }
-    } else if (currentMode == "RECV") {
+    } else if (currentMode == transfer::TransferMode::Receive) {
         if (settings.resetClearsReceiveFile) {
             receiveFileName.clear();
             ui.ShowFileName({});
@@ -186,6 +191,13 @@ void Session::State::ClearCompletedSend()
 void Session::State::SetLastCycleTime(const std::string& text)
 {
     lastCycleTime = text;
+}
+
+void Session::State::LineReleased()
+{
+    if (worker && worker->ServerLineFailed())
+        serverResumePending = true;
+    WatchPort();
 }
 
 void Session::State::ClearDisplay()

@@ -1,6 +1,7 @@
 # Sources of core/session.
 list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DefaultPorts.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PortWatch.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimePanel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Session.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionFeedForecast.cpp

@@ -5,13 +5,13 @@
 
 namespace maroka::transfer {
 
-std::string BlockStatus::Update(std::string_view line, bool showComments, const std::string& mode,
+std::string BlockStatus::Update(std::string_view line, bool showComments, TransferMode mode,
                                 const std::string& displayName)
 {
     if (!showComments) {
-        if (mode == "SEND")
+        if (mode == TransferMode::Send)
             return " " + displayName + msg::kBoxSending;
-        if (mode == "RECV")
+        if (mode == TransferMode::Receive)
             return " " + displayName + msg::kBoxReceiving;
         return " " + displayName;
     }

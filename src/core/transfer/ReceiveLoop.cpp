@@ -89,6 +89,7 @@ private:
     void SplitLines();
     void HandleLine(std::string line);
     void FlushLongText();
+    void FinishLastLine();
     void WriteLine(std::string line, std::size_t leadingControls);
     bool FlushOutput();
     void Display(std::string_view text);
@@ -99,8 +100,8 @@ private:
     void ShowProgress(bool force);
     void EndTransferOnUi();
     bool Raw() const;
-    bool Server() const { return context_.mode == "SERVER"; }
-    bool CommandWait() const { return context_.serverStep == kServerStepCommand; }
+    bool Server() const { return context_.mode == TransferMode::Server; }
+    bool CommandWait() const { return context_.serverStep == ServerStep::Command; }
 
     WorkerEnvironment& env_;
     ReceiveContext& context_;
@@ -155,7 +156,7 @@ void Receiver::EndTransferOnUi()
 
 void Receiver::Run()
 {
-    if (context_.mode == "RESET")
+    if (context_.mode == TransferMode::Reset)
         return;
     if (context_.repair)
         context_.repair->receptionCount = 0;
@@ -206,6 +207,7 @@ bool Receiver::WaitForFirstByte()
     output_.clear();
     continuingLine_ = false;
     interrupted_ = false;
+    context_.stoppedBeforeData = false;
 
     if (CommandWait()) {
         env_.ui.ShowFileName(msg::kBoxCommandWait);
@@ -242,6 +244,7 @@ bool Receiver::WaitForFirstByte()
     if (status == serial::IoStatus::Interrupted || env_.flags.stopRequested) {
         // Only a Reset interrupts the line while no close is under way.
         env_.flags.stopRequested = true;
+        context_.stoppedBeforeData = true;
         EndTransferOnUi();
         return false;
     }
@@ -306,7 +309,25 @@ void Receiver::ReceivePasses()
         dataStarted_ = true;
         lastDataTime_ = std::time(nullptr);
     }
+    FinishLastLine();
     ShowProgress(true);
+}
+
+void Receiver::FinishLastLine()
+{
+    // A program whose last line has no line end (or whose line ends the
+    // loop does not split on) keeps that text, ended as the settings say.
+    if (Raw() || context_.writeFailed || env_.flags.closing)
+        return;
+    if (!continuingLine_ && TrimBlanks(lineBuffer_).empty()) {
+        lineBuffer_.clear();
+        return;
+    }
+    std::string rest;
+    rest.swap(lineBuffer_);
+    HandleLine(std::move(rest));
+    if (!FlushOutput())
+        context_.transferError = true;
 }
 
 bool Receiver::ReadPass()
@@ -562,18 +583,16 @@ Receiver::Outcome Receiver::FinishReception()
 void Receiver::ExitCountdown()
 {
     const long long limit = timings_.exitSeconds;
-    const std::time_t start = std::time(nullptr);
+    const auto start = env_.clock->Now();
     while (!env_.flags.StopOrClosing()) {
-        const long long elapsed = static_cast<long long>(std::time(nullptr) - start);
+        const auto passed = env_.clock->Now() - start;
+        const long long elapsed = std::chrono::duration_cast<std::chrono::seconds>(passed).count();
         if (elapsed > limit)
             break;
         if (elapsed >= 1)
             ShowStatus(msg::kStatusExitAfterReceive + std::to_string(limit - elapsed + 1) + msg::kStatusExitSeconds);
-        // Wake just after the seconds counter moves on.
-        const auto now = std::chrono::system_clock::now();
-        const auto nextSecond = std::chrono::ceil<std::chrono::seconds>(now + std::chrono::milliseconds(1));
-        env_.flags.SleepUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond - now) +
-                                      std::chrono::milliseconds(5));
+        // Wake just after the count of whole seconds moves on.
+        env_.clock->Wait(env_.flags, std::chrono::seconds(elapsed + 1) - passed + std::chrono::milliseconds(1));
     }
     if (env_.flags.StopOrClosing())
         return;
@@ -623,7 +642,7 @@ bool CloseReceiveFile(WorkerEnvironment& env, ReceiveContext& context)
 {
     if (!context.file.IsOpen())
         return true;
-    if (!context.writeFailed && context.serverStep != kServerStepCommand && !env.settings.noConversionReceive &&
+    if (!context.writeFailed && context.serverStep != ServerStep::Command && !env.settings.noConversionReceive &&
         env.settings.receiveTailPercent) {
         const char* failure = nullptr;
         if (!context.file.Write("%"))
@@ -642,7 +661,7 @@ bool CloseReceiveFile(WorkerEnvironment& env, ReceiveContext& context)
         env.ShowError(WithDetail(msg::kCannotCloseReceiveFile, context.file.LastError()));
         return false;
     }
-    if (context.serverStep != kServerStepCommand && context.receivedFileClosed) {
+    if (context.serverStep != ServerStep::Command && context.receivedFileClosed) {
         const std::string path = context.transferFilePath;
         env.ui.RunOnUiThread([&context, path] { context.receivedFileClosed(path); });
     }
@@ -662,14 +681,14 @@ bool RunReceive(WorkerEnvironment& env, ReceiveContext& context)
     context.repaired = false;
     if (!OpenReceiveFile(env, context))
         return false;
-    if (env.settings.repairReceiveErrors && context.mode != "SERVER" && !context.repair)
+    if (env.settings.repairReceiveErrors && context.mode != TransferMode::Server && !context.repair)
         context.repair = std::make_shared<RepairState>();
     context.receivedOk = false;
     context.writeFailed = false;
 
     ReceiveLoop(env, context);
 
-    if (context.mode == "SERVER") {
+    if (context.mode == TransferMode::Server) {
         const bool closed = CloseReceiveFile(env, context);
         return closed && !context.lineFailed;
     }

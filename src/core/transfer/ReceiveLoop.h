@@ -16,6 +16,7 @@
 // env.ui, main-window steps through env.ui.RunOnUiThread.
 
 #include "core/transfer/ReceiveFile.h"
+#include "core/transfer/TransferMode.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <cstdint>
@@ -28,18 +29,13 @@ namespace maroka::transfer {
 
 struct RepairState;
 
-// Server steps that receive.
-inline constexpr int kServerStepNone = 0;
-inline constexpr int kServerStepCommand = 1; // waiting for a command: raw, at most 512 bytes
-inline constexpr int kServerStepSave = 3;    // a file the machine saves: normal line handling
-
 // One worker's receptions: what to receive into, in which setting, and what
 // came of the last one. The worker keeps it for its whole life so that its
 // clean-up can close a file a body left open.
 struct ReceiveContext {
     // Set by the caller before RunReceive.
-    std::string mode = "RECV";       // "RECV" or "SERVER"
-    int serverStep = kServerStepNone; // mode "SERVER": kServerStepCommand or kServerStepSave
+    TransferMode mode = TransferMode::Receive; // Receive or Server
+    ServerStep serverStep = ServerStep::None;   // server mode: Command or Save
     std::string transferFilePath;    // the receive file (command wait: the command file)
     // Run on the UI thread after a finished reception's file was closed
     // (never for the command file): the main window lists it under
@@ -54,6 +50,7 @@ struct ReceiveContext {
     bool receptionContinued = false; // "継続受信" went round at least once
     bool lineFailed = false;         // the device failed or vanished
     bool repaired = false;           // two damaged receptions were merged into the file
+    bool stoppedBeforeData = false;  // a stop ended the wait for the first byte
     std::uint64_t bytesReceived = 0;
     std::string bytesReceivedText;   // bytesReceived with thousands commas
 
@@ -77,7 +74,7 @@ std::variant<ReceiveTimings, std::string> ReadReceiveTimings(const settings::Ses
 std::string ReceiveEndOfBlock(const std::string& setting);
 
 // False when the receive file cannot be opened or closed, or (mode
-// "SERVER") when the line itself is gone; the caller then treats the
+// server mode) when the line itself is gone; the caller then treats the
 // transfer as failed (a server stops its loop). Everything else (errors,
 // stops, the repair) is in the context's outcome and the flags.
 bool RunReceive(WorkerEnvironment& env, ReceiveContext& context);

@@ -65,8 +65,8 @@ std::string FormatLastCycleTime(std::chrono::seconds duration)
     return TwoDigits(total / 3600 % 24) + "H " + TwoDigits(total / 60 % 60) + "M " + TwoDigits(total % 60) + "S";
 }
 
-SendLoop::SendLoop(WorkerEnvironment& env, ChunkReader& file, std::string mode, bool skipCycleStartWait)
-    : env_(env), file_(file), mode_(std::move(mode)), skipCycleStartWait_(skipCycleStartWait)
+SendLoop::SendLoop(WorkerEnvironment& env, ChunkReader& file, TransferMode mode, bool skipCycleStartWait)
+    : env_(env), file_(file), mode_(mode), skipCycleStartWait_(skipCycleStartWait)
 {
 }
 
@@ -87,7 +87,7 @@ void SendLoop::EndTransferOnUi()
 
 SendOutcome SendLoop::Run()
 {
-    if (mode_ == "RESET")
+    if (mode_ == TransferMode::Reset)
         return outcome_;
     const auto pacing = ReadSendPacing(env_.settings);
     if (const auto* error = std::get_if<std::string>(&pacing)) {
@@ -101,26 +101,34 @@ SendOutcome SendLoop::Run()
     env_.ui.SetProgress(0, file_.Size());
 
     std::string box = NoConversion() ? msg::kBoxNoConversion : msg::kBoxSend;
-    if (mode_ == "SERVER")
+    if (mode_ == TransferMode::Server)
         box += msg::kBoxServerSuffix;
     ShowFileName(box);
 
     if (env_.settings.sendDc2AtStart)
         env_.line->TransmitChar(kDc2);
 
-    while (RunPass() == PassEnd::Finished) {
-        if (!env_.settings.resendMode || mode_ == "SERVER")
+    PassEnd end = PassEnd::Finished;
+    while ((end = RunPass()) == PassEnd::Finished) {
+        if (!env_.settings.resendMode || mode_ == TransferMode::Server)
             break;
         ShowFileName(msg::kBoxResend);
     }
     if (env_.flags.closing)
         return outcome_;
+    // A stopped send ends without DC4: the control would take the cut
+    // program for a complete one.
+    if (end == PassEnd::Return) {
+        if (mode_ == TransferMode::Server)
+            env_.flags.quitRequested = false;
+        return outcome_;
+    }
 
     if (env_.settings.sendDc4AtEnd)
         env_.line->TransmitChar(kDc4);
-    if (env_.settings.exitAfterSend && mode_ != "SERVER")
+    if (env_.settings.exitAfterSend && mode_ != TransferMode::Server)
         ExitCountdown();
-    if (mode_ == "SERVER")
+    if (mode_ == TransferMode::Server)
         env_.flags.quitRequested = false;
     return outcome_;
 }
@@ -133,10 +141,13 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (!env_.settings.ignoreCycleStart && !skipCycleStartWait_) {
         env_.ui.ShowStatus(msg::kStatusWaitCycleStart);
-        WaitForMachine();
-        if (env_.osClass != msg::kOsWindowsNt && mode_ == "SERVER") {
-            env_.ui.ShowStatus(msg::kStatusCycleStartAgain);
-            WaitForMachine();
+        if (!WaitForMachine() && !env_.flags.StopOrClosing()) {
+            // Without a cycle start nothing may go out; a line that cannot
+            // even be waited on would also fail every resend at once.
+            ShowFileName(msg::kBoxSendError);
+            env_.ui.ShowStatus(msg::kStatusSendFailed);
+            env_.log->CommLog(logs::kLogSendFailed);
+            return PassEnd::Return;
         }
     }
     skipCycleStartWait_ = false;
@@ -151,7 +162,7 @@ SendLoop::PassEnd SendLoop::RunPass()
         return PassEnd::Return;
     }
 
-    cycleStart_ = std::chrono::system_clock::now();
+    cycleStart_ = env_.clock->Now();
     cycleStartTaken_ = true;
     env_.ui.RunOnUiThread([this] { env_.mainWindow.SetLastCycleTime({}); });
     lineBuffer_.clear();
@@ -175,7 +186,7 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (env_.settings.sendDelayEnabled) {
         env_.ui.ShowStatus(msg::kStatusPreparing);
-        env_.flags.SleepUnlessStopped(std::chrono::milliseconds(pacing.delayMs));
+        env_.clock->Wait(env_.flags, std::chrono::milliseconds(pacing.delayMs));
     }
     if (env_.flags.StopOrClosing()) {
         EndTransferOnUi();
@@ -223,27 +234,39 @@ SendLoop::PassEnd SendLoop::RunPass()
     return PassEnd::Finished;
 }
 
-void SendLoop::WaitForMachine()
+bool SendLoop::WaitForMachine()
 {
+    // Only what the machine sends from now on is its cycle start: an XON of
+    // the last pass's flow control, remembered by the line, is not. What has
+    // arrived is taken in first, so that an XOFF still queued is seen as one
+    // and the XON that follows it stays flow control.
+    env_.line->WaitReadable(0);
+    if (!env_.line->Purge(serial::kPurgeRxClear)) {
+        env_.ShowPlain(msg::kSetCommMaskClearError);
+        outcome_.transferError = true;
+        return false;
+    }
     env_.flags.eventWaitActive = true;
     // A stop that came before the wait began must not be slept through.
     if (env_.flags.StopOrClosing()) {
         env_.flags.eventWaitActive = false;
-        return;
+        return false;
     }
     std::uint32_t events = 0;
     const serial::IoStatus status = env_.line->WaitEvent(serial::kEvAllButTxEmpty, events);
+    env_.flags.eventWaitActive = false;
     if (status == serial::IoStatus::Failed) {
         env_.ShowPlain(msg::kWaitCommEventError);
-        env_.flags.eventWaitActive = false;
         outcome_.transferError = true;
-        return;
+        return false;
     }
-    if (status == serial::IoStatus::Ok && !env_.line->Purge(serial::kPurgeRxClear)) {
+    if (status != serial::IoStatus::Ok)
+        return false;
+    if (!env_.line->Purge(serial::kPurgeRxClear)) {
         env_.ShowPlain(msg::kPurgeCommError);
-        return;
+        return false;
     }
-    env_.flags.eventWaitActive = false;
+    return true;
 }
 
 void SendLoop::ChunkLoop(std::size_t chunkSize)
@@ -274,7 +297,7 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
             DisplayChunk(bytes);
         if (env_.settings.sendWaitEnabled) {
             const auto pacing = std::get<SendPacing>(ReadSendPacing(env_.settings));
-            env_.flags.SleepUnlessStopped(std::chrono::milliseconds(pacing.waitMs));
+            env_.clock->Wait(env_.flags, std::chrono::milliseconds(pacing.waitMs));
         }
         if (outcome_.transferError)
             break;
@@ -364,7 +387,7 @@ void SendLoop::DisplayLine(std::string raw)
 
     if (!NoConversion() && line.substr(0, kSourceFileTag.size()) == kSourceFileTag) {
         sourceFileName_ = text::Cp932ToUtf8Lossy(TrimTrailing(line.substr(kSourceFileTag.size()), "\r\n\t) "));
-        if (mode_ == "SEND")
+        if (mode_ == TransferMode::Send)
             env_.ui.ShowFileName(" " + sourceFileName_ + msg::kBoxSending);
     }
     if (env_.settings.showData) {
@@ -386,8 +409,7 @@ void SendLoop::ShowCycleTime()
 {
     if (!cycleStartTaken_)
         return;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now() - cycleStart_);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(env_.clock->Now() - cycleStart_);
     cycleTimeText_ = FormatCycleTime(elapsed);
     const std::string last = FormatLastCycleTime(elapsed);
     env_.ui.RunOnUiThread([this, last] { env_.mainWindow.SetLastCycleTime(last); });
@@ -402,17 +424,17 @@ void SendLoop::ExitCountdown()
         return;
     }
     const long long seconds = std::get<SendPacing>(ReadSendPacing(env_.settings)).exitSeconds;
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = env_.clock->Now();
     while (!env_.flags.stopRequested && !env_.flags.closing) {
-        const auto elapsed = std::chrono::steady_clock::now() - start;
+        const auto elapsed = env_.clock->Now() - start;
         const long long e = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
         if (e > seconds)
             break;
         if (e >= 1)
             ShowFileName(msg::kBoxExitCountdown + std::to_string(seconds - e + 1) + msg::kSeconds);
         const auto nextSecond = std::chrono::seconds(e + 1) - elapsed;
-        env_.flags.SleepUnlessStopped(std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond) +
-                                      std::chrono::milliseconds(1));
+        env_.clock->Wait(env_.flags, std::chrono::duration_cast<std::chrono::milliseconds>(nextSecond) +
+                                         std::chrono::milliseconds(1));
     }
     if (env_.flags.stopRequested || env_.flags.closing)
         return;

@@ -7,6 +7,7 @@
 #include "core/transfer/BlockStatus.h"
 #include "core/transfer/ChunkReader.h"
 #include "core/transfer/LineErrorCheck.h"
+#include "core/transfer/TransferMode.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <chrono>
@@ -21,8 +22,8 @@ struct SendOutcome {
 
 class SendLoop {
 public:
-    // `mode` is "SEND" or "SERVER"; `file` is open.
-    SendLoop(WorkerEnvironment& env, ChunkReader& file, std::string mode, bool skipCycleStartWait);
+    // `mode` is Send or Server; `file` is open.
+    SendLoop(WorkerEnvironment& env, ChunkReader& file, TransferMode mode, bool skipCycleStartWait);
 
     SendOutcome Run();
 
@@ -33,7 +34,8 @@ private:
     };
 
     PassEnd RunPass();
-    void WaitForMachine();
+    // False when the wait did not end on a machine signal (stop, failure).
+    bool WaitForMachine();
     void ChunkLoop(std::size_t chunkSize);
     bool WriteChunk(std::string_view chunk);
     void FailWrite(const char* message, std::string_view logWord, bool showUnlessError);
@@ -49,7 +51,7 @@ private:
 
     WorkerEnvironment& env_;
     ChunkReader& file_;
-    std::string mode_;
+    TransferMode mode_;
     bool skipCycleStartWait_;
 
     SendOutcome outcome_;
@@ -63,7 +65,7 @@ private:
     long long lastProgressStep_ = -1;
     std::string sendIoMessage_;
     bool cycleStartTaken_ = false;
-    std::chrono::system_clock::time_point cycleStart_;
+    std::chrono::milliseconds cycleStart_{0};
     std::string cycleTimeText_;
 };
 

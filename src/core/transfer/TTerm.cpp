@@ -9,8 +9,8 @@
 
 namespace maroka::transfer {
 
-TTerm::TTerm(WorkerEnvironment env, std::string mode, std::string transferFilePath)
-    : env_(std::move(env)), mode_(std::move(mode)), transferFilePath_(std::move(transferFilePath))
+TTerm::TTerm(WorkerEnvironment env, TransferMode mode, std::string transferFilePath)
+    : env_(std::move(env)), mode_(mode), transferFilePath_(std::move(transferFilePath))
 {
 }
 
@@ -43,16 +43,17 @@ void TTerm::Join()
 
 void TTerm::Execute()
 {
-    if (mode_ == "RESET") {
+    if (mode_ == TransferMode::Reset) {
+        env_.ui.RunOnUiThread([this] { env_.mainWindow.LineReleased(); });
         running_ = false;
         return;
     }
     bool started = false;
-    if (mode_ == "SEND")
+    if (mode_ == TransferMode::Send)
         started = SendBody();
-    else if (mode_ == "RECV")
+    else if (mode_ == TransferMode::Receive)
         started = ReceiveBody();
-    else if (mode_ == "SERVER")
+    else if (mode_ == TransferMode::Server)
         started = ServerBody();
     failedStart_ = !started;
     CleanUp();
@@ -65,16 +66,21 @@ void TTerm::Execute()
         else
             env_.ui.RunOnUiThread([this] { env_.mainWindow.EndTransfer(); });
     }
+    env_.ui.RunOnUiThread([this] { env_.mainWindow.LineReleased(); });
     running_ = false;
 }
 
 bool TTerm::ReceiveBody()
 {
     receive_.mode = mode_;
-    receive_.serverStep = kServerStepNone;
+    receive_.serverStep = ServerStep::None;
     receive_.transferFilePath = transferFilePath_;
     const bool started = RunReceive(env_, receive_);
-    completed_ = started && (receive_.receivedOk || receive_.repaired) && !env_.flags.stopRequested;
+    // Continuous reception has no end of its own: a Reset while it waits for
+    // the next program ends it normally once a program has come whole.
+    const bool endedBetweenPrograms = receive_.receptionContinued && receive_.stoppedBeforeData;
+    completed_ = started && (receive_.receivedOk || receive_.repaired) &&
+                 (!env_.flags.stopRequested || endedBetweenPrograms);
     return started;
 }
 
@@ -98,6 +104,16 @@ bool TTerm::ServerBody()
         return SendBody(skipCycleStartWait);
     });
     loop.Run();
+    if (receive_.lineFailed && !env_.flags.StopOrClosing()) {
+        // Nothing is served any more: the window must not go on saying it is.
+        serverLineFailed_ = true;
+        env_.ui.ShowFileName({});
+        env_.ui.ShowStatus(msg::kServerStoppedByLineError);
+        env_.ui.AppendDataLine(msg::kServerStoppedByLineError);
+        const std::string detail = env_.line->LastError();
+        if (!detail.empty())
+            env_.ui.AppendDataLine(detail);
+    }
     return true;
 }
 
@@ -120,8 +136,10 @@ bool TTerm::SendBody(bool skipCycleStartWait)
         env_.ShowError(msg::kCannotCloseSendFile);
         return false;
     }
-    completed_ = outcome.sendCompleted && !env_.flags.stopRequested;
-    if (mode_ == "SERVER")
+    // The exit countdown ends the transfer through the stop path; the send
+    // itself ran to its end all the same.
+    completed_ = outcome.sendCompleted;
+    if (mode_ == TransferMode::Server)
         return true;
     if (env_.settings.completedSendClearsFile && outcome.sendCompleted)
         env_.ui.RunOnUiThread([this] { env_.mainWindow.ClearCompletedSend(); });

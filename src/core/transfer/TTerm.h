@@ -17,8 +17,7 @@ namespace maroka::transfer {
 
 class TTerm {
 public:
-    // `mode` is the transfer mode text: "SEND", "RECV", "SERVER" or "RESET".
-    TTerm(WorkerEnvironment env, std::string mode, std::string transferFilePath);
+    TTerm(WorkerEnvironment env, TransferMode mode, std::string transferFilePath);
     ~TTerm();
     TTerm(const TTerm&) = delete;
     TTerm& operator=(const TTerm&) = delete;
@@ -27,7 +26,7 @@ public:
     // file was closed (the main window's "受信データ(&R)" list). Before Start().
     void SetReceivedFileSink(std::function<void(const std::string& path)> sink);
 
-    // The work files and the mail of mode "SERVER". Before Start().
+    // The work files and the mail of server mode. Before Start().
     void SetServer(server::ServerEnvironment server);
 
     void Start();
@@ -35,10 +34,12 @@ public:
     bool Running() const { return running_; }
     void Join();
 
-    const std::string& Mode() const { return mode_; }
+    TransferMode Mode() const { return mode_; }
     bool FailedStart() const { return failedStart_; }
     // The body ran to its end without an error or a stop.
     bool Completed() const { return completed_; }
+    // Server mode ended because the line failed or went away.
+    bool ServerLineFailed() const { return serverLineFailed_; }
 
 private:
     void Execute();
@@ -49,11 +50,12 @@ private:
     void CleanUp();
 
     WorkerEnvironment env_;
-    std::string mode_;
+    TransferMode mode_;
     std::string transferFilePath_;
     std::atomic<bool> running_{false};
     bool failedStart_ = false;
     std::atomic<bool> completed_{false};
+    std::atomic<bool> serverLineFailed_{false};
     ReceiveContext receive_;
     server::ServerEnvironment server_;
     std::thread thread_;

@@ -11,13 +11,12 @@ inline constexpr const char* kPortSetupError = "ポート設定エラー";
 inline constexpr const char* kPortCloseError = "COMポートクローズエラー";
 inline constexpr const char* kNoPortAtAll = "使用可能なＣＯＭがありませんでした。　\n\n　　Maroka を起動できません。　";
 inline constexpr const char* kNoOtherPortSuffix = " 以外に使用可能なポートはありません。";
-inline constexpr const char* kUnknownOs = "OS バージョンが不明です。";
-inline constexpr const char* kOsWindowsNt = "Windows NT";
 
 // Worker.
 inline constexpr const char* kNoSendFile = "送信ファイルがありません。";
 inline constexpr const char* kCannotOpenSuffix = " をオープンできませんでした。";
 inline constexpr const char* kCannotCloseSendFile = "送信ファイルをクローズできませんでした。";
+inline constexpr const char* kServerStoppedByLineError = "通信回線のエラーでサーバーモードが停止しました。";
 
 // Send loop: file-name box suffixes.
 inline constexpr const char* kBoxNoConversion = " 無変換送信";
@@ -36,7 +35,6 @@ inline constexpr const char* kBoxReceiving = " 受信中";
 
 // Send loop: status line.
 inline constexpr const char* kStatusWaitCycleStart = "サイクルスタート待ち";
-inline constexpr const char* kStatusCycleStartAgain = "もう一度、サイクルスタートを押して下さい。";
 inline constexpr const char* kStatusSendInterrupted = " 送信を中断しました。（リセット）";
 inline constexpr const char* kStatusSendStart = " 送信開始";
 inline constexpr const char* kStatusPreparing = " 送信準備中";

@@ -6,6 +6,7 @@
 
 #include "core/settings/SessionSettings.h"
 #include "core/serial/SerialLine.h"
+#include "core/transfer/TransferClock.h"
 #include "core/transfer/TransferFlags.h"
 #include "core/ui/UserInterface.h"
 
@@ -33,6 +34,8 @@ public:
     // A completed send with "clear the file when done": forget the selection.
     virtual void ClearCompletedSend() = 0;
     virtual void SetLastCycleTime(const std::string& text) = 0;
+    // The worker's last call: it no longer touches the line.
+    virtual void LineReleased() {}
 };
 
 // The remaining machining time shown during a DNC send. Optional.
@@ -59,10 +62,10 @@ struct WorkerEnvironment {
     TransferFlags& flags;
     MainWindowSteps& mainWindow;
     std::shared_ptr<RemainingTimeDisplay> remainingTime;
+    TransferClock* clock = &TransferClock::Steady();
     settings::SessionSettings settings;   // a copy taken when the transfer starts
     std::string versionText;              // caption of boxes with an icon
     std::string applicationTitle;         // caption of plain boxes
-    std::string osClass;
     std::string displayName;
     bool directSend = false;
     bool dncMode = false;

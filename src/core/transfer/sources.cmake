@@ -7,6 +7,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/LineSetup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SendLoop.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SendPacing.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TransferClock.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TransferFlags.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TTerm.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WorkerLog.cpp

@@ -70,6 +70,12 @@ TEST_F(SendFileBuild, CommentsGoOutUpperCasedAndTwoByteTextIsRefusedOrMarked)
     ASSERT_FALSE(result.ok);
     EXPECT_EQ(result.messages.at(0).text, std::string("G00X1.加") + messages::kTwoByteCodeSuffix);
 
+    // Two-byte text after the comment start is cut off before the check.
+    EXPECT_EQ(Convert("G01X1.'\x89\xC1\x8D\x48\n"), "%\nG01X1.\n%\n");
+    result = BuildList({File("P.NC", "G01X1.\x89\xC1'\x89\xC1\n")});
+    ASSERT_FALSE(result.ok);
+    EXPECT_EQ(result.messages.at(0).text, std::string("G01X1.加") + messages::kTwoByteCodeSuffix);
+
     result = BuildList({File("P.NC", "G00(NOTE\n")});
     ASSERT_FALSE(result.ok);
     EXPECT_EQ(result.messages.at(0).text, messages::kUnclosedComment);

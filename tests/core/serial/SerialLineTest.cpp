@@ -219,6 +219,28 @@ TEST(SerialLine, WaitEventEndsOnDataOrOnDc1)
     stopper2.join();
 }
 
+TEST(SerialLine, AnXonThatResumesStoppedOutputIsNoMachineSignal)
+{
+    PtyPair pty;
+    auto line = OpenLine(pty, AscLine());
+    ASSERT_TRUE(line);
+    std::uint32_t events = 0;
+    // XOFF then XON: the machine took its buffer down, nothing more.
+    pty.WriteMaster("\x13\x11");
+    line->WaitReadable(100);
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(100ms);
+        line->Interrupt();
+    });
+    EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), serial::IoStatus::Interrupted);
+    stopper.join();
+    line->ClearInterrupt();
+    // With output running, a DC1 is the machine's signal again.
+    pty.WriteMaster("\x11");
+    EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), serial::IoStatus::Ok);
+    EXPECT_EQ(events, static_cast<std::uint32_t>(kEvRxFlag));
+}
+
 TEST(SerialLine, InterruptWakesAtOnceAndHoldsUntilCleared)
 {
     PtyPair pty;

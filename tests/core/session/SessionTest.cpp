@@ -200,6 +200,18 @@ TEST_F(SessionFixture, APortThatCannotBeOpenedOffersTheOthersAndNoEndsTheProgram
     EXPECT_TRUE(ui.CloseRequested());
 }
 
+TEST_F(SessionFixture, ASuccessfulSwitchToAnotherPortClearsTheOldPortsError)
+{
+    settings::SessionSettings initial;
+    initial.startupPort = "/dev/ttyNOPE";
+    ASSERT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).SaveSettings(initial));
+    ui.otherPorts.push_back("FAKE0");
+    auto& s = Start();
+    EXPECT_TRUE(ui.Saw("status:/dev/ttyNOPE: no such port"));
+    EXPECT_FALSE(s.QuitRequested());
+    EXPECT_EQ(ui.LastStatus(), "");
+}
+
 TEST_F(SessionFixture, EscAskedNoKeepsRunningAndHelpAndAboutShowTheirTexts)
 {
     auto& s = Start();

@@ -4,6 +4,7 @@
 
 #include "core/transfer/ReceiveTestSupport.h"
 #include "core/serial/SerialTestSupport.h"
+#include "core/transfer/ManualClock.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
@@ -54,6 +55,7 @@ struct ReceiveFixture : ::testing::Test {
         env->versionText = kVersion;
         env->applicationTitle = "Maroka";
         env->displayName = "RECV.NC";
+        env->clock = &clock;
         done = false;
         worker = std::thread([this] {
             result = RunReceive(*env, context);
@@ -99,6 +101,7 @@ struct ReceiveFixture : ::testing::Test {
     settings::SessionSettings settings;
     ReceiveContext context;
     std::unique_ptr<WorkerEnvironment> env;
+    maroka::test::ManualClock clock;
     std::vector<std::string> closedFiles;
     std::thread worker;
     std::atomic<bool> done{false};
@@ -191,8 +194,8 @@ TEST_F(ReceiveFixture, NoConversionReceiveKeepsEveryByte)
 
 TEST_F(ReceiveFixture, CommandWaitKeepsTheTextRawAndStopsPast512Bytes)
 {
-    context.mode = "SERVER";
-    context.serverStep = kServerStepCommand;
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Command;
     Start();
     const std::string first = "%\r\nO0001(R/PROG.NC)\r\n" + std::string(300, 'A');
     pty.WriteMaster(first);
@@ -258,6 +261,27 @@ TEST_F(ReceiveFixture, ExitAfterReceivingClosesTheWindowWithoutCountdownForZeroS
     EXPECT_EQ(steps.idles, 1);
     EXPECT_EQ(ui.LastStatus(), msg::kStatusClosing);
     EXPECT_EQ(File(), "%\r\nM30\r\n%\r\n");
+}
+
+TEST_F(ReceiveFixture, ExitAfterReceivingCountsDownTheSecondsThenAsksToClose)
+{
+    settings.exitAfterReceive = true;
+    settings.exitAfterReceiveSeconds = "3.7";
+    Start();
+    pty.WriteMaster("%\r\nM30\r\n%\r\n");
+    ASSERT_TRUE(Finish());
+    const auto events = ui.Events();
+    std::vector<std::string> counts;
+    for (const std::string& event : events) {
+        if (event.find("受信後終了") != std::string::npos)
+            counts.push_back(event);
+    }
+    EXPECT_EQ(counts, (std::vector<std::string>{"status: 受信後終了 3秒で終了", "status: 受信後終了 2秒で終了",
+                                                "status: 受信後終了 1秒で終了"}));
+    EXPECT_GE(clock.Waited(), std::chrono::seconds(3));
+    EXPECT_LT(clock.Waited(), std::chrono::seconds(5));
+    EXPECT_TRUE(flags.quitRequested);
+    EXPECT_EQ(ui.LastStatus(), msg::kStatusClosing);
 }
 
 TEST_F(ReceiveFixture, ResetEndsTheWaitForTheFirstByteAtOnce)
@@ -335,8 +359,8 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
 {
     UseLine(maroka::serial::test::AscLine());
     line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{5});
-    context.mode = "SERVER";
-    context.serverStep = kServerStepSave;
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Save;
     Start();
     pty.WriteMaster("G1X1\r\nG1X2\r\n");
     ASSERT_TRUE(Finish());
@@ -344,6 +368,18 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
     EXPECT_EQ(log->Errors(), std::vector<std::string>{std::string(msg::kErrReadIo)});
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(File(), "%\r\nG1X1\r\nG1X2\r\n%\r\n");
+}
+
+TEST_F(ReceiveFixture, AServerSaveKeepsAFinalLineWithoutALineEnd)
+{
+    context.mode = TransferMode::Server;
+    context.serverStep = ServerStep::Save;
+    settings.receiveEndOfBlock = "LF";
+    Start();
+    pty.WriteMaster("%\r\nG1\r\nM30");
+    ASSERT_TRUE(Finish());
+    EXPECT_TRUE(context.receivedOk);
+    EXPECT_EQ(File(), "%\nG1\nM30\n%\n");
 }
 
 TEST_F(ReceiveFixture, ALineErrorWithoutRepairStopsWithItsText)

@@ -3,6 +3,7 @@
 #include "core/transfer/SendPacing.h"
 #include "core/transfer/TransferMessages.h"
 
+#include "core/transfer/ManualClock.h"
 #include "support/FakeSerialLine.h"
 #include "support/MemoryLog.h"
 #include "support/RecordingUserInterface.h"
@@ -44,7 +45,7 @@ struct SendFixture : ::testing::Test {
         settings.sendDelayEnabled = false;
     }
 
-    SendOutcome Send(const std::string& bytes, const std::string& mode = "SEND")
+    SendOutcome Send(const std::string& bytes, TransferMode mode = TransferMode::Send)
     {
         test::WriteFileBytes(dir / "PROG.NC", bytes);
         ChunkReader reader;
@@ -53,8 +54,8 @@ struct SendFixture : ::testing::Test {
         env.settings = settings;
         env.versionText = " Maroka ver 0.565";
         env.applicationTitle = "Maroka FAKE0";
-        env.osClass = msg::kOsWindowsNt;
         env.displayName = "PROG.NC";
+        env.clock = &clock;
         SendLoop loop(env, reader, mode, false);
         return loop.Run();
     }
@@ -66,6 +67,7 @@ struct SendFixture : ::testing::Test {
     TransferFlags flags;
     RecordingSteps steps;
     settings::SessionSettings settings;
+    test::ManualClock clock;
 };
 
 } // namespace
@@ -140,7 +142,7 @@ TEST_F(SendFixture, InServerModeAnErrorDoesNotCloseTheProgram)
 {
     settings.sendBufferSize = "100";
     line->failWriteAfterBytes = 0;
-    Send("O1\n", "SERVER");
+    Send("O1\n", TransferMode::Server);
     EXPECT_FALSE(flags.quitRequested);
 }
 
@@ -252,13 +254,18 @@ TEST_F(SendFixture, ExitAfterSendingCountsDownThenAsksToClose)
 {
     settings.sendBufferSize = "100";
     settings.exitAfterSend = true;
-    settings.exitAfterSendSeconds = "1.9";
-    const auto started = std::chrono::steady_clock::now();
+    settings.exitAfterSendSeconds = "3.9";
     Send("O1\n");
-    const auto took = std::chrono::steady_clock::now() - started;
-    EXPECT_GE(took, std::chrono::milliseconds(1900));
-    EXPECT_LT(took, std::chrono::milliseconds(3500));
-    EXPECT_TRUE(ui.Saw("file: PROG.NC 送信後終了まで 1秒"));
+    std::vector<std::string> counts;
+    for (const std::string& event : ui.Events()) {
+        if (event.find("送信後終了まで") != std::string::npos)
+            counts.push_back(event);
+    }
+    EXPECT_EQ(counts, (std::vector<std::string>{"file: PROG.NC 送信後終了まで 3秒", "file: PROG.NC 送信後終了まで 2秒",
+                                                "file: PROG.NC 送信後終了まで 1秒"}));
+    // About four seconds from the end of the send to the close.
+    EXPECT_GE(clock.Waited(), std::chrono::seconds(4));
+    EXPECT_LT(clock.Waited(), std::chrono::seconds(5));
     EXPECT_TRUE(flags.quitRequested);
     EXPECT_EQ(ui.LastStatus(), "Maroka を終了します。");
     EXPECT_EQ(steps.endTransfers, 1);

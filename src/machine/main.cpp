@@ -1,5 +1,6 @@
 // maroka-machine: a simulated CNC control on a pseudo-terminal.
 
+#include "core/platform/FileBytes.h"
 #include "machine/lib/MachineOptions.h"
 #include "machine/lib/ProgramStore.h"
 #include "machine/lib/SimulatedMachine.h"
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <poll.h>
 #include <sstream>
@@ -57,11 +57,11 @@ void Drain(int fd)
 
 bool ReadFile(const std::string& path, std::string& bytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    auto read = maroka::platform::ReadFileBytes(path);
+    if (!read)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes = std::move(*read);
+    return true;
 }
 
 std::string Summary(const MachineReport& r, bool dnc)

@@ -4,6 +4,7 @@
 #include "core/settings/SettingsFile.h"
 
 #include "support/FakeSerialLine.h"
+#include "support/ForwardingLine.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
 
@@ -45,7 +46,7 @@ struct SessionFixture : ::testing::Test {
                 return nullptr;
             }
             taken[port] = true;
-            return std::unique_ptr<serial::SerialLine>(new SharedLine(fake->second));
+            return std::unique_ptr<serial::SerialLine>(new ForwardingLine(fake->second));
         };
         options.listPorts = [this] { return ports; };
         session = std::make_unique<session::Session>(ui, std::move(options));
@@ -58,29 +59,6 @@ struct SessionFixture : ::testing::Test {
     {
         return ui.PumpUntil([this] { return !session->TransferRunning(); }, 5s);
     }
-
-    // Hands the test's fake to the session while the test keeps watching it.
-    struct SharedLine final : serial::SerialLine {
-        explicit SharedLine(std::shared_ptr<FakeSerialLine> fake) : fake(std::move(fake)) {}
-        const std::string& Name() const override { return fake->Name(); }
-        bool GetProperties(serial::QueueSizes& s) override { return fake->GetProperties(s); }
-        bool GetState(serial::LineSettings& s) override { return fake->GetState(s); }
-        bool SetState(const serial::LineSettings& s) override { return fake->SetState(s); }
-        bool ClearErrors(serial::LineErrorState& s) override { return fake->ClearErrors(s); }
-        bool ClearBreak() override { return fake->ClearBreak(); }
-        bool Purge(std::uint32_t bits) override { return fake->Purge(bits); }
-        serial::IoStatus WaitEvent(std::uint32_t m, std::uint32_t& e) override { return fake->WaitEvent(m, e); }
-        serial::IoResult Write(const char* d, std::size_t n) override { return fake->Write(d, n); }
-        serial::IoResult ReadAvailable(char* d, std::size_t n) override { return fake->ReadAvailable(d, n); }
-        serial::IoStatus WaitReadable(int ms) override { return fake->WaitReadable(ms); }
-        serial::IoStatus Drain() override { return fake->Drain(); }
-        bool TransmitChar(char b) override { return fake->TransmitChar(b); }
-        void Interrupt() override { fake->Interrupt(); }
-        void ClearInterrupt() override { fake->ClearInterrupt(); }
-        bool Close() override { return fake->Close(); }
-        std::string LastError() const override { return fake->LastError(); }
-        std::shared_ptr<FakeSerialLine> fake;
-    };
 
     TempDir dir;
     RecordingUserInterface ui;

@@ -29,7 +29,7 @@ for target in "${targets[@]}"; do
     log="$out/$name-long.log"
     start=$(date +%s)
     status=0
-    "$target" -runs="$runs" -rss_limit_mb=2048 -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$log" || status=$?
+    "$target" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$log" || status=$?
     seconds=$(($(date +%s) - start))
     done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
     found=$(find "$crashes" -type f | wc -l)

@@ -41,7 +41,7 @@ if [ -f fuzz/CMakeLists.txt ]; then
     for target in build/fuzz/fuzz/maroka-fuzz-*; do
         [ -x "$target" ] || continue
         echo "-- $target"
-        "$target" -max_total_time=20 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||
+        "$target" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||
             { tail -n 40 "build/fuzz/$(basename "$target").log"; exit 1; }
     done
 fi

@@ -2,7 +2,8 @@
 # Runs each fuzz target (or those named: prepare, estimate, ...) to ten
 # million executions, keeping a corpus per target under build/fuzz/corpus so
 # that a later run goes on from there, and reports the executions, the time
-# and the crashes of each. CI runs the same targets for 20 s each.
+# and the crashes of each; one input that runs for more than 10 s counts as
+# a hang. CI runs the same targets for 20 s each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${MAROKA_FUZZ_RUNS:-10000000}

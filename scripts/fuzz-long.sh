@@ -32,9 +32,11 @@ for target in "${targets[@]}"; do
     status=0
     "$target" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$log" || status=$?
     seconds=$(($(date +%s) - start))
-    done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
+    executions=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
+    # A run that was stopped says only how far its last progress line got.
+    [ -n "$executions" ] || executions="at least $(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)"
     found=$(find "$crashes" -type f | wc -l)
-    echo "$name: ${done_runs:-stopped before the end} executions in ${seconds} s, exit $status, crash files: $found"
+    echo "$name: $executions executions in ${seconds} s, exit $status, crash files: $found"
     if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
         tail -n 30 "$log"
         failed=1

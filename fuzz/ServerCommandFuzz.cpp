@@ -1,54 +1,96 @@
-// The server's command analysis on random command files, and the reply it
-// would send: whatever the machine sent, a reply holds no "%" line but its
-// head and tail, and each line between is "M30" or one closed comment.
+// Runs the server's command analysis on random command files, with the
+// default command words or words taken from the input. Whatever the machine
+// sends, a name that reaches a folder operation must be one that can only
+// mean an entry directly in the folder, and a refusal always says so.
 
-#include "FuzzFile.h"
-
-#include "core/server/ReplyProgram.h"
 #include "core/server/ServerCommand.h"
 #include "core/settings/SessionSettings.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <string_view>
-
-using namespace maroka;
 
 namespace {
 
-void CheckInert(const server::ReplyProgram& reply)
+using namespace maroka::server;
+
+const std::string& Folder()
 {
-    const auto& lines = reply.lines;
-    if (lines.size() < 2 || lines.front() != "%" || lines.back() != "%")
-        std::abort();
-    for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
-        const std::string_view line = lines[i];
-        if (line == "M30")
-            continue;
-        if (line.size() < 2 || line.front() != '(' || line.back() != ')' ||
-            line.substr(1, line.size() - 2).find_first_of("()%\r\n") != std::string_view::npos)
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/maroka-fuzz-server-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (made == nullptr)
             std::abort();
+        const std::string path(made);
+        for (const char* name : {"O1000.NC", "prog", "R"})
+            std::ofstream(path + "/" + name) << "%\nG0X1\n%\n";
+        if (mkdir((path + "/SUB").c_str(), 0700) != 0 || symlink("/etc/passwd", (path + "/LINK").c_str()) != 0)
+            std::abort();
+        return path;
+    }();
+    return folder;
+}
+
+// Ten words separated by 0x01, from the front of the input up to "\0".
+CommandWords WordsFrom(std::string_view& input)
+{
+    const std::size_t end = input.find('\0');
+    std::string_view head = input.substr(0, end);
+    input.remove_prefix(end == std::string_view::npos ? input.size() : end + 1);
+    std::string fields[10];
+    for (std::string& field : fields) {
+        const std::size_t cut = head.find('\x01');
+        field = head.substr(0, cut);
+        head.remove_prefix(cut == std::string_view::npos ? head.size() : cut + 1);
     }
+    return CommandWords{fields[0], fields[1], fields[2], fields[3], fields[4],
+                        fields[5], fields[6], fields[7], fields[8], fields[9]};
+}
+
+void Require(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+void RequireUsable(const std::string& name)
+{
+    Require(name.empty() || ServerFolder::IsSafeName(name));
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const server::CommandWords words = server::CommandWords::FromSettings(settings::SessionSettings{});
-    static const server::ServerFolder folder(fuzz::ScratchFolder());
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const server::CommandAnalysis analysis = server::AnalyseCommand(text, words, folder);
-    if (analysis.command == server::ServerCommand::CallNotFound ||
-        analysis.command == server::ServerCommand::CallWithoutName) {
-        if (const auto reply = server::BuildReplyProgram(analysis, {}, std::nullopt))
-            CheckInert(*reply);
+    if (size < 1)
+        return 0;
+    std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+    static const CommandWords defaults = CommandWords::FromSettings(maroka::settings::SessionSettings{});
+    const CommandWords words = (data[0] & 1) ? WordsFrom(input) : defaults;
+    static const ServerFolder folder(Folder());
+
+    const CommandAnalysis result = AnalyseCommand(input, words, folder);
+
+    Require(result.kindBox.empty() == (result.command == ServerCommand::None));
+    Require((result.command == ServerCommand::Refused) <= result.unsafeName);
+    RequireUsable(result.deleteName);
+    RequireUsable(result.renameFrom);
+    RequireUsable(result.renameTo);
+    if (result.command == ServerCommand::Save) {
+        const std::string prefix = folder.Path() + "/";
+        Require(result.saveFilePath.rfind(prefix, 0) == 0);
+        Require(ServerFolder::IsSafeName(std::string_view(result.saveFilePath).substr(prefix.size())));
     }
-    // The machine's bytes as names of files in a list reply.
-    server::CommandAnalysis list;
-    list.command = server::ServerCommand::FileList;
-    list.replyText = "([SEARCH_FILE_LIST])";
-    if (const auto reply = server::BuildReplyProgram(list, {std::string(text)}, std::nullopt))
-        CheckInert(*reply);
+    if (result.command == ServerCommand::Call) {
+        const std::string prefix = folder.Path() + "/";
+        Require(result.calledFile.rfind(prefix, 0) == 0);
+        const std::string name = result.calledFile.substr(prefix.size());
+        Require(ServerFolder::IsSafeName(name) && name != "SUB" && name != "LINK");
+    }
     return 0;
 }

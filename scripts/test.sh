@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything and runs every test: the normal
 # build (warnings as errors), the core and its tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for a
-# short while.
+# AddressSanitizer and UndefinedBehaviorSanitizer, the threaded tests under
+# ThreadSanitizer, and each fuzz target for a short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -23,6 +23,16 @@ ninja -C build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j"$jobs"
 
+echo "== thread sanitizer (the tests that run a worker, a UI task queue, a server loop or the simulated machine)"
+tsan_tests=(send_tests receive_tests receive_session_tests server_session_tests session_tests serial_line_tests
+    machine_tests)
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF -DMAROKA_WERROR=ON \
+    -DMAROKA_SANITIZE=thread
+ninja -C build/tsan -j"$jobs" "${tsan_tests[@]}"
+tsan_pattern="^($(IFS='|'; echo "${tsan_tests[*]}"))\$"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+    ctest --test-dir build/tsan --output-on-failure -j"$jobs" -R "$tsan_pattern"
+
 if [ -f fuzz/CMakeLists.txt ]; then
     echo "== fuzz targets (short runs)"
     CXX=clang++-14 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF \
@@ -31,7 +41,7 @@ if [ -f fuzz/CMakeLists.txt ]; then
     for target in build/fuzz/fuzz/maroka-fuzz-*; do
         [ -x "$target" ] || continue
         echo "-- $target"
-        "$target" -max_total_time=20 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||
+        "$target" -max_total_time=20 -timeout=10 -rss_limit_mb=2048 >/dev/null 2>"build/fuzz/$(basename "$target").log" ||
             { tail -n 40 "build/fuzz/$(basename "$target").log"; exit 1; }
     done
 fi

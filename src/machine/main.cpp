@@ -1,5 +1,6 @@
 // maroka-machine: a simulated CNC control on a pseudo-terminal.
 
+#include "core/platform/FileBytes.h"
 #include "machine/lib/MachineOptions.h"
 #include "machine/lib/MachineSummary.h"
 #include "machine/lib/ProgramStore.h"
@@ -12,7 +13,6 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <poll.h>
 #include <string>
@@ -58,11 +58,11 @@ void Drain(int fd)
 
 bool ReadFile(const std::string& path, std::string& bytes)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    auto read = maroka::platform::ReadFileBytes(path);
+    if (!read)
         return false;
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    bytes = std::move(*read);
+    return true;
 }
 
 } // namespace

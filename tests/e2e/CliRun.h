@@ -3,6 +3,8 @@
 // Runs maroka-cli as a separate process, as an operator would, and keeps
 // what it printed.
 
+#include "support/ChildProcess.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -33,10 +35,10 @@ public:
     CliResult Finish(std::chrono::seconds limit);
 
 private:
-    int pid_ = -1;
     std::string outPath_;
     std::string errPath_;
     std::chrono::steady_clock::time_point started_;
+    ChildProcess process_;
 };
 
 } // namespace maroka::test

@@ -2,102 +2,30 @@
 // operator do.
 
 #include "machine/PcSide.h"
+#include "support/ChildProcess.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
 #include <regex>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
+
 
 using maroka::test::PcSide;
 using maroka::test::TempDir;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 
-extern char** environ;
-
 namespace {
 
-class MachineProcess {
+std::vector<std::string> MachineArguments(std::vector<std::string> args)
+{
+    args.insert(args.begin(), MAROKA_MACHINE_BIN);
+    return args;
+}
+
+class MachineProcess : public maroka::test::ChildProcess {
 public:
-    explicit MachineProcess(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), MAROKA_MACHINE_BIN);
-        int out[2];
-        if (::pipe2(out, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        std::vector<char*> argv;
-        for (std::string& arg : args)
-            argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(out[1]);
-        out_ = out[0];
-    }
-
-    ~MachineProcess()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (out_ >= 0)
-            ::close(out_);
-    }
-
-    // One line of standard output, without its line feed.
-    std::string ReadLine(std::chrono::milliseconds wait)
-    {
-        std::string line;
-        auto end = std::chrono::steady_clock::now() + wait;
-        while (std::chrono::steady_clock::now() < end) {
-            std::size_t eol = buffered_.find('\n');
-            if (eol != std::string::npos) {
-                line = buffered_.substr(0, eol);
-                buffered_.erase(0, eol + 1);
-                return line;
-            }
-            pollfd pfd{out_, POLLIN, 0};
-            if (::poll(&pfd, 1, 100) <= 0)
-                continue;
-            char chunk[512];
-            ssize_t n = ::read(out_, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            buffered_.append(chunk, static_cast<std::size_t>(n));
-        }
-        return line;
-    }
-
-    // Exit status, or -1 when the program is still running after `wait`.
-    int Wait(std::chrono::milliseconds wait)
-    {
-        auto end = std::chrono::steady_clock::now() + wait;
-        while (pid_ > 0) {
-            int status = 0;
-            pid_t done = ::waitpid(pid_, &status, WNOHANG);
-            if (done == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            if (std::chrono::steady_clock::now() >= end)
-                return -1;
-            ::usleep(10000);
-        }
-        return -1;
-    }
+    explicit MachineProcess(std::vector<std::string> args) : ChildProcess(MachineArguments(std::move(args)), {}) {}
 
     std::string Device(std::chrono::milliseconds wait)
     {
@@ -105,11 +33,6 @@ public:
         std::string line = ReadLine(wait);
         return line.rfind(prefix, 0) == 0 ? line.substr(prefix.size()) : std::string();
     }
-
-private:
-    pid_t pid_ = -1;
-    int out_ = -1;
-    std::string buffered_;
 };
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "support/FakeSerialLine.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace maroka::test {
 
 using serial::IoResult;
@@ -36,6 +39,38 @@ void FakeSerialLine::MachineSpeaks()
     changed_.notify_all();
 }
 
+void FakeSerialLine::MachineSends(const std::string& bytes)
+{
+    std::lock_guard lock(mutex_);
+    input_ += bytes;
+    spoke_ = true;
+    changed_.notify_all();
+}
+
+serial::IoResult FakeSerialLine::ReadAvailable(char* data, std::size_t size)
+{
+    std::lock_guard lock(mutex_);
+    if (interrupted_)
+        return {serial::IoStatus::Interrupted, 0};
+    const std::size_t count = std::min(size, input_.size());
+    input_.copy(data, count);
+    input_.erase(0, count);
+    return {serial::IoStatus::Ok, count};
+}
+
+serial::IoStatus FakeSerialLine::WaitReadable(int timeoutMs)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !input_.empty() || interrupted_; });
+    return interrupted_ ? serial::IoStatus::Interrupted : serial::IoStatus::Ok;
+}
+
+std::string FakeSerialLine::LastError() const
+{
+    std::lock_guard lock(mutex_);
+    return lastError_;
+}
+
 bool FakeSerialLine::GetProperties(serial::QueueSizes& sizes)
 {
     sizes = {};
@@ -64,6 +99,7 @@ bool FakeSerialLine::ClearErrors(serial::LineErrorState& state)
     if (failErrorQuery)
         return false;
     state = {};
+    state.inputQueued = input_.size();
     if (checks_++ == errorAtCheckNumber)
         state.errors = errorWordAtCheck;
     return true;

@@ -33,6 +33,9 @@ public:
 
     // The machine "speaks": ends a pending WaitEvent with a data event.
     void MachineSpeaks();
+    // The machine punches `bytes`: they are queued for reading and the
+    // machine speaks.
+    void MachineSends(const std::string& bytes);
     bool WaitingForEvent() const { return waiting_; }
     int WaitsStarted() const { return waitsStarted_; }
 
@@ -45,20 +48,21 @@ public:
     bool Purge(std::uint32_t) override { return true; }
     serial::IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
     serial::IoResult Write(const char* data, std::size_t size) override;
-    serial::IoResult ReadAvailable(char*, std::size_t) override { return {}; }
-    serial::IoStatus WaitReadable(int) override { return serial::IoStatus::Ok; }
+    serial::IoResult ReadAvailable(char* data, std::size_t size) override;
+    serial::IoStatus WaitReadable(int timeoutMs) override;
     serial::IoStatus Drain() override { return serial::IoStatus::Ok; }
     bool TransmitChar(char byte) override;
     void Interrupt() override;
     void ClearInterrupt() override;
     bool Close() override;
-    std::string LastError() const override { return lastError_; }
+    std::string LastError() const override;
 
 private:
     std::string name_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::string written_;
+    std::string input_; // sent by the machine, not read yet
     std::string chunkSizes_;
     std::size_t writeCalls_ = 0;
     int checks_ = 0;

@@ -1,11 +1,10 @@
 #include "core/mail/SendNotificationMail.h"
 
 #include "core/mail/MailMessages.h"
+#include "core/platform/FileBytes.h"
 #include "core/text/Encoding.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
 namespace maroka::mail {
 
@@ -13,10 +12,10 @@ namespace {
 
 bool ReadBodyFile(const std::string& path, std::vector<std::string>& lines)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const auto read = platform::ReadFileBytes(path);
+    if (!read)
         return false;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string& bytes = *read;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);

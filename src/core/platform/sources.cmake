@@ -3,4 +3,5 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ExternalProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TemporaryFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProgramFolder.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FileBytes.cpp
 )

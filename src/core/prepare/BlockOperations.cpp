@@ -41,31 +41,6 @@ std::size_t TrailingEnd(std::string_view block, bool lineEnds)
 
 } // namespace
 
-bool AtCharBoundary(std::string_view text, std::size_t pos)
-{
-    // Bytes outside the lead range always end a character; the lead-range
-    // bytes between the last of them and `pos` pair up into characters.
-    if (pos >= text.size())
-        return true;
-    std::size_t run = 0;
-    while (run < pos && IsLead(static_cast<unsigned char>(text[pos - 1 - run])))
-        ++run;
-    return run % 2 == 0;
-}
-
-std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from)
-{
-    if (needle.empty())
-        return std::string_view::npos;
-    // A needle whose first byte cannot be a trail byte is found at a boundary
-    // wherever it is found.
-    const bool mayBeTrail = static_cast<unsigned char>(needle[0]) >= 0x40;
-    std::size_t pos = text.find(needle, from);
-    while (pos != std::string_view::npos && mayBeTrail && !AtCharBoundary(text, pos))
-        pos = text.find(needle, pos + 1);
-    return pos;
-}
-
 bool HasLeadByte(std::string_view text)
 {
     for (const char c : text) {
@@ -99,25 +74,6 @@ std::string_view Trim(std::string_view text)
     while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32)
         --end;
     return text.substr(begin, end - begin);
-}
-
-bool ReplaceAll(std::string& block, std::string_view find, std::string_view replacement, std::size_t from)
-{
-    std::size_t pos = FindText(block, find, from);
-    if (pos == std::string::npos)
-        return false;
-    std::string out;
-    out.reserve(block.size() + replacement.size() * 2);
-    std::size_t last = 0;
-    while (pos != std::string::npos) {
-        out.append(block, last, pos - last);
-        out.append(replacement);
-        last = pos + find.size();
-        pos = FindText(block, find, last);
-    }
-    out.append(block, last, std::string::npos);
-    block.swap(out);
-    return true;
 }
 
 void CutCommentStart(std::string& block, std::string_view commentStart)

@@ -5,6 +5,7 @@
 // two-byte character is never split, matched in its middle, or re-cased.
 
 #include "core/prepare/BlockSettings.h"
+#include "core/text/TextSearch.h"
 
 #include <string>
 #include <string_view>
@@ -12,12 +13,9 @@
 
 namespace maroka::prepare {
 
-// Whether `pos` starts a character (or is the end) of `text`.
-bool AtCharBoundary(std::string_view text, std::size_t pos);
-
-// Position of `needle` at a character boundary at or after `from`, or npos.
-// An empty needle is never found.
-std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from = 0);
+using text::AtCharBoundary;
+using text::FindText;
+using text::ReplaceAll;
 
 inline bool ContainsText(std::string_view text, std::string_view needle)
 {
@@ -35,11 +33,6 @@ void StripTrailingSpaces(std::string& block);
 
 // Without the leading and trailing bytes of value 32 or less.
 std::string_view Trim(std::string_view text);
-
-// Replaces every occurrence of `find` from `from` on, left to right; the scan
-// goes on after each inserted replacement, so a replacement that contains
-// its own find text cannot loop. Returns whether anything was replaced.
-bool ReplaceAll(std::string& block, std::string_view find, std::string_view replacement, std::size_t from = 0);
 
 // Cuts the block at the first `commentStart` and strips the blanks before it.
 void CutCommentStart(std::string& block, std::string_view commentStart);

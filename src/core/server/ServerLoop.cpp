@@ -2,6 +2,7 @@
 
 #include "core/logs/LogMessages.h"
 #include "core/logs/LogWriter.h"
+#include "core/platform/FileBytes.h"
 #include "core/prepare/PrepareMessages.h"
 #include "core/server/LineDrain.h"
 #include "core/server/ReplyProgram.h"
@@ -214,10 +215,10 @@ std::optional<std::vector<std::string>> ServerLoop::ErrorLogLines() const
     std::error_code ec;
     if (server_.errorLogPath.empty() || !std::filesystem::is_regular_file(server_.errorLogPath, ec))
         return std::nullopt;
-    std::ifstream in(server_.errorLogPath, std::ios::binary);
-    if (!in)
+    const auto read = platform::ReadFileBytes(server_.errorLogPath);
+    if (!read)
         return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string& bytes = *read;
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < bytes.size()) {

@@ -1,6 +1,7 @@
 #include "core/logs/LogFile.h"
 #include "core/logs/LogMessages.h"
 #include "core/logs/WorkFilePath.h"
+#include "core/platform/FileBytes.h"
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
 #include "core/settings/SettingsFile.h"
@@ -316,8 +317,7 @@ void Session::SaveSendFile()
         s.ShowError(msg::kNoSendFile);
         return;
     }
-    std::ifstream in(s.sendFilePath, std::ios::binary);
-    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string bytes = platform::ReadFileBytes(s.sendFilePath).value_or(std::string());
     if (!s.lastCycleTime.empty()) {
         // The inserted line ends like the file's own first line, so the saved
         // program keeps the end of block it was prepared with.

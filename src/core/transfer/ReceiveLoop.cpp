@@ -4,6 +4,7 @@
 #include "core/platform/ExternalProgram.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
+#include "core/text/TextSearch.h"
 #include "core/transfer/BlockStatus.h"
 #include "core/transfer/LineErrorCheck.h"
 #include "core/transfer/ReceiveMessages.h"
@@ -60,8 +61,7 @@ void RemoveGarbled(std::string& line)
     std::erase_if(line, [](char c) {
         return c == kCr || c == kEsc || c == kDc1 || c == kDc2 || c == kDc3 || c == kDc4;
     });
-    for (std::size_t at = line.find(kGarbledSequence); at != std::string::npos; at = line.find(kGarbledSequence, at))
-        line.erase(at, kGarbledSequence.size());
+    text::ReplaceAll(line, kGarbledSequence, {});
 }
 
 std::string WithDetail(const std::string& text, const std::string& detail)

@@ -1,13 +1,12 @@
 #include "core/transfer/RepairDialogue.h"
 
+#include "core/platform/FileBytes.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/ReceivedFileRepair.h"
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace maroka::transfer {
 
@@ -15,9 +14,7 @@ namespace {
 
 std::vector<std::string> ReadLines(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return SplitTextLines(text);
+    return SplitTextLines(platform::ReadFileBytes(path).value_or(std::string()));
 }
 
 // "⇒ <line>" and where the characters were lost, for one reception.

@@ -93,9 +93,7 @@ TEST(SerialFlowControl, XoffStopsAWriteWithinItsBoundAndXonResumesIt)
     EXPECT_EQ(stops, 8);
     ASSERT_EQ(got.size(), data.size());
     EXPECT_TRUE(got == data) << "bytes lost, doubled or reordered";
-    EXPECT_LE(worstAfterXoff, bound);
-    std::printf("[ figure ] after XOFF at most %zu bytes went out (%zu counted from just before it; bound %zu)\n",
-                worstAfterXoff, worstFromSnapshot, bound);
+    EXPECT_LE(worstAfterXoff, bound) << worstFromSnapshot << " counted from just before the XOFF";
 }
 
 TEST(SerialFlowControl, AWriteHeldByXoffSleepsAndInterruptEndsItAtOnce)
@@ -127,10 +125,9 @@ TEST(SerialFlowControl, AWriteHeldByXoffSleepsAndInterruptEndsItAtOnce)
     const auto wall = returned - start;
     const auto latency = std::chrono::duration_cast<std::chrono::microseconds>(returned - interruptedAt);
     EXPECT_LT(cpu * 20, wall) << "more than 5% of a core while held";
-    EXPECT_LT(latency, 50ms);
-    std::printf("[ figure ] held write: %.3f ms CPU in %.0f ms wall; woke %lld us after Interrupt()\n",
-                std::chrono::duration<double, std::milli>(cpu).count(),
-                std::chrono::duration<double, std::milli>(wall).count(), static_cast<long long>(latency.count()));
+    // "At once" with room for a loaded machine and the sanitizers; a write
+    // that missed the wake-up would stay held for good.
+    EXPECT_LT(latency, 500ms);
 
     // After the wake-up is cleared, the machine's XON lets the data go.
     line->ClearInterrupt();
@@ -154,6 +151,7 @@ TEST(SerialFlowControl, AFullOutputQueueHoldsFurtherSlices)
     sys.outputQueue = serial::PosixSerialLine::kQueueLowWater;
     serial::IoResult result;
     std::chrono::nanoseconds cpu{};
+    const auto start = std::chrono::steady_clock::now();
     std::thread writer([&] {
         const auto cpuStart = ThreadCpuTime();
         result = line->Write(data.data(), data.size());
@@ -165,7 +163,7 @@ TEST(SerialFlowControl, AFullOutputQueueHoldsFurtherSlices)
     writer.join();
     EXPECT_EQ(result.status, serial::IoStatus::Ok);
     EXPECT_LE(sys.largestWrite.load(), LinePacer(AscLine().BaudRate, 10).SliceBytes());
-    EXPECT_LT(cpu, 100ms) << "looked at a stuck queue too often";
+    EXPECT_LT(cpu * 20, std::chrono::steady_clock::now() - start) << "looked at a stuck queue too often";
     sys.outputQueue = -1; // or Close waits for the queue to empty
 }
 

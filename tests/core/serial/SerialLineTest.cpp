@@ -261,8 +261,9 @@ TEST(SerialLine, InterruptWakesAtOnceAndHoldsUntilCleared)
     EXPECT_EQ(status, serial::IoStatus::Interrupted);
     EXPECT_EQ(events, 0U);
     const auto latency = std::chrono::duration_cast<std::chrono::microseconds>(returned - interruptedAt);
-    EXPECT_LT(latency, 50ms);
-    std::printf("[ figure ] WaitEvent woke %lld us after Interrupt()\n", static_cast<long long>(latency.count()));
+    // "At once" with room for a loaded machine and the sanitizers; a wait
+    // that missed the wake-up would never end.
+    EXPECT_LT(latency, 500ms);
 
     // Sticky: every later call ends at once.
     pty.WriteMaster("data");

@@ -6,6 +6,7 @@
 #include "core/transfer/ManualClock.h"
 #include "support/FakeSerialLine.h"
 #include "support/MemoryLog.h"
+#include "support/RecordingSteps.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
 
@@ -23,19 +24,7 @@ namespace {
 
 using maroka::test::MemoryLog;
 
-class RecordingSteps final : public MainWindowSteps {
-public:
-    void EndTransfer() override { ++endTransfers; }
-    void SetIdleControls() override { ++idles; }
-    void CloseMainWindow() override { ++closes; }
-    void ClearCompletedSend() override { ++clears; }
-    void SetLastCycleTime(const std::string& text) override { lastCycleTime = text; }
-    int endTransfers = 0;
-    int idles = 0;
-    int closes = 0;
-    int clears = 0;
-    std::string lastCycleTime;
-};
+using maroka::test::RecordingSteps;
 
 // One send over a fake line with settings that need no machine.
 struct SendFixture : ::testing::Test {

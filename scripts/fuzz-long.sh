@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Runs each fuzz target (or those named: prepare, estimate, ...) to ten
+# million executions, keeping a corpus per target under build/fuzz/corpus so
+# that a later run goes on from there, and reports the executions, the time
+# and the crashes of each; one input that runs for more than 10 s counts as
+# a hang. CI runs the same targets for 20 s each.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${MAROKA_FUZZ_RUNS:-10000000}
+out=build/fuzz
+
+CXX=clang++-14 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF \
+    -DMAROKA_TESTS=OFF -DMAROKA_FUZZ=ON >/dev/null
+ninja -C "$out" -j"$(nproc)" fuzz_targets
+
+if [ $# -gt 0 ]; then
+    targets=()
+    for name in "$@"; do targets+=("$out/fuzz/maroka-fuzz-$name"); done
+else
+    targets=("$out"/fuzz/maroka-fuzz-*)
+fi
+
+failed=0
+for target in "${targets[@]}"; do
+    [ -x "$target" ] || { echo "no such target: $target"; failed=1; continue; }
+    name=$(basename "$target")
+    corpus="$out/corpus/$name"
+    crashes="$out/crashes/$name"
+    mkdir -p "$corpus" "$crashes"
+    log="$out/$name-long.log"
+    start=$(date +%s)
+    status=0
+    "$target" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$log" || status=$?
+    seconds=$(($(date +%s) - start))
+    executions=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
+    # A run that was stopped says only how far its last progress line got.
+    [ -n "$executions" ] || executions="at least $(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)"
+    found=$(find "$crashes" -type f | wc -l)
+    echo "$name: $executions executions in ${seconds} s, exit $status, crash files: $found"
+    if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
+        tail -n 30 "$log"
+        failed=1
+    fi
+done
+exit $failed

@@ -1,0 +1,24 @@
+#pragma once
+
+// Finding and replacing text in CP932 bytes without ever matching in the
+// middle of a two-byte character.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace maroka::text {
+
+// Whether `pos` starts a character (or is the end) of `text`.
+bool AtCharBoundary(std::string_view text, std::size_t pos);
+
+// Position of `needle` at a character boundary at or after `from`, or npos.
+// An empty needle is never found.
+std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from = 0);
+
+// Replaces every occurrence of `find` from `from` on, left to right; the scan
+// goes on after each inserted replacement, so a replacement that contains
+// its own find text cannot loop. Returns whether anything was replaced.
+bool ReplaceAll(std::string& text, std::string_view find, std::string_view replacement, std::size_t from = 0);
+
+} // namespace maroka::text

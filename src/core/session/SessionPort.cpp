@@ -167,6 +167,8 @@ bool Session::State::ApplyLineSettings()
         showPortError(tmsg::kPortSetupError);
         return true;
     }
+    if (const std::string notice = line->TakeNotice(); !notice.empty())
+        ui.ShowStatus(notice);
     ui.SetPortSelectorEnabled(false);
     return true;
 }

@@ -1,6 +1,7 @@
 #include "support/Ser2netServer.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
@@ -67,7 +68,8 @@ std::string Ser2netServer::PortName() const
 
 bool Ser2netServer::Start(std::string& error)
 {
-    port_ = FreeLoopbackPort();
+    if (port_ == 0)
+        port_ = FreeLoopbackPort();
     const auto config = folder_ / "ser2net.yaml";
     {
         std::ofstream out(config);

@@ -25,7 +25,8 @@ public:
     Ser2netServer& operator=(const Ser2netServer&) = delete;
 
     // Starts the server and waits (a few seconds at most) until it takes
-    // connections; false with `error` set otherwise.
+    // connections; false with `error` set otherwise. A server started again
+    // listens at the port it had.
     bool Start(std::string& error);
     // SIGTERM and wait; SIGKILL after a while.
     void Stop();

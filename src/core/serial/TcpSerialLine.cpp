@@ -227,15 +227,16 @@ bool TcpSerialLine::Negotiate(std::string& error)
             return refusedAs("the port is in use by another program (the device server closed the connection)");
         if (comPortRefused_)
             return refusedAs("the device server does not offer RFC 2217 (use tcp:// for a raw port)");
-        const bool settled = Rfc2217() ? comPortAgreed_ && Clock::now() >= refusalEnd : Clock::now() >= refusalEnd;
-        if (settled)
+        const auto now = Clock::now();
+        const bool waitingForOption = Rfc2217() && !comPortAgreed_;
+        if (!waitingForOption && now >= refusalEnd)
             break;
-        const int left = MillisecondsUntil(Rfc2217() && !comPortAgreed_ ? deadline : refusalEnd);
-        if (left == 0)
+        if (waitingForOption && now >= deadline)
             return refusedAs("the device server did not take up RFC 2217 within " +
                              std::to_string(kNegotiationTimeoutMs / 1000) + " s (use tcp:// for a raw port)");
+        const auto until = waitingForOption ? deadline : refusalEnd;
         pollfd p{fd_, POLLIN, 0};
-        poll(&p, 1, left);
+        poll(&p, 1, std::max(CeilMilliseconds(until - now), 1));
     }
     return true;
 }

@@ -57,7 +57,7 @@ constexpr const char* kHelp =
     "  mail [--text TEXT]                  send a notification mail with the mail settings\n"
     "  prepare [--mem|--dnc] FILE...       build the prepared send data\n"
     "  estimate [--mem|--dnc] FILE...      estimate the machining time\n"
-    "  ports                               list the usable serial ports\n"
+    "  ports                               list the usable serial ports and used device servers\n"
     "  settings list|get|set|path          show or change the settings file\n"
     "\n"
     "COMMAND --help shows the options of a command.\n"

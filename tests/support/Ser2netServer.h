@@ -34,6 +34,7 @@ public:
     void Kill();
 
     int Port() const { return port_; }
+    int Pid() const { return pid_; }
     // "rfc2217://127.0.0.1:<port>" or "tcp://127.0.0.1:<port>".
     std::string PortName() const;
 

@@ -201,6 +201,7 @@ bool TcpSerialLine::Negotiate(std::string& error)
     usEnabled_ = {};
     himEnabled_ = {};
     awaiting_ = {};
+    neverAnswered_ = {};
     comPortAgreed_ = false;
     comPortRefused_ = false;
     decoder_ = {};
@@ -448,6 +449,8 @@ bool TcpSerialLine::SendComPort(unsigned char command, const std::string& value)
 
 bool TcpSerialLine::AwaitAnswers(int timeoutMs)
 {
+    for (std::size_t code = 0; code < awaiting_.size(); ++code)
+        awaiting_[code] = std::max(0, awaiting_[code] - neverAnswered_[code]);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (ReadSocket() == ReadResult::Failed)
@@ -460,7 +463,9 @@ bool TcpSerialLine::AwaitAnswers(int timeoutMs)
         poll(&p, 1, left);
     }
     // A server may leave a command unanswered for good (DTR and RTS on a port
-    // without modem lines); nothing is owed on the next call.
+    // without modem lines): on this connection those are not waited for again.
+    for (std::size_t code = 0; code < awaiting_.size(); ++code)
+        neverAnswered_[code] = std::max(neverAnswered_[code], awaiting_[code]);
     awaiting_ = {};
     return true;
 }

@@ -6,7 +6,8 @@
 //                negotiates the COM-PORT option (and binary mode both ways)
 //   SetState     RFC 2217: baud rate, data size, parity, stop size, flow
 //                control, DTR/RTS, each answered by the server or waited for
-//                at most kAckWaitMs together; raw: kept here only
+//                at most kAckWaitMs together (what went unanswered once is
+//                not waited for again on the connection); raw: kept here only
 //   ClearErrors  line-state notifications of the server, bytes ready to read
 //   Purge        our buffers, and the server's through PURGE-DATA
 //   WaitEvent    poll on the socket and a wake-up eventfd; modem-state and
@@ -139,6 +140,8 @@ private:
     bool comPortRefused_ = false;
     // Commands sent and not yet answered, by command code.
     std::array<int, 256> awaiting_{};
+    // Per command code, how many of one SetState's commands went unanswered.
+    std::array<int, 256> neverAnswered_{};
     std::uint32_t answeredBaud_ = 0;
 
     std::uint32_t pendingErrors_ = 0; // LineErrorBits since the last ClearErrors

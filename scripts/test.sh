@@ -35,4 +35,8 @@ if [ -f fuzz/CMakeLists.txt ]; then
             { tail -n 40 "build/fuzz/$(basename "$target").log"; exit 1; }
     done
 fi
+
+echo "== Debian package (build, lintian, install, try, remove)"
+"$root/scripts/package-test.sh"
+
 echo "all tests passed"

@@ -2,14 +2,19 @@
 
 #include "cli/SettingsCommand.h"
 #include "core/prepare/BlockSettings.h"
+#include "core/prepare/FeedForecast.h"
 #include "core/prepare/FileLookup.h"
 #include "core/prepare/SendFileBuilder.h"
+#include "core/platform/TemporaryFile.h"
+#include "core/serial/LinePacer.h"
 #include "core/settings/SettingsFile.h"
+#include "core/transfer/LineSetup.h"
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <istream>
 #include <ostream>
 
@@ -23,8 +28,12 @@ constexpr const char* kPrepareUsage =
     "  --output FILE   where the send data goes; - or none: standard output\n"
     "  ENTRY           a program file, or a line sent as it is\n";
 
-constexpr const char* kEstimateUsage = "usage: maroka-cli [global options] estimate [--mem|--dnc] ENTRY...\n"
-                                       "  prints the estimated machining time; the last line is the total in minutes\n";
+constexpr const char* kEstimateUsage =
+    "usage: maroka-cli [global options] estimate [--mem|--dnc] [--line BAUD [--buffer BYTES]] ENTRY...\n"
+    "  prints the estimated machining time; the last line is the total in minutes\n"
+    "  --line BAUD      also says whether a line of BAUD (frame from the settings) keeps a DNC\n"
+    "                   machine fed, and which rate would\n"
+    "  --buffer BYTES   the control's buffer for --line (default 256)\n";
 
 // Questions go to the terminal when there is a person at it; otherwise No.
 class TerminalObserver : public prepare::BuildObserver {
@@ -51,7 +60,17 @@ struct Options {
     std::optional<std::string> mode;
     std::string output = "-";
     std::vector<std::string> entries;
+    std::optional<std::uint32_t> lineBaud;
+    std::size_t controlBuffer = prepare::FeedLine::kTypicalControlBuffer;
 };
+
+std::optional<unsigned long> PositiveNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    return value > 0 ? std::optional(value) : std::nullopt;
+}
 
 // 0 when parsed; else the exit code.
 int Parse(CliContext& ctx, const std::vector<std::string>& args, bool withOutput, const char* name, const char* usage,
@@ -71,6 +90,17 @@ int Parse(CliContext& ctx, const std::vector<std::string>& args, bool withOutput
                 return kExitUsage;
             }
             options.output = args[++i];
+        } else if (!withOutput && (arg == "--line" || arg == "--buffer")) {
+            const auto value = i + 1 < args.size() ? PositiveNumber(args[i + 1]) : std::nullopt;
+            if (!value) {
+                ctx.err << name << ": " << arg << " needs a positive whole number\n" << usage;
+                return kExitUsage;
+            }
+            ++i;
+            if (arg == "--line")
+                options.lineBaud = static_cast<std::uint32_t>(*value);
+            else
+                options.controlBuffer = *value;
         } else if (arg.starts_with("--")) {
             ctx.err << name << ": unknown option " << arg << "\n" << usage;
             return kExitUsage;
@@ -149,12 +179,34 @@ int RunEstimateCommand(CliContext& ctx, const std::vector<std::string>& args)
     s.showRemainingTime = true;
     const prepare::BlockSettings block = prepare::MakeBlockSettings(s, lists, options.mode.value_or(s.sendMode));
 
+    // The feed forecast reads the program as it would be sent.
+    std::optional<platform::TemporaryFile> sent;
+    if (options.lineBaud) {
+        sent = platform::TemporaryFile::Create("maroka-estimate");
+        if (!sent) {
+            ctx.err << "estimate: cannot create a temporary file\n";
+            return kExitFailure;
+        }
+    }
     TerminalObserver observer(ctx);
     prepare::SendFileBuilder builder;
-    const prepare::BuildResult result = builder.Build(options.entries, block, "/dev/null", observer);
+    const prepare::BuildResult result = builder.Build(options.entries, block, sent ? sent->Path() : "/dev/null", observer);
     PrintMessages(ctx, result);
     if (!result.ok)
         return kExitFailure;
+    if (options.lineBaud) {
+        std::ifstream program(sent->Path(), std::ios::binary);
+        prepare::FeedLine line;
+        line.baudRate = *options.lineBaud;
+        LineBoxTexts boxes;
+        boxes.baudRate = std::to_string(*options.lineBaud);
+        boxes.stopBits = s.stopBits;
+        boxes.code = s.code;
+        boxes.dc3 = s.dc3Code;
+        line.bitsPerCharacter = serial::BitsPerCharacter(transfer::LineOf(boxes));
+        line.controlBuffer = options.controlBuffer;
+        ctx.out << prepare::FeedForecastText(prepare::ForecastFeed(program, line)) << "\n";
+    }
 
     const prepare::MachiningEstimate& e = builder.Estimate();
     const double total = e.Total();

@@ -5,8 +5,8 @@
 namespace maroka::cli {
 
 TerminalUserInterface::TerminalUserInterface(std::ostream& err, std::istream& in, bool interactive,
-                                             TerminalAnswers answers)
-    : err_(err), in_(in), interactive_(interactive), answers_(std::move(answers))
+                                             TerminalAnswers answers, Clock clock)
+    : err_(err), in_(in), interactive_(interactive), answers_(std::move(answers)), clock_(std::move(clock))
 {
 }
 
@@ -73,8 +73,18 @@ void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& r
     std::lock_guard lock(mutex_);
     if (!visible)
         return;
+    // The panel is refreshed with every line sent; only a change is news,
+    // and a log wants no more than one line a second of it.
+    std::string text = remaining + "  " + corrected;
+    if (text == lastRemaining_)
+        return;
+    const auto now = clock_();
+    if (!interactive_ && !lastRemaining_.empty() && now - lastRemainingAt_ < kLogRemainingTimeEvery)
+        return;
+    lastRemaining_ = std::move(text);
+    lastRemainingAt_ = now;
     EndProgressLine();
-    err_ << remaining << "  " << corrected << std::endl;
+    err_ << lastRemaining_ << std::endl;
 }
 
 void TerminalUserInterface::CloseMainWindow()

@@ -8,6 +8,7 @@
 #include "core/ui/UiTaskQueue.h"
 #include "core/ui/UserInterface.h"
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <mutex>
@@ -24,7 +25,13 @@ struct TerminalAnswers {
 
 class TerminalUserInterface final : public UserInterface {
 public:
-    TerminalUserInterface(std::ostream& err, std::istream& in, bool interactive, TerminalAnswers answers);
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // Remaining-time texts go to a log (not a terminal) at most this often.
+    static constexpr std::chrono::seconds kLogRemainingTimeEvery{1};
+
+    TerminalUserInterface(std::ostream& err, std::istream& in, bool interactive, TerminalAnswers answers,
+                          Clock clock = std::chrono::steady_clock::now);
 
     void ShowFileName(const std::string& text) override;
     void ShowStatus(const std::string& text) override;
@@ -79,6 +86,9 @@ private:
     std::string lastFileName_;
     int lastPercent_ = -1;
     bool progressLineOpen_ = false;
+    Clock clock_;
+    std::string lastRemaining_;
+    std::chrono::steady_clock::time_point lastRemainingAt_{};
 };
 
 } // namespace maroka::cli

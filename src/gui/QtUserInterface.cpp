@@ -52,9 +52,62 @@ std::vector<std::string> Std(const QStringList& texts)
 
 } // namespace
 
+namespace {
+
+// About the pace at which a screen is redrawn.
+constexpr int kRedrawMs = 30;
+
+} // namespace
+
 QtUserInterface::QtUserInterface(TMainForm& form)
     : form_(form)
 {
+    redrawTimer_.setSingleShot(true);
+    redrawTimer_.setInterval(kRedrawMs);
+    QObject::connect(&redrawTimer_, &QTimer::timeout, [this] { ApplyDisplay(); });
+}
+
+void QtUserInterface::Display(const std::function<bool(DisplayBatch&)>& add)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (released_)
+            return;
+    }
+    const bool first = add(display_);
+    if (OnUiThread()) {
+        ApplyDisplay();
+    } else if (first) {
+        QMetaObject::invokeMethod(
+            &redrawTimer_, [this] { if (!redrawTimer_.isActive()) redrawTimer_.start(); }, Qt::QueuedConnection);
+    }
+}
+
+void QtUserInterface::ApplyDisplay()
+{
+    using Kind = DisplayUpdate::Kind;
+    for (const DisplayUpdate& update : display_.Take()) {
+        switch (update.kind) {
+        case Kind::FileName:
+            form_.ShowFileName(Q(update.text));
+            break;
+        case Kind::Status:
+            form_.ShowStatus(Q(update.text));
+            break;
+        case Kind::DataLines:
+            form_.AppendDataLine(Q(update.lines).join(QLatin1Char('\n')));
+            break;
+        case Kind::ClearData:
+            form_.ClearDataView();
+            break;
+        case Kind::Progress:
+            form_.SetProgress(update.position, update.maximum);
+            break;
+        case Kind::RemainingTime:
+            form_.ShowRemainingTime(update.visible, Q(update.text), Q(update.secondText));
+            break;
+        }
+    }
 }
 
 QtUserInterface::~QtUserInterface()
@@ -92,13 +145,14 @@ bool QtUserInterface::RunQueued(std::function<void()> task)
     }
     QMetaObject::invokeMethod(
         &form_,
-        [call, task = std::move(task)] {
+        [this, call, task = std::move(task)] {
             {
                 std::lock_guard lock(call->mutex);
                 if (call->abandoned) {
                     return;
                 }
             }
+            ApplyDisplay();
             task();
             {
                 std::lock_guard lock(call->mutex);
@@ -122,6 +176,7 @@ bool QtUserInterface::RunQueued(std::function<void()> task)
 void QtUserInterface::Post(std::function<void()> task)
 {
     if (OnUiThread()) {
+        ApplyDisplay();
         task();
     } else {
         RunQueued(std::move(task));
@@ -131,6 +186,7 @@ void QtUserInterface::Post(std::function<void()> task)
 template <typename R> R QtUserInterface::Ask(std::function<R()> task, R fallback)
 {
     if (OnUiThread()) {
+        ApplyDisplay();
         return task();
     }
     // The answer lives beside the task: a released worker stops waiting and
@@ -144,22 +200,22 @@ template <typename R> R QtUserInterface::Ask(std::function<R()> task, R fallback
 
 void QtUserInterface::ShowFileName(const std::string& text)
 {
-    Post([this, text] { form_.ShowFileName(Q(text)); });
+    Display([&](DisplayBatch& batch) { return batch.FileName(text); });
 }
 
 void QtUserInterface::ShowStatus(const std::string& text)
 {
-    Post([this, text] { form_.ShowStatus(Q(text)); });
+    Display([&](DisplayBatch& batch) { return batch.Status(text); });
 }
 
 void QtUserInterface::AppendDataLine(const std::string& line)
 {
-    Post([this, line] { form_.AppendDataLine(Q(line)); });
+    Display([&](DisplayBatch& batch) { return batch.DataLine(line); });
 }
 
 void QtUserInterface::ClearDataView()
 {
-    Post([this] { form_.ClearDataView(); });
+    Display([](DisplayBatch& batch) { return batch.ClearData(); });
 }
 
 void QtUserInterface::ShowProgressBar(bool visible)
@@ -169,12 +225,12 @@ void QtUserInterface::ShowProgressBar(bool visible)
 
 void QtUserInterface::SetProgress(long long position, long long maximum)
 {
-    Post([this, position, maximum] { form_.SetProgress(position, maximum); });
+    Display([&](DisplayBatch& batch) { return batch.Progress(position, maximum); });
 }
 
 void QtUserInterface::ShowRemainingTime(bool visible, const std::string& remaining, const std::string& corrected)
 {
-    Post([this, visible, remaining, corrected] { form_.ShowRemainingTime(visible, Q(remaining), Q(corrected)); });
+    Display([&](DisplayBatch& batch) { return batch.RemainingTime(visible, remaining, corrected); });
 }
 
 void QtUserInterface::SetTitle(const std::string& applicationTitle, const std::string& caption)

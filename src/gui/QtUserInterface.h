@@ -11,7 +11,10 @@
 // close. After ReleaseWorkerCalls() every waiting and later worker call
 // returns at once with the safe answer (No, Cancel, nothing chosen).
 
+#include "core/ui/DisplayBatch.h"
 #include "core/ui/UserInterface.h"
+
+#include <QTimer>
 
 #include <QString>
 
@@ -71,8 +74,14 @@ private:
     bool RunQueued(std::function<void()> task);
     void Post(std::function<void()> task);
     template <typename R> R Ask(std::function<R()> task, R fallback);
+    // Display updates from the worker wait in the batch for the next redraw;
+    // on the UI thread they are applied at once, after what is gathered.
+    void Display(const std::function<bool(DisplayBatch&)>& add);
+    void ApplyDisplay();
 
     TMainForm& form_;
+    DisplayBatch display_;
+    QTimer redrawTimer_;
     std::mutex mutex_;
     bool released_ = false;
     std::vector<std::shared_ptr<PendingCall>> pending_;

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QIcon>
 
 namespace {
 
@@ -32,6 +33,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Maroka"));
     QApplication::setApplicationVersion(QStringLiteral("0.565"));
+    // The installed icon theme's picture, and the desktop entry it came from,
+    // so the window shows the menu's icon; a build tree has neither.
+    QApplication::setDesktopFileName(QStringLiteral("maroka"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("maroka")));
     UseJapaneseCapableFont(app);
 
     maroka::session::SessionOptions options;

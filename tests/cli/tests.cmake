@@ -2,5 +2,7 @@
 # in tests/e2e.
 maroka_add_test(NAME cli_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CommandArgumentsTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TerminalUserInterfaceTest.cpp
     ${CMAKE_SOURCE_DIR}/src/cli/CommandArguments.cpp
+    ${CMAKE_SOURCE_DIR}/src/cli/TerminalUserInterface.cpp
 )

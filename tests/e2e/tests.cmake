@@ -4,6 +4,7 @@ maroka_add_test(NAME e2e_tests
     SOURCES
         ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
         ${CMAKE_CURRENT_LIST_DIR}/SendEndToEndTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/EstimateEndToEndTest.cpp
     LIBS maroka_machine_lib
 )
 target_compile_definitions(e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")

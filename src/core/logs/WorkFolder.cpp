@@ -1,5 +1,7 @@
 #include "core/logs/WorkFolder.h"
 
+#include "core/platform/ProgramFolder.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -19,11 +21,6 @@ bool IsFolder(const fs::path& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-bool IsWritableFolder(const fs::path& path)
-{
-    return IsFolder(path) && ::access(path.c_str(), W_OK | X_OK) == 0;
 }
 
 std::string HomeFromPasswordDatabase()
@@ -69,7 +66,7 @@ WorkFolderResult PrepareWorkFolder(std::string_view programPath, const WorkFolde
     if (programFolder.empty())
         programFolder = ".";
 
-    if (IsWritableFolder(programFolder)) {
+    if (platform::KeepsFilesBesideProgram(programFolder.string())) {
         const fs::path folder = programFolder / kWorkFolderName;
         result.path = folder.string();
         result.ready = ::mkdir(folder.c_str(), 0777) == 0 || (errno == EEXIST && IsFolder(folder));

@@ -4,7 +4,8 @@
 // mail text and the prepared send files.
 //
 // Beside the program ("<program folder>/Maroka_Work") when the program's
-// folder is writable, as for a portable install; otherwise
+// folder is writable and no system program folder, as for a portable
+// install; otherwise
 // "$XDG_DATA_HOME/maroka/Maroka_Work" (default ~/.local/share/...).
 
 #include <string>

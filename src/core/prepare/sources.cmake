@@ -10,6 +10,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/EstimateQueue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileLookup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LabelList.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FeedForecast.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachiningEstimate.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimeTracker.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SendFileBuilder.cpp

@@ -1,5 +1,6 @@
 #include "core/serial/PortNames.h"
 
+#include "core/serial/PortPermission.h"
 #include "core/serial/TermiosDevice.h"
 
 #include <linux/serial.h>
@@ -144,7 +145,8 @@ ProbeResult ProbePort(const std::string& path, SystemCalls& sys)
     ProbeResult result;
     const int fd = RetryOnEintr([&] { return sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd == -1) {
-        result.error = path + ": " + std::system_category().message(errno);
+        const int e = errno;
+        result.error = path + ": " + OpenErrorText(path, e);
         return result;
     }
     TermiosImage ignored;

@@ -1,5 +1,6 @@
 #include "core/serial/PosixSerialLine.h"
 
+#include "core/serial/PortPermission.h"
 #include "core/serial/TermiosDevice.h"
 #include "core/serial/TermiosMapping.h"
 
@@ -75,7 +76,7 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
     const int fd = RetryOnEintr([&] { return sys.Open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC); });
     if (fd == -1) {
         const int e = errno;
-        return fail(e, ErrnoText(e));
+        return fail(e, OpenErrorText(path, e));
     }
     auto closeAndFail = [&](int errorNumber, const std::string& reason) {
         sys.Close(fd);

@@ -6,6 +6,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TermiosDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PosixSerialLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PortNames.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PortPermission.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LineInputFilter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Rfc2217Codec.cpp
     ${CMAKE_CURRENT_LIST_DIR}/NetworkPortName.cpp

@@ -100,6 +100,9 @@ struct Session::State final : transfer::MainWindowSteps {
     bool LaunchWorker(const std::string& mode, const std::string& path,
                       const std::function<void(transfer::TTerm&)>& configure = {});
     bool StartSend();
+    // Before a DNC send: says where the line will be too slow to keep the
+    // machine fed (SessionFeedForecast.cpp).
+    void WarnOfFeedStops();
     // Starts a worker in currentMode ("RECV", or "SERVER" with the command
     // file) that receives into `path` (SessionReceive.cpp).
     bool StartReceive(const std::string& path);

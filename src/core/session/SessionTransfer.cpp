@@ -110,6 +110,8 @@ bool Session::State::StartSend()
 {
     if (!line || RefuseBadNumbers(true, false))
         return false;
+    if (dncMode)
+        WarnOfFeedStops();
     return LaunchWorker("SEND", sendFilePath);
 }
 

@@ -3,6 +3,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/DefaultPorts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimePanel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Session.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionFeedForecast.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionPort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionReceive.cpp

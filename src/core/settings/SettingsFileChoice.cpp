@@ -1,5 +1,7 @@
 #include "core/settings/SettingsFileChoice.h"
 
+#include "core/platform/ProgramFolder.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -76,9 +78,8 @@ SettingsFileChoice ChooseSettingsFileIn(std::string_view settingsFolder, std::st
         const std::string lower = LowerAscii(argument);
         const std::size_t ini = lower.find("ini");
         if (ini != std::string::npos) {
-            const std::string suffix = lower.substr(ini + 3);
-            if (suffix.find('/') == std::string::npos) {
-                choice.settingsFilePath = choice.instanceBase + suffix + ".ini";
+            if (lower.find('/') == std::string::npos) {
+                choice.settingsFilePath = choice.instanceBase + lower.substr(ini + 3) + ".ini";
                 continue;
             }
         } else if (lower == "r" || lower == "-r") {
@@ -108,7 +109,7 @@ std::string ConfigSettingsFolder()
 std::string SettingsFolderFor(std::string_view programPath)
 {
     const std::string folder(FolderOf(programPath));
-    if (::access(folder.c_str(), W_OK) == 0)
+    if (platform::KeepsFilesBesideProgram(folder))
         return folder;
     return ConfigSettingsFolder();
 }

@@ -26,14 +26,16 @@ struct SettingsFileChoice {
 // Pure: the choice with the file placed in `settingsFolder`. Each argument in
 // turn: one whose lower-case form contains "ini" selects the instance by the
 // text after that "ini" (a later one wins); "r" or "-r" sets receiveAtStart;
-// anything else is the start-up file (a later one wins). An argument with "ini"
-// whose suffix holds a "/" is a path, so it is taken as the start-up file: a
-// file such as /home/cnc/machining/o100.nc must not pick the settings file.
+// anything else is the start-up file (a later one wins). An argument that
+// holds a "/" is a path, so it is taken as the start-up file even with "ini"
+// in it: a file such as /home/cnc/machining/o100.nc or /home/cnc/finish.nc,
+// as a file manager passes it, must not pick the settings file.
 SettingsFileChoice ChooseSettingsFileIn(std::string_view settingsFolder, std::string_view programPath,
                                         std::span<const std::string> arguments);
 
 // The folder for the settings file of a program at `programPath`: the
-// program's folder when it is writable, else ConfigSettingsFolder().
+// program's folder when it is writable and no system program folder (see
+// platform::KeepsFilesBesideProgram), else ConfigSettingsFolder().
 std::string SettingsFolderFor(std::string_view programPath);
 
 // $XDG_CONFIG_HOME/maroka, or $HOME/.config/maroka when that is unset or not

@@ -107,4 +107,11 @@ void FillLineSettings(serial::LineSettings& settings, LineBoxTexts& boxes, const
     settings.XoffLim = static_cast<std::uint16_t>(q / 3);
 }
 
+serial::LineSettings LineOf(LineBoxTexts boxes)
+{
+    serial::LineSettings settings;
+    FillLineSettings(settings, boxes, {});
+    return settings;
+}
+
 } // namespace maroka::transfer

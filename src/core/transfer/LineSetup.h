@@ -26,4 +26,7 @@ std::optional<std::string> CheckLineBoxes(const LineBoxTexts& boxes);
 // stop-bits and DC3 boxes are first set to "4800", "2" and "13H".
 void FillLineSettings(serial::LineSettings& settings, LineBoxTexts& boxes, const serial::QueueSizes& queues);
 
+// The line the boxes describe, as FillLineSettings sets it up on a device.
+serial::LineSettings LineOf(LineBoxTexts boxes);
+
 } // namespace maroka::transfer

@@ -74,6 +74,17 @@ TEST(WorkFolder, AReadOnlyProgramFolderSendsTheFolderToTheDataFolder)
     EXPECT_FALSE(fs::exists(dir / "bin" / "Maroka_Work"));
 }
 
+TEST(WorkFolder, AProgramInstalledInTheSystemNeverWritesBesideItself)
+{
+    // Root may write to /usr/bin, yet a work folder there would outlive the
+    // package that put the program in it.
+    TempDir dir;
+    const WorkFolderResult result = PrepareWorkFolder("/usr/bin/maroka", {(dir / "d").string(), {}});
+    EXPECT_TRUE(result.ready);
+    EXPECT_EQ(result.path, (dir / "d" / "maroka" / "Maroka_Work").string());
+    EXPECT_FALSE(fs::exists("/usr/bin/Maroka_Work"));
+}
+
 TEST(WorkFilePath, PortNamesBecomeSafeDistinctSuffixes)
 {
     EXPECT_EQ(PortSuffix("COM1"), "COM1");

@@ -7,6 +7,7 @@ maroka_add_test(NAME prepare_build_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SubprogramExpanderTest.cpp
 )
 maroka_add_test(NAME prepare_estimate_tests SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/FeedForecastTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachiningEstimateTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimeTrackerTest.cpp
 )

@@ -7,6 +7,7 @@ maroka_add_test(NAME serial_line_tests SOURCES
 )
 maroka_add_test(NAME port_names_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PortNamesTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PortPermissionTest.cpp
 )
 maroka_add_test(NAME rfc2217_codec_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Rfc2217CodecTest.cpp

@@ -78,6 +78,11 @@ TEST(SettingsFileChoice, ReceiveFlagAndStartupFile)
     EXPECT_EQ(path.startupFile, "/home/cnc/machining/o100.nc");
     EXPECT_EQ(path.settingsFilePath, "/opt/NC/maroka0.ini");
     EXPECT_EQ(Choose({"ini../../etc/x"}).settingsFilePath, "/opt/NC/maroka0.ini");
+    // A file manager passes the full path; "ini" inside the file's own name
+    // does not make it an instance either.
+    const SettingsFileChoice finish = Choose({"/home/cnc/finish.nc"});
+    EXPECT_EQ(finish.startupFile, "/home/cnc/finish.nc");
+    EXPECT_EQ(finish.settingsFilePath, "/opt/NC/maroka0.ini");
 }
 
 TEST(SettingsFileChoice, TheFileLivesBesideTheProgramOnlyWhenItsFolderIsWritable)
@@ -99,4 +104,16 @@ TEST(SettingsFileChoice, TheFileLivesBesideTheProgramOnlyWhenItsFolderIsWritable
     const ScopedEnv relative("XDG_CONFIG_HOME", "relative/path");
     const ScopedEnv home("HOME", dir.Path().c_str());
     EXPECT_EQ(ConfigSettingsFolder(), (dir / ".config/maroka").string());
+}
+
+TEST(SettingsFileChoice, AProgramInstalledInTheSystemKeepsItsSettingsInTheConfigurationFolder)
+{
+    // Also for root, who may write to /usr/bin: a settings file there would
+    // outlive the package.
+    maroka::test::TempDir dir;
+    const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
+    EXPECT_EQ(ChooseSettingsFile("/usr/bin/maroka", {}).settingsFilePath,
+              (dir / "config/maroka/maroka0.ini").string());
+    EXPECT_EQ(SettingsFolderFor("/usr/local/bin/maroka"), (dir / "config/maroka").string());
+    EXPECT_EQ(SettingsFolderFor((dir / "maroka").string()), dir.Path().string());
 }

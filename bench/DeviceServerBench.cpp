@@ -71,8 +71,7 @@ serial::LineSettings Line(std::uint32_t baud, bool obeyXoff)
 }
 
 struct Rig {
-    explicit Rig(test::Ser2netServer::Accepter accepter)
-        : server(dir.Path(), pty.SlavePath(), accepter)
+    explicit Rig(test::Ser2netServer::Accepter accepter) : server(dir.Path(), pty.SlavePath(), accepter)
     {
         std::string error;
         if (!server.Start(error)) {
@@ -157,8 +156,7 @@ void Overshoot(std::uint32_t baud)
     std::printf("XOFF at %6u baud: bytes after the XOFF over %zu stops: min %zu, median %zu, 90th %zu, max %zu "
                 "(max = %.1f ms of line time; one slice is %zu bytes)\n",
                 baud, stops, overshoot.front(), overshoot[overshoot.size() / 2], overshoot[overshoot.size() * 9 / 10],
-                overshoot.back(),
-                static_cast<double>(overshoot.back()) * characterMs,
+                overshoot.back(), static_cast<double>(overshoot.back()) * characterMs,
                 serial::LinePacer(baud, 10).SliceBytes());
 }
 

@@ -34,8 +34,8 @@ std::string MakeProgram(std::size_t blocks)
 {
     std::string program = "%\nO1000(NET)\n";
     for (std::size_t n = 0; n < blocks; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" +
-                   std::to_string(n % 311) + ".5F1200\n";
+        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
+                   ".5F1200\n";
     return program + "M30\n%\n";
 }
 
@@ -93,9 +93,9 @@ TEST_F(DeviceServerEndToEnd, AMemorySendArrivesByteExact)
         s.baudRate = "19200";
         s.sendMode = "MEM";
     });
-    const auto result = test::RunCli({"--settings", settingsPath, "--port", server->PortName(), "send", "--direct",
-                                      (dir / "O1000.NC").string()},
-                                     60s);
+    const auto result = test::RunCli(
+        {"--settings", settingsPath, "--port", server->PortName(), "send", "--direct", (dir / "O1000.NC").string()},
+        60s);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     ASSERT_TRUE(machine->WaitReceived(program.size(), 10s));
     EXPECT_EQ(machine->ReceivedBytes(), program);
@@ -123,9 +123,8 @@ TEST_F(DeviceServerEndToEnd, ADncFeedAtTheControlsPaceLosesNoByte)
         s.sendMode = "DNC";
         s.sendBufferSize = "256";
     });
-    const auto result = test::RunCli({"--settings", settingsPath, "--port", server->PortName(), "send", "--direct",
-                                      (dir / "DNC.NC").string()},
-                                     90s);
+    const auto result = test::RunCli(
+        {"--settings", settingsPath, "--port", server->PortName(), "send", "--direct", (dir / "DNC.NC").string()}, 90s);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     ASSERT_TRUE(machine->WaitConsumed(program.size(), 20s));
     const auto report = machine->Report();
@@ -220,8 +219,8 @@ TEST_F(DeviceServerEndToEnd, KillingTheServerMidSendEndsTheSendWithTheVanishedDe
     Start(config);
     WriteFileBytes(dir / "BIG.NC", MakeProgram(2000));
     const auto settingsPath = WriteSettings([](settings::SessionSettings& s) { s.sendMode = "DNC"; });
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", server->PortName(), "send", "--direct",
-                             (dir / "BIG.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", server->PortName(), "send", "--direct", (dir / "BIG.NC").string()});
     ASSERT_TRUE(machine->WaitReceived(1000, 15s));
     const auto killed = std::chrono::steady_clock::now();
     server->Kill();

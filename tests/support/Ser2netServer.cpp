@@ -49,9 +49,7 @@ int FreeLoopbackPort()
 }
 
 Ser2netServer::Ser2netServer(std::filesystem::path folder, std::string device, Accepter accepter)
-    : folder_(std::move(folder))
-    , device_(std::move(device))
-    , accepter_(accepter)
+    : folder_(std::move(folder)), device_(std::move(device)), accepter_(accepter)
 {
 }
 
@@ -62,8 +60,7 @@ Ser2netServer::~Ser2netServer()
 
 std::string Ser2netServer::PortName() const
 {
-    return std::string(accepter_ == Accepter::Rfc2217 ? "rfc2217://" : "tcp://") + "127.0.0.1:" +
-           std::to_string(port_);
+    return std::string(accepter_ == Accepter::Rfc2217 ? "rfc2217://" : "tcp://") + "127.0.0.1:" + std::to_string(port_);
 }
 
 bool Ser2netServer::Start(std::string& error)

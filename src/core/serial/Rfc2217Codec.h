@@ -81,10 +81,10 @@ void AppendEscaped(std::string& out, const char* data, std::size_t size);
 std::string Negotiation(unsigned char verb, unsigned char option);
 std::string ComPortCommand(unsigned char command, const std::string& value);
 
-std::string BaudValue(std::uint32_t baud);             // 4 bytes, network order
-unsigned char DataSizeValue(const LineSettings& s);     // 5..8
-unsigned char ParityValue(const LineSettings& s);       // 1 none, 2 odd, 3 even, 4 mark, 5 space
-unsigned char StopSizeValue(const LineSettings& s);     // 1 one, 2 two, 3 one and a half
+std::string BaudValue(std::uint32_t baud);          // 4 bytes, network order
+unsigned char DataSizeValue(const LineSettings& s); // 5..8
+unsigned char ParityValue(const LineSettings& s);   // 1 none, 2 odd, 3 even, 4 mark, 5 space
+unsigned char StopSizeValue(const LineSettings& s); // 1 one, 2 two, 3 one and a half
 // The SET-CONTROL values that ask the server for the flow control of `s`.
 // Outbound XON/XOFF is ours (the machine's XOFF must reach us), so the server
 // is asked for it only inbound (fInX); RTS/CTS goes both ways.

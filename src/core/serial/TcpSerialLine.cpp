@@ -2,6 +2,7 @@
 
 #include "core/serial/SystemCalls.h"
 
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,7 +11,6 @@
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <linux/sockios.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -140,9 +140,7 @@ TcpOpenResult TcpSerialLine::Open(const std::string& name)
 }
 
 TcpSerialLine::TcpSerialLine(std::string name, NetworkPortName address, int wakeFd)
-    : name_(std::move(name))
-    , address_(std::move(address))
-    , wakeFd_(wakeFd)
+    : name_(std::move(name)), address_(std::move(address)), wakeFd_(wakeFd)
 {
     settings_.EvtChar = kXon;
     filter_.Configure(settings_);
@@ -540,20 +538,20 @@ bool TcpSerialLine::SetState(const LineSettings& settings)
                     SendComPort(tn::kSetStopSize, std::string(1, static_cast<char>(tn::StopSizeValue(settings))));
         for (const unsigned char value : tn::FlowControlValues(settings))
             sent = sent && SendComPort(tn::kSetControl, std::string(1, static_cast<char>(value)));
-        sent = sent && SendComPort(tn::kSetControl,
-                                   std::string(1, static_cast<char>(settings.fDtrControl != 0 ? tn::kDtrOn : tn::kDtrOff)));
-        if (!hardware)
-            sent = sent && SendComPort(tn::kSetControl, std::string(1, static_cast<char>(settings.fRtsControl != 0
-                                                                                             ? tn::kRtsOn
-                                                                                             : tn::kRtsOff)));
-        // Errors and breaks, and changes of CTS, DSR and CD.
         sent = sent &&
-               SendComPort(tn::kSetLineStateMask,
-                           std::string(1, static_cast<char>(tn::kLineOverrun | tn::kLineParity | tn::kLineFraming |
-                                                            tn::kLineBreak))) &&
-               SendComPort(tn::kSetModemStateMask,
-                           std::string(1, static_cast<char>(tn::kModemDeltaCts | tn::kModemDeltaDsr |
-                                                            tn::kModemDeltaCd)));
+               SendComPort(tn::kSetControl,
+                           std::string(1, static_cast<char>(settings.fDtrControl != 0 ? tn::kDtrOn : tn::kDtrOff)));
+        if (!hardware)
+            sent = sent &&
+                   SendComPort(tn::kSetControl,
+                               std::string(1, static_cast<char>(settings.fRtsControl != 0 ? tn::kRtsOn : tn::kRtsOff)));
+        // Errors and breaks, and changes of CTS, DSR and CD.
+        sent =
+            sent &&
+            SendComPort(tn::kSetLineStateMask, std::string(1, static_cast<char>(tn::kLineOverrun | tn::kLineParity |
+                                                                                tn::kLineFraming | tn::kLineBreak))) &&
+            SendComPort(tn::kSetModemStateMask,
+                        std::string(1, static_cast<char>(tn::kModemDeltaCts | tn::kModemDeltaDsr | tn::kModemDeltaCd)));
         if (!sent || !AwaitAnswers(kAckWaitMs))
             return false;
         const std::uint64_t wanted = settings.BaudRate;

@@ -1,7 +1,7 @@
 #include "core/session/DefaultPorts.h"
 
-#include "core/serial/PortNames.h"
 #include "core/serial/NetworkPortName.h"
+#include "core/serial/PortNames.h"
 #include "core/serial/PosixSerialLine.h"
 #include "core/serial/TcpSerialLine.h"
 

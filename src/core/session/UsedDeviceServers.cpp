@@ -25,8 +25,8 @@ void AddOnce(std::vector<std::string>& names, std::string_view name)
 std::vector<std::string> UsedDeviceServers(const std::string& settingsPath)
 {
     std::vector<std::string> names;
-    if (const auto startup = settings::ProfileFile::ReadValue(settingsPath, settings::kSettingsSection,
-                                                              kStartupPortKey))
+    if (const auto startup =
+            settings::ProfileFile::ReadValue(settingsPath, settings::kSettingsSection, kStartupPortKey))
         AddOnce(names, *startup);
 
     settings::ProfileFile file(settingsPath);

@@ -6,6 +6,19 @@ namespace maroka {
 
 using Kind = DisplayUpdate::Kind;
 
+namespace {
+
+DisplayUpdate Update(Kind kind, std::string text = {}, std::string secondText = {})
+{
+    DisplayUpdate update;
+    update.kind = kind;
+    update.text = std::move(text);
+    update.secondText = std::move(secondText);
+    return update;
+}
+
+} // namespace
+
 bool DisplayBatch::AddState(DisplayUpdate update)
 {
     std::lock_guard lock(mutex_);
@@ -17,17 +30,17 @@ bool DisplayBatch::AddState(DisplayUpdate update)
 
 bool DisplayBatch::FileName(std::string text)
 {
-    return AddState({Kind::FileName, std::move(text)});
+    return AddState(Update(Kind::FileName, std::move(text)));
 }
 
 bool DisplayBatch::Status(std::string text)
 {
-    return AddState({Kind::Status, std::move(text)});
+    return AddState(Update(Kind::Status, std::move(text)));
 }
 
 bool DisplayBatch::Progress(long long position, long long maximum)
 {
-    DisplayUpdate update{Kind::Progress};
+    DisplayUpdate update = Update(Kind::Progress);
     update.position = position;
     update.maximum = maximum;
     return AddState(std::move(update));
@@ -35,7 +48,7 @@ bool DisplayBatch::Progress(long long position, long long maximum)
 
 bool DisplayBatch::RemainingTime(bool visible, std::string remaining, std::string corrected)
 {
-    DisplayUpdate update{Kind::RemainingTime, std::move(remaining), std::move(corrected)};
+    DisplayUpdate update = Update(Kind::RemainingTime, std::move(remaining), std::move(corrected));
     update.visible = visible;
     return AddState(std::move(update));
 }
@@ -52,7 +65,7 @@ bool DisplayBatch::DataLine(std::string line)
     if (last != pending_.rend() && last->kind == Kind::DataLines) {
         last->lines.push_back(std::move(line));
     } else {
-        pending_.push_back({Kind::DataLines});
+        pending_.push_back(Update(Kind::DataLines));
         pending_.back().lines.push_back(std::move(line));
     }
     if (++lines_ > kMaxLines)
@@ -80,7 +93,7 @@ bool DisplayBatch::ClearData()
         return old.kind == Kind::DataLines || old.kind == Kind::ClearData;
     });
     lines_ = 0;
-    pending_.push_back({Kind::ClearData});
+    pending_.push_back(Update(Kind::ClearData));
     return wasEmpty;
 }
 

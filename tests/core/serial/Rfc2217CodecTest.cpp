@@ -1,5 +1,5 @@
-#include "core/serial/NetworkPortName.h"
 #include "core/serial/Rfc2217Codec.h"
+#include "core/serial/NetworkPortName.h"
 
 #include <gtest/gtest.h>
 
@@ -73,7 +73,7 @@ TEST(Rfc2217Codec, LineFormatValuesFollowTheControlBlock)
     EXPECT_EQ(DataSizeValue(s), 7);
     EXPECT_EQ(ParityValue(s), 3);
     EXPECT_EQ(StopSizeValue(s), 2);
-    s.Parity = 1; // odd
+    s.Parity = 1;   // odd
     s.StopBits = 1; // one and a half
     EXPECT_EQ(ParityValue(s), 2);
     EXPECT_EQ(StopSizeValue(s), 3);
@@ -99,8 +99,8 @@ TEST(Rfc2217Codec, DecoderSeparatesNegotiationsAndNotificationsFromData)
 {
     // What ser2net says first, data, a line-state notification whose value
     // is an escaped 255, a NOP (dropped), more data.
-    const std::string stream = Bytes({255, 251, 3, 255, 253, 44, 'A', 255, 250, 44, 106, 255, 255, 255, 240, 'B',
-                                      255, 241, 'C', 255, 255});
+    const std::string stream =
+        Bytes({255, 251, 3, 255, 253, 44, 'A', 255, 250, 44, 106, 255, 255, 255, 240, 'B', 255, 241, 'C', 255, 255});
     for (const std::size_t step : {1U, 5U, 100U}) {
         const Decoded d = Decode(stream, step);
         EXPECT_EQ(d.data, Bytes({'A', 'B', 'C', 255}));

@@ -21,13 +21,11 @@ TEST(UsedDeviceServers, TheStartupPortAndEveryPortWithColoursThatIsADeviceServer
     ASSERT_FALSE(file.SavePortColours("COM3", s));
     ASSERT_FALSE(file.SavePortColours("rfc2217://10.0.0.5:4001", s));
     ASSERT_FALSE(file.SavePortColours("tcp://no-port", s)); // not a usable name
-    EXPECT_EQ(UsedDeviceServers(path),
-              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+    EXPECT_EQ(UsedDeviceServers(path), (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
 
     s.startupPort = "COM1";
     ASSERT_FALSE(file.SaveSettings(s));
-    EXPECT_EQ(UsedDeviceServers(path),
-              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+    EXPECT_EQ(UsedDeviceServers(path), (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
     EXPECT_TRUE(UsedDeviceServers((dir / "missing.ini").string()).empty());
 }
 

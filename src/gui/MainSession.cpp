@@ -7,6 +7,7 @@ namespace maroka::gui {
 MainSession::MainSession(session::SessionOptions options)
     : ui_(form_)
     , session_(ui_, std::move(options))
+    , settingsForm_(session_, &form_)
 {
     form_.setWindowTitle(QString::fromStdString(session_.VersionText()));
     form_.Attach(this);
@@ -77,7 +78,7 @@ void MainSession::CheckData()
 
 void MainSession::OpenSettings()
 {
-    session_.OpenSettings();
+    settingsForm_.ShowDialog();
 }
 
 void MainSession::ViewSettingsFile()
@@ -167,6 +168,10 @@ void MainSession::SetLineBox(session::LineBox box, const std::string& text)
 
 void MainSession::Close()
 {
+    // Values still open in the settings window are applied before they are saved.
+    if (settingsForm_.isVisible()) {
+        settingsForm_.close();
+    }
     closed_ = true;
     session_.Close();
 }

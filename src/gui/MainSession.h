@@ -9,6 +9,7 @@
 #include "gui/MainWindowCommands.h"
 #include "gui/QtUserInterface.h"
 #include "gui/TMainForm.h"
+#include "gui/TSend_Set_Form.h"
 
 namespace maroka::gui {
 
@@ -28,6 +29,7 @@ public:
 
     TMainForm& Window() { return form_; }
     session::Session& Core() { return session_; }
+    TSend_Set_Form& SettingsForm() { return settingsForm_; }
 
     void ChooseSendFiles() override;
     void Send() override;
@@ -60,6 +62,7 @@ private:
     TMainForm form_;
     QtUserInterface ui_;
     session::Session session_;
+    TSend_Set_Form settingsForm_;
     bool closed_ = false;
 };
 

@@ -1,9 +1,9 @@
 #pragma once
 
-// Colour values as the settings file stores them: a colour name of the old
-// toolkit ("clWindow", "clRed", ...), "$00BBGGRR", or the same number in
-// decimal. System colours ("clWindow", "clBtnFace", ...) follow the current
-// palette, so a default setting looks native in any theme.
+// A colour value of the settings file as a QColor. The value is read by the
+// core's parser; a system colour ("clWindow", "clBtnFace", ...) takes the
+// colour of the matching role of the current palette, so a default setting
+// looks native in any theme.
 
 #include <QColor>
 #include <QPalette>

@@ -1,4 +1,5 @@
 #include "gui/MainSession.h"
+#include "gui/QtTranslations.h"
 
 #include <QApplication>
 #include <QFont>
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("maroka"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("maroka")));
     UseJapaneseCapableFont(app);
+    maroka::gui::InstallQtTranslations(app);
 
     maroka::session::SessionOptions options;
     options.programPath = QCoreApplication::applicationFilePath().toStdString();

@@ -1,6 +1,7 @@
 // maroka-machine: a simulated CNC control on a pseudo-terminal.
 
 #include "machine/lib/MachineOptions.h"
+#include "machine/lib/MachineSummary.h"
 #include "machine/lib/ProgramStore.h"
 #include "machine/lib/SimulatedMachine.h"
 
@@ -14,7 +15,6 @@
 #include <iterator>
 #include <optional>
 #include <poll.h>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int g_signalPipe[2] = { -1, -1 };
+int g_signalPipe[2] = {-1, -1};
 
 void OnSignal(int)
 {
@@ -38,10 +38,10 @@ bool InstallSignals()
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
-    struct sigaction action { };
+    struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    for (int signal : { SIGINT, SIGTERM, SIGHUP }) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         if (sigaction(signal, &action, nullptr) != 0)
             return false;
     }
@@ -52,7 +52,8 @@ bool InstallSignals()
 void Drain(int fd)
 {
     char buffer[64];
-    while (::read(fd, buffer, sizeof buffer) > 0) { }
+    while (::read(fd, buffer, sizeof buffer) > 0) {
+    }
 }
 
 bool ReadFile(const std::string& path, std::string& bytes)
@@ -62,20 +63,6 @@ bool ReadFile(const std::string& path, std::string& bytes)
         return false;
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return !in.bad();
-}
-
-std::string Summary(const MachineReport& r, bool dnc)
-{
-    std::ostringstream out;
-    out << "maroka-machine: summary: received " << r.bytesReceived << " bytes";
-    if (dnc)
-        out << ", executed " << r.bytesConsumed << " bytes (buffer peak " << r.maxBufferFill << ")";
-    out << ", sent " << r.bytesSent << " bytes, programs " << r.programs << ", alarms " << r.alarms;
-    if (r.lostBytes > 0)
-        out << " (" << r.lostBytes << " bytes lost)";
-    if (dnc)
-        out << ", XOFF " << r.xoffSent << ", XON " << r.xonSent;
-    return out.str();
 }
 
 } // namespace
@@ -124,8 +111,8 @@ int main(int argc, char** argv)
     if (commanding) {
         job.data = CommandProgram(options.commandLine);
         if (options.cycleStartAfter)
-            job.cycleStartAfter
-                = std::chrono::duration_cast<std::chrono::milliseconds>(toDuration(*options.cycleStartAfter));
+            job.cycleStartAfter =
+                std::chrono::duration_cast<std::chrono::milliseconds>(toDuration(*options.cycleStartAfter));
         machine.Punch(job);
         std::cerr << "maroka-machine: sending the command " << options.commandLine << "\n";
     } else {
@@ -136,8 +123,13 @@ int main(int argc, char** argv)
             std::cerr << "maroka-machine: punching " << options.punchFile << " (" << job.data.size() << " bytes)"
                       << (job.waitForStart ? ", waiting for the PC's DC1 or DC2" : "") << "\n";
         }
-        std::cerr << "maroka-machine: " << (dnc ? "DNC" : "memory") << " mode, " << options.config.charsPerSecond
-                  << " characters per second\n";
+        std::cerr << "maroka-machine: " << (dnc ? "DNC" : "memory") << " mode, wire "
+                  << options.config.lineCharsPerSecond << " characters per second";
+        if (dnc)
+            std::cerr << ", executing " << ExecCharsPerSecond(options.config) << " per second, buffer "
+                      << options.config.bufferSize << " (XOFF at " << options.config.highWater << ", XON at "
+                      << options.config.lowWater << ")";
+        std::cerr << "\n";
     }
 
     // The link first: once the device line is out, the PC may use either.
@@ -178,12 +170,12 @@ int main(int argc, char** argv)
     };
     while (!done) {
         pollfd fds[3] = {};
-        fds[0] = { machine.NotifyFd(), POLLIN, 0 };
-        fds[1] = { g_signalPipe[0], POLLIN, 0 };
-        fds[2] = { keyboard ? STDIN_FILENO : -1, POLLIN, 0 };
+        fds[0] = {machine.NotifyFd(), POLLIN, 0};
+        fds[1] = {g_signalPipe[0], POLLIN, 0};
+        fds[2] = {keyboard ? STDIN_FILENO : -1, POLLIN, 0};
         int timeoutMs = -1;
         auto now = Clock::now();
-        for (auto at : { cycleStartAt, giveUpAt }) {
+        for (auto at : {cycleStartAt, giveUpAt}) {
             if (!at)
                 continue;
             auto ms = std::chrono::ceil<std::chrono::milliseconds>(*at - now).count();
@@ -254,10 +246,11 @@ int main(int argc, char** argv)
     }
 
     machine.Stop();
+    machine.WaitSentTaken(std::chrono::seconds(1));
     MachineReport report = machine.Report();
     // A tape cut off by the stop is still reported and kept.
     reportPrograms();
-    std::cout << Summary(report, dnc) << std::endl;
+    std::cout << SummaryLine(report, dnc) << "\n" << FiguresLine(report) << std::endl;
     if (report.alarms > 0) {
         std::cerr << "maroka-machine: " << report.alarms << " overflow alarm(s)\n";
         status = 1;

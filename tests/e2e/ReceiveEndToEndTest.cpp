@@ -59,7 +59,7 @@ struct ReceiveEndToEnd : ::testing::Test {
     std::unique_ptr<machine::SimulatedMachine> StartMachine(double charsPerSecond)
     {
         machine::MachineConfig config;
-        config.charsPerSecond = charsPerSecond;
+        config.lineCharsPerSecond = charsPerSecond;
         auto machine = std::make_unique<machine::SimulatedMachine>(config);
         std::string error;
         EXPECT_TRUE(machine->Start(error)) << error;

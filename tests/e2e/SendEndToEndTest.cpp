@@ -51,36 +51,6 @@ struct SendEndToEnd : ::testing::Test {
 
 } // namespace
 
-TEST_F(SendEndToEnd, ADncMachineReceivesFiveMegabytesByteExactUnderXonXoff)
-{
-    machine::MachineConfig config;
-    config.mode = machine::MachineMode::Dnc;
-    config.charsPerSecond = 2'000'000;
-    // A pseudo-terminal has no line pace: while the machine's thread waits for
-    // a core, the kernel can queue up to 64 KB between the two ends. The room
-    // above the XOFF mark covers that, as a real line's pace would.
-    config.bufferSize = 128 * 1024;
-    config.highWater = 4096;
-    config.lowWater = 1024;
-    auto machine = StartMachine(config);
-    std::string program = MakeProgram(5'000'000 / 34);
-    test::WriteFileBytes(dir / "BIG.NC", program);
-    const auto settingsPath = WriteSettings([](settings::SessionSettings& s) { s.sendBufferSize = "2000"; });
-
-    const auto result = test::RunCli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                                      (dir / "BIG.NC").string()},
-                                     120s);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    const bool consumed = machine->WaitConsumed(program.size(), 30s);
-    const auto report = machine->Report();
-    ASSERT_TRUE(consumed) << "received " << report.bytesReceived << " consumed " << report.bytesConsumed << " of "
-                          << program.size() << ", lost " << report.lostBytes << " xoff " << report.xoffSent << " xon " << report.xonSent << " alarms " << report.alarms << " maxfill " << report.maxBufferFill << "\n"
-                          << result.err.substr(result.err.size() > 400 ? result.err.size() - 400 : 0);
-    EXPECT_EQ(report.alarms, 0u);
-    EXPECT_GT(report.xoffSent, 0u);
-    EXPECT_EQ(machine->ConsumedBytes(), program);
-}
-
 TEST_F(SendEndToEnd, NothingIsWrittenUntilTheMachinePressesCycleStart)
 {
     machine::MachineConfig config;
@@ -125,7 +95,7 @@ TEST_F(SendEndToEnd, AVanishedDeviceEndsTheSendWithAMessageNotAHang)
 {
     machine::MachineConfig config;
     config.mode = machine::MachineMode::Dnc;
-    config.charsPerSecond = 2000;
+    config.lineCharsPerSecond = 2000;
     auto machine = StartMachine(config);
     test::WriteFileBytes(dir / "BIG.NC", MakeProgram(20000));
     const auto settingsPath = WriteSettings([](settings::SessionSettings&) {});

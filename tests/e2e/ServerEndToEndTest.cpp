@@ -50,7 +50,7 @@ TEST(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
     ASSERT_TRUE(smtp.Running());
 
     machine::MachineConfig config;
-    config.charsPerSecond = 50'000;
+    config.lineCharsPerSecond = 50'000;
     machine::SimulatedMachine machine(config);
     std::string error;
     ASSERT_TRUE(machine.Start(error)) << error;

@@ -41,3 +41,22 @@ maroka_add_test(NAME device_server_e2e_tests
 )
 target_compile_definitions(device_server_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
 add_dependencies(device_server_e2e_tests maroka-cli)
+
+# DNC over a true line: maroka-cli feeding the simulated machine at 4800 to
+# 115200 baud. Each line case is its own test so that they can run side by
+# side; together they take about a minute and a half of line time.
+maroka_add_test(NAME dnc_line_e2e_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/DncLineEndToEndTest.cpp
+    LIBS maroka_machine_lib
+)
+target_compile_definitions(dnc_line_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
+add_dependencies(dnc_line_e2e_tests maroka-cli)
+set_tests_properties(dnc_line_e2e_tests PROPERTIES DISABLED TRUE)
+foreach(line B4800_7E2 B9600_7E2 B38400_8N1 B115200_8N1)
+    add_test(NAME dnc_line_e2e_${line} COMMAND dnc_line_e2e_tests --gtest_filter=Lines/DncLineCase.*/${line})
+    set_tests_properties(dnc_line_e2e_${line} PROPERTIES TIMEOUT 300 LABELS dnc_line)
+endforeach()
+add_test(NAME dnc_line_e2e_starvation COMMAND dnc_line_e2e_tests --gtest_filter=DncLine.*)
+set_tests_properties(dnc_line_e2e_starvation PROPERTIES TIMEOUT 300 LABELS dnc_line)

@@ -175,13 +175,17 @@ private slots:
         QCOMPARE(SettingColour("clSkyBlue", palette), std::optional<QColor>(QColor(0xA6, 0xCA, 0xF0)));
         // $00BBGGRR: blue in the high byte.
         QCOMPARE(SettingColour("$00FF8000", palette), std::optional<QColor>(QColor(0x00, 0x80, 0xFF)));
-        QCOMPARE(SettingColour(" $0000FFFF ", palette), std::optional<QColor>(QColor(255, 255, 0)));
-        QCOMPARE(SettingColour("16711680", palette), std::optional<QColor>(QColor(0, 0, 255)));
-        // clWindow written as a signed number.
-        QCOMPARE(SettingColour("-16777211", palette), std::optional<QColor>(QColor(1, 2, 3)));
+        QCOMPARE(SettingColour("$0000FFFF", palette), std::optional<QColor>(QColor(255, 255, 0)));
+        // System colours by number follow the palette too.
         QCOMPARE(SettingColour("$FF000005", palette), std::optional<QColor>(QColor(1, 2, 3)));
+        QCOMPARE(SettingColour("$80000008", palette), std::optional<QColor>(QColor(4, 5, 6)));
+        palette.setColor(QPalette::Highlight, QColor(7, 8, 9));
+        QCOMPARE(SettingColour("clHighlight", palette), std::optional<QColor>(QColor(7, 8, 9)));
 
-        for (const char* bad : {"", "clNoSuchColour", "$", "$1000000000", "$00GG0000", "red", "$FF0000FF", "1.5"}) {
+        // Values the settings file never holds: decimal numbers, blanks (the
+        // file reader trims them), short or long hexadecimal.
+        for (const char* bad : {"", "clNoSuchColour", "$", "$1000000000", "$00GG0000", "red", "1.5", "16711680",
+                                " $0000FFFF", "$FFFF"}) {
             QVERIFY2(!SettingColour(bad, palette).has_value(), bad);
         }
     }

@@ -55,12 +55,10 @@ void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names)
     // the box lacks focus, and its folder is listed in the background: let
     // the listing settle and take focus first, and check what the box holds.
     dialog->activateWindow();
-    // Both waits only give the dialog time; the name box is checked below.
-    static_cast<void>(QTest::qWaitForWindowActive(dialog, 2000));
+    (void)QTest::qWaitForWindowActive(dialog, 2000);
     if (auto* model = dialog->findChild<QFileSystemModel*>()) {
         const QModelIndex folder = model->index(dialog->directory().absolutePath());
-        static_cast<void>(
-            QTest::qWaitFor([&] { return !model->canFetchMore(folder) && model->rowCount(folder) > 0; }, 5000));
+        (void)QTest::qWaitFor([&] { return !model->canFetchMore(folder) && model->rowCount(folder) > 0; }, 5000);
     }
     for (int attempt = 0; attempt < 3 && nameBox->text() != names; ++attempt) {
         nameBox->setFocus();

@@ -2,6 +2,7 @@
 // under the same QApplication; the exit code counts the failures.
 
 #include "gui/GuiTests.h"
+#include "gui/QtTranslations.h"
 
 #include <QApplication>
 #include <QTest>
@@ -13,11 +14,14 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "C.UTF-8");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gui_tests"));
+    // As the program starts: Qt's own buttons and dialogs in Japanese.
+    maroka::gui::InstallQtTranslations(app);
     int failures = 0;
     failures += maroka::gui::test::RunMainFormTests(argc, argv);
     failures += maroka::gui::test::RunDialogsTests(argc, argv);
     failures += maroka::gui::test::RunUserInterfaceTests(argc, argv);
     failures += maroka::gui::test::RunSessionWindowTests(argc, argv);
     failures += maroka::gui::test::RunGuiSendTests(argc, argv);
+    failures += maroka::gui::test::RunSettingsFormTests(argc, argv);
     return failures;
 }

@@ -26,6 +26,7 @@ int RunDialogsTests(int argc, char** argv);
 int RunUserInterfaceTests(int argc, char** argv);
 int RunSessionWindowTests(int argc, char** argv);
 int RunGuiSendTests(int argc, char** argv);
+int RunSettingsFormTests(int argc, char** argv);
 
 // Fails the running test function with `why`, if one is running.
 void FailCurrentTest(const QString& why);

@@ -36,7 +36,7 @@ bool PcSide::Write(std::string_view bytes)
         }
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        pollfd pfd{ fd_, POLLOUT, 0 };
+        pollfd pfd{fd_, POLLOUT, 0};
         if (::poll(&pfd, 1, 5000) <= 0)
             return false;
     }
@@ -51,7 +51,7 @@ std::string PcSide::Read(std::chrono::milliseconds wait, std::size_t atLeast)
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        pollfd pfd{ fd_, POLLIN, 0 };
+        pollfd pfd{fd_, POLLIN, 0};
         int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
         if (ready < 0 && errno == EINTR)
             continue;

@@ -1,5 +1,5 @@
-#include "machine/lib/MachineConfig.h"
 #include "machine/lib/TapeReader.h"
+#include "machine/lib/MachineConfig.h"
 
 #include <gtest/gtest.h>
 

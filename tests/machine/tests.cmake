@@ -1,5 +1,7 @@
 maroka_add_test(NAME machine_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TapeReaderTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/IncomingWireTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/DncControlTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachineOptionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimulatedMachineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachineProgramTest.cpp

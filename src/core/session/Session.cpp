@@ -73,11 +73,6 @@ void Session::Reset()
     state_->StopTransfer();
 }
 
-void Session::OpenSettings()
-{
-    state_->ShowPlain(msg::kSettingsDialogNotAvailable);
-}
-
 void Session::OpenProgramListEditor()
 {
     state_->ShowPlain(msg::kEditorNotAvailable);

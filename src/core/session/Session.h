@@ -8,12 +8,14 @@
 // All calls are made on the front end's UI thread.
 
 #include "core/platform/ExternalProgram.h"
+#include "core/settings/DialogRules.h"
 #include "core/settings/SessionSettings.h"
 #include "core/serial/SerialLine.h"
 #include "core/ui/UserInterface.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -72,7 +74,6 @@ public:
     // the mail was sent.
     bool SendTestMail();
     void CheckData();         // F7
-    void OpenSettings();      // F8
     void ViewSettingsFile();  // F9
     void ShowHelp();          // F10
     bool ConfirmExit();       // Esc: true when the window should close
@@ -87,6 +88,31 @@ public:
     void ClearFiles();
     void SendDc2();
     void FilesDropped(const std::vector<std::string>& paths);
+
+    // The settings dialog. It shows copies of the settings and the lists,
+    // and hands its controls back when it closes (or before a test mail).
+    settings::ListSettings LoadListSettings();
+    // The text of the mail body file (UTF-8, "\n" line ends); empty when
+    // there is none.
+    std::string LoadMailBody();
+    // Copies the controls into the settings, saves the lists to the settings
+    // file and writes the mail body file (removed when the text is empty, so
+    // the mail falls back to its fixed line).
+    void ApplyDialogSettings(const std::vector<settings::SettingEdit>& edits, const settings::ListSettings& lists,
+                             const std::string& mailBody);
+    // A control changed; the prepared send data is built again at the next
+    // send when the change alters it.
+    void DialogValueChanged(const settings::SettingKey& key, const std::string& text);
+    void DialogConversionCellEdited();
+    void DialogIgnoreCodesChanged();
+    // The server folder's browse button: the chosen folder is stored and put
+    // at the top of `history`. nullopt when nothing was chosen.
+    std::optional<std::string> BrowseServerFolder(std::vector<std::string>& history);
+    // The browse button of an external program: the chosen file and its
+    // folder are stored and the file put at the top of `history`.
+    std::optional<std::string> BrowseApplication(ExternalKind kind, std::vector<std::string>& history);
+    // New colours of the current port, shown at once.
+    void SetPortColours(const std::string& windowColour, const std::string& textColour);
 
     // Line boxes.
     void PortDropDown();

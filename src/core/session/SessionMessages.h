@@ -35,10 +35,11 @@ inline constexpr const char* kServerFolderTitle = "検索・保存フォルダ�
 inline constexpr const char* kServerFolderUnusable = "サーバー用：検索/保存フォルダの指定をして下さい。";
 inline constexpr const char* kServerFolderRequired =
     "サーバー用：検索/保存フォルダの指定をしないと、正常な動作ができません。";
+inline constexpr const char* kEditorBrowseTitle = " エディタ選択　";
+inline constexpr const char* kViewerBrowseTitle = " VIEWER選択　";
+inline constexpr const char* kOtherAppBrowseTitle = " アプリケーション選択　";
 
 // Commands whose machinery this build does not have yet; refused plainly.
-inline constexpr const char* kSettingsDialogNotAvailable =
-    "設定画面はこのバージョンではまだ使用できません。設定ファイルを直接編集して下さい (F9)。";
 inline constexpr const char* kEditorNotAvailable = "プログラムリスト編集はこのバージョンではまだ使用できません。";
 inline constexpr const char* kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
 

@@ -47,18 +47,22 @@ bool Session::SendTestMail()
 
 bool Session::State::ChooseServerFolder()
 {
+    if (auto chosen = AskServerFolder())
+        settings.serverFolder = *std::move(chosen);
+    return IsFolder(settings.serverFolder);
+}
+
+std::optional<std::string> Session::State::AskServerFolder()
+{
     for (;;) {
-        const auto chosen = ui.ChooseFolder(msg::kServerFolderTitle, settings.serverFolder);
+        auto chosen = ui.ChooseFolder(msg::kServerFolderTitle, settings.serverFolder);
         if (!chosen) {
-            if (IsFolder(settings.serverFolder))
-                return true;
-            ShowWarning(msg::kServerFolderRequired);
-            return false;
+            if (!IsFolder(settings.serverFolder))
+                ShowWarning(msg::kServerFolderRequired);
+            return std::nullopt;
         }
-        if (IsFolder(*chosen)) {
-            settings.serverFolder = *chosen;
-            return true;
-        }
+        if (IsFolder(*chosen))
+            return chosen;
         ShowWarning(msg::kServerFolderUnusable);
     }
 }

@@ -5,6 +5,7 @@
 #include "core/session/SessionState.h"
 #include "core/settings/SettingsFile.h"
 #include "core/settings/SettingsFileChoice.h"
+#include "core/settings/SettingsMessages.h"
 #include "core/transfer/TransferMessages.h"
 
 #include <filesystem>
@@ -90,8 +91,14 @@ void Session::State::SetApplicationTitle(const std::string& port)
 
 void Session::State::LoadSettings()
 {
-    if (const auto error = settings::SettingsFile(settingsFilePath).LoadSettings(settings))
+    bool readAsUtf8 = false;
+    if (const auto error = settings::SettingsFile(settingsFilePath).LoadSettings(settings, &readAsUtf8))
         ShowError(error->Text());
+    // Said once: the save at exit writes the file back in CP932, and from
+    // then on it reads as it always did.
+    if (readAsUtf8)
+        ui.ShowStatus(settings::FormatMessage(settings::kReadAsUtf8Notice,
+                                              settings::SettingsFileLabel(settingsFilePath)));
     SetApplicationTitle(settings.startupPort);
     boxes.port = settings.startupPort;
     boxes.stopBits = settings.stopBits;

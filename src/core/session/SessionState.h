@@ -135,6 +135,9 @@ struct Session::State final : transfer::MainWindowSteps {
     // Server and mail (SessionServer.cpp).
     std::string mailCommandText; // the text of the last mail command
     bool ChooseServerFolder();
+    // The folder chooser until a usable folder is chosen; nullopt when it is
+    // cancelled (with a warning when no folder is set at all).
+    std::optional<std::string> AskServerFolder();
     bool StartServerWorker();
     mail::MailOutcome SendMail(const std::string& commandText, bool testFlag);
 

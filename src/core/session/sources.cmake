@@ -8,6 +8,7 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SessionPort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionReceive.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionServer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SessionSettingsDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionStartup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionTransfer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/UsedDeviceServers.cpp

@@ -122,6 +122,7 @@ ProfileStatus ProfileFile::Load()
 {
     lines_.clear();
     changed_ = false;
+    encoding_ = ProfileEncoding::Cp932;
 
     const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -146,19 +147,71 @@ ProfileStatus ProfileFile::Load()
     }
     ::close(fd);
 
+    return TakeLines(bytes);
+}
+
+ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
+{
+    const std::string_view bom = "\xEF\xBB\xBF";
+    const bool hasBom = bytes.substr(0, bom.size()) == bom;
+    if (hasBom)
+        bytes.remove_prefix(bom.size());
+    std::vector<std::string> raw;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
-        const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-        if (end == std::string::npos)
+        const std::size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+        if (end == std::string_view::npos)
             end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
+        std::string line(bytes.substr(start, end - start));
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        lines_.push_back(std::move(line));
+        raw.push_back(std::move(line));
         start = next;
     }
-    return {};
+
+    // Japanese text in UTF-8 often passes for CP932 as well (as different
+    // characters), while CP932 text, our own section name among it, is never
+    // valid UTF-8: so UTF-8 is tried first, and only a file with bytes
+    // beyond ASCII counts as UTF-8.
+    const bool utf8 = text::IsValidUtf8(bytes) && (hasBom || std::any_of(bytes.begin(), bytes.end(), [](char c) {
+                                                 return static_cast<unsigned char>(c) >= 0x80;
+                                             }));
+    if (utf8) {
+        encoding_ = ProfileEncoding::Utf8;
+        for (std::string& line : raw)
+            line = text::Utf8ToCp932Lossy(line);
+        lines_ = std::move(raw);
+        // Written back as CP932 by the next commit, even if no value changes.
+        changed_ = true;
+        return {};
+    }
+    // The line to name: with a byte order mark the first that is not UTF-8;
+    // otherwise the first that is neither, else the first that is not CP932
+    // (a file that mixes the two).
+    std::size_t bad = 0;
+    if (hasBom) {
+        while (bad < raw.size() && text::IsValidUtf8(raw[bad]))
+            ++bad;
+    } else {
+        std::optional<std::size_t> notCp932;
+        std::optional<std::size_t> neither;
+        for (std::size_t i = 0; i < raw.size() && !neither; ++i) {
+            if (text::Cp932ToUtf8(raw[i]))
+                continue;
+            if (!notCp932)
+                notCp932 = i;
+            if (!text::IsValidUtf8(raw[i]))
+                neither = i;
+        }
+        if (!notCp932) {
+            encoding_ = ProfileEncoding::Cp932;
+            lines_ = std::move(raw);
+            return {};
+        }
+        bad = neither.value_or(*notCp932);
+    }
+    return {ProfileErrorKind::Encoding, FormatMessage(kUnknownEncodingDetail, std::to_string(bad + 1))};
 }
 
 std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view cp932Section) const

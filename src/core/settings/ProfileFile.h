@@ -13,7 +13,10 @@
 //   lines) are kept as they are.
 //
 // Names and values are UTF-8 here; the file is CP932 with CR LF line ends
-// (LF-only files read as well). A file is rewritten as a whole through a
+// (LF-only files read as well). A file saved by an editor as UTF-8 (with or
+// without a byte order mark) is read as UTF-8 and written back as CP932 by
+// the next Commit(); a file that is neither is refused, and a refused file
+// is never written. A file is rewritten as a whole through a
 // temporary file in the same folder that is synced and renamed over the old
 // one, so a failed write always leaves the old file as it was.
 //
@@ -33,6 +36,12 @@ enum class ProfileErrorKind {
     Read,  // the file exists but could not be read
     Write, // the system refused the write (read-only file or folder, full disk, ...)
     Text,  // a name or value that the file cannot hold (no CP932 form, line break)
+    Encoding, // the file is neither CP932 nor UTF-8
+};
+
+enum class ProfileEncoding {
+    Cp932,
+    Utf8,
 };
 
 struct ProfileStatus {
@@ -51,6 +60,9 @@ public:
     // Reads the file from disk, dropping unsaved changes. A missing file is
     // an empty profile, not an error.
     [[nodiscard]] ProfileStatus Load();
+
+    // What the last Load() found the file to be written in.
+    ProfileEncoding Encoding() const { return encoding_; }
 
     // The value, or nullopt when the section or the key is missing.
     std::optional<std::string> Read(std::string_view section, std::string_view key) const;
@@ -87,8 +99,12 @@ private:
     std::optional<std::size_t> FindKey(const Range& range, std::string_view cp932Key) const;
 
     std::string path_;
+    // Splits `bytes` into lines_, converting a UTF-8 file to CP932.
+    ProfileStatus TakeLines(std::string_view bytes);
+
     std::vector<std::string> lines_; // CP932, without line ends
     bool changed_ = false;
+    ProfileEncoding encoding_ = ProfileEncoding::Cp932;
 };
 
 } // namespace maroka::settings

@@ -173,4 +173,9 @@ std::span<const SettingKey> SettingKeys();
 // The key of `member`, or nullptr; for callers that name one setting.
 const SettingKey* FindSettingKey(std::string_view key);
 
+// The row of a member; every member of the main section has one.
+const SettingKey& KeyOf(TextMember member);
+const SettingKey& KeyOf(IntegerMember member);
+const SettingKey& KeyOf(FlagMember member);
+
 } // namespace maroka::settings

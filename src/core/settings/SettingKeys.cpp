@@ -2,6 +2,8 @@
 
 #include "core/text/Ascii.h"
 
+#include <cstdlib>
+
 namespace maroka::settings {
 
 namespace {
@@ -122,7 +124,33 @@ const SettingKey kKeys[] = {
     {"メール件名", &S::mailSubject},
 };
 
+template <typename Member>
+const SettingKey& FindRow(Member member)
+{
+    for (const SettingKey& entry : kKeys) {
+        if (const auto* candidate = std::get_if<Member>(&entry.member); candidate != nullptr && *candidate == member)
+            return entry;
+    }
+    // A member without its row is a mistake in the table above.
+    std::abort();
+}
+
 } // namespace
+
+const SettingKey& KeyOf(TextMember member)
+{
+    return FindRow(member);
+}
+
+const SettingKey& KeyOf(IntegerMember member)
+{
+    return FindRow(member);
+}
+
+const SettingKey& KeyOf(FlagMember member)
+{
+    return FindRow(member);
+}
 
 std::span<const SettingKey> SettingKeys()
 {

@@ -6,24 +6,12 @@
 #include "core/settings/SettingsMessages.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace maroka::settings {
 
 namespace {
 
 using S = SessionSettings;
-
-template <typename Member>
-const SettingKey& KeyOf(Member member)
-{
-    for (const SettingKey& entry : SettingKeys()) {
-        if (const auto* candidate = std::get_if<Member>(&entry.member); candidate != nullptr && *candidate == member)
-            return entry;
-    }
-    // Every member has its row; a missing one is a mistake in the table.
-    std::abort();
-}
 
 template <typename Member>
 bool Is(const SettingKey& entry, Member member)
@@ -149,10 +137,12 @@ SettingsFile::SettingsFile(std::string path)
 {
 }
 
-std::optional<SettingsError> SettingsFile::LoadSettings(SessionSettings& settings) const
+std::optional<SettingsError> SettingsFile::LoadSettings(SessionSettings& settings, bool* readAsUtf8) const
 {
     ProfileFile file(path_);
     const ProfileStatus status = file.Load();
+    if (readAsUtf8 != nullptr)
+        *readAsUtf8 = status.Ok() && file.Encoding() == ProfileEncoding::Utf8;
     for (const SettingKey& key : SettingKeys()) {
         const auto text = file.Read(kSettingsSection, key.key);
         if (!text || !AssignSettingValue(key, *text, settings))

@@ -36,8 +36,11 @@ public:
     // Reads every key of the main section in table order. A missing key, or
     // an integer or flag that is not an integer, reads as its default; an
     // empty text reads as empty. A missing file is no error. When the file
-    // cannot be read every member gets its default and the error is returned.
-    [[nodiscard]] std::optional<SettingsError> LoadSettings(SessionSettings& settings) const;
+    // cannot be read, or is neither CP932 nor UTF-8, every member gets its
+    // default and the error is returned. `readAsUtf8`, when given, tells
+    // whether the file was a UTF-8 one (the next save writes it as CP932).
+    [[nodiscard]] std::optional<SettingsError> LoadSettings(SessionSettings& settings,
+                                                            bool* readAsUtf8 = nullptr) const;
 
     // Writes LEFT, TOP, WIDTH, HEIGHT, 起動ポート, then the other keys in table
     // order, with the colours of `colourPort` after 化け文字変換 and 検索フォルダ

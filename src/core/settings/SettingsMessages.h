@@ -17,6 +17,23 @@ inline constexpr std::string_view kValueNotStorableDetail = "「%s」の値に S
 inline constexpr std::string_view kValueHasLineBreakDetail = "「%s」の値に改行があります";
 inline constexpr std::string_view kNameNotStorableDetail = "「%s」はキー名に使えません";
 
+// The settings dialog: options that exclude each other, and the questions
+// before a list is cleared.
+inline constexpr std::string_view kResendTurnsOffIgnoreCycleStart =
+    "再送モードを有効にすると、\n\nサイクルスタート無視は、無効になります。";
+inline constexpr std::string_view kIgnoreCycleStartTurnsOffResend =
+    "サイクルスタート無視を有効にすると、\n\n再送モードは、無効になります。";
+inline constexpr std::string_view kClearIgnoreCodesQuestion =
+    "サブプロ内無視コードリストの内容をすべてクリアします。\n\n　よろしいですか？";
+inline constexpr std::string_view kClearConversionQuestion =
+    "文字列変換リストの内容をすべてクリアします。\n\n　よろしいですか？";
+
+// A settings file saved by another editor. %s is the file's name.
+inline constexpr std::string_view kReadAsUtf8Notice =
+    "%s は UTF-8 で書かれていたので UTF-8 として読みました。保存するときは Shift-JIS で書き込みます。";
+// Detail of a file that is neither; %s is the line number.
+inline constexpr std::string_view kUnknownEncodingDetail = "%s 行目が Shift-JIS でも UTF-8 でもありません";
+
 // `format` with its "%s" replaced by `argument`.
 inline std::string FormatMessage(std::string_view format, std::string_view argument)
 {

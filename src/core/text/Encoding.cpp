@@ -1,6 +1,7 @@
 #include "core/text/Encoding.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 
 namespace maroka::text {
@@ -54,6 +55,48 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8)
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932)
 {
     return Convert("UTF-8", "CP932", cp932, {});
+}
+
+bool IsValidUtf8(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t length = 0;
+        std::uint32_t value = 0;
+        std::uint32_t minimum = 0;
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            length = 2;
+            value = byte & 0x1Fu;
+            minimum = 0x80;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            length = 3;
+            value = byte & 0x0Fu;
+            minimum = 0x800;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            length = 4;
+            value = byte & 0x07u;
+            minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (text.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0u) != 0x80u)
+                return false;
+            value = (value << 6) | (next & 0x3Fu);
+        }
+        if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8)

@@ -14,6 +14,10 @@ namespace maroka::text {
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 
+// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or
+// values past U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
 // Lossy forms for display: an unconvertible byte becomes "?" (to CP932) or
 // U+FFFD (to UTF-8) and the rest is kept.
 std::string Utf8ToCp932Lossy(std::string_view utf8);

@@ -5,10 +5,17 @@
 
 namespace maroka::machine {
 
+double ExecCharsPerSecond(const MachineConfig& config)
+{
+    return config.execCharsPerSecond > 0.0 ? config.execCharsPerSecond : config.lineCharsPerSecond;
+}
+
 std::string ValidateConfig(const MachineConfig& config)
 {
-    if (!(config.charsPerSecond > 0.0) || config.charsPerSecond > 1e7)
-        return "the pace must be between 0 and 10,000,000 characters per second";
+    if (!(config.lineCharsPerSecond > 0.0) || config.lineCharsPerSecond > 1e7)
+        return "the line pace must be between 0 and 10,000,000 characters per second";
+    if (!(config.execCharsPerSecond >= 0.0) || config.execCharsPerSecond > 1e7)
+        return "the execution pace must be between 0 and 10,000,000 characters per second";
     if (config.mode == MachineMode::Dnc) {
         if (config.bufferSize == 0)
             return "the DNC buffer needs at least one byte";
@@ -33,7 +40,7 @@ std::string BuildPunchStream(const PunchJob& job)
 
     std::string out(job.leaderNuls, '\0');
     if (job.sendDc2)
-        out.push_back(static_cast<char>(kDc2));
+        out.push_back(static_cast<char>(text::kDc2));
     for (std::size_t i = 0; i < job.data.size(); ++i) {
         auto it = faults.find(i);
         if (it == faults.end()) {
@@ -52,7 +59,7 @@ std::string BuildPunchStream(const PunchJob& job)
         }
     }
     if (job.sendDc4)
-        out.push_back(static_cast<char>(kDc4));
+        out.push_back(static_cast<char>(text::kDc4));
     return out;
 }
 

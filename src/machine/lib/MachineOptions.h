@@ -21,7 +21,7 @@ struct MachineOptions {
     PunchJob punch; // framing, faults and start of the punch or command
 
     std::optional<double> cycleStartAfter; // seconds
-    std::optional<double> timeout; // seconds
+    std::optional<double> timeout;         // seconds
     bool exitAfterProgram = false;
     bool help = false;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -85,7 +86,7 @@ bool MachinePty::CreateLink(const std::string& linkPath, std::string& error)
         error = "the pseudo-terminal is not open";
         return false;
     }
-    struct stat st { };
+    struct stat st {};
     if (lstat(linkPath.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
             error = linkPath + " exists and is not a symbolic link";
@@ -102,6 +103,18 @@ bool MachinePty::CreateLink(const std::string& linkPath, std::string& error)
     }
     linkPath_ = linkPath;
     return true;
+}
+
+void MachinePty::WaitOutputTaken(std::chrono::milliseconds limit) const
+{
+    // Our own slave descriptor sees the same input queue as the PC's. The
+    // kernel moves written bytes there a moment later: give it that moment.
+    const auto end = std::chrono::steady_clock::now() + limit;
+    ::usleep(20000);
+    int unread = 0;
+    while (slaveKeepAlive_ >= 0 && ::ioctl(slaveKeepAlive_, FIONREAD, &unread) == 0 && unread > 0 &&
+           std::chrono::steady_clock::now() < end)
+        ::usleep(5000);
 }
 
 void MachinePty::Close()

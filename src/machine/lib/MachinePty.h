@@ -10,6 +10,7 @@
 // reopens the port. Close() ends the pair: the PC side then reads EIO/HUP,
 // as from a device that vanished.
 
+#include <chrono>
 #include <string>
 
 namespace maroka::machine {
@@ -28,6 +29,10 @@ public:
     // Makes `linkPath` a symbolic link to the slave; an old symbolic link
     // there is replaced, any other file is left alone and reported.
     bool CreateLink(const std::string& linkPath, std::string& error);
+
+    // Waits until the PC side has read what the machine wrote, at most
+    // `limit`; closing the pair throws away what it has not read.
+    void WaitOutputTaken(std::chrono::milliseconds limit) const;
 
     // Closes both ends and removes the link. Safe to call more than once.
     void Close();

@@ -4,8 +4,8 @@
 
 namespace maroka::machine {
 
-std::filesystem::path SaveProgram(
-    const std::filesystem::path& folder, const ReceivedProgram& program, std::string& error)
+std::filesystem::path SaveProgram(const std::filesystem::path& folder, const ReceivedProgram& program,
+                                  std::string& error)
 {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);

@@ -13,7 +13,7 @@ namespace maroka::machine {
 // the same number, as the control's memory does) or, without a number, to
 // received.nc, received-2.nc, ... Returns the path, or an empty path with
 // `error` set.
-std::filesystem::path SaveProgram(
-    const std::filesystem::path& folder, const ReceivedProgram& program, std::string& error);
+std::filesystem::path SaveProgram(const std::filesystem::path& folder, const ReceivedProgram& program,
+                                  std::string& error);
 
 } // namespace maroka::machine

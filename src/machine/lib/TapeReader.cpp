@@ -1,10 +1,12 @@
 #include "machine/lib/TapeReader.h"
 
-#include "machine/lib/ControlCodes.h"
+#include "core/text/ControlCodes.h"
 
 #include <algorithm>
 
 namespace maroka::machine {
+
+using namespace text;
 
 const char* ProgramEndName(ProgramEnd end)
 {
@@ -21,11 +23,7 @@ const char* ProgramEndName(ProgramEnd end)
     return "?";
 }
 
-TapeReader::TapeReader(bool requireDc2)
-    : requireDc2_(requireDc2)
-    , state_(IdleState())
-{
-}
+TapeReader::TapeReader(bool requireDc2) : requireDc2_(requireDc2), state_(IdleState()) {}
 
 void TapeReader::Feed(std::string_view bytes)
 {

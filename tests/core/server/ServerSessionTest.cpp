@@ -57,7 +57,7 @@ struct ServerSession : ::testing::Test {
     void StartMachine(double charsPerSecond)
     {
         machine::MachineConfig config;
-        config.charsPerSecond = charsPerSecond;
+        config.lineCharsPerSecond = charsPerSecond;
         machine = std::make_unique<machine::SimulatedMachine>(config);
         std::string error;
         ASSERT_TRUE(machine->Start(error)) << error;

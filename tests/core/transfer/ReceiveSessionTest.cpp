@@ -49,7 +49,7 @@ struct ReceiveSession : ::testing::Test {
     ReceiveSession()
     {
         machine::MachineConfig config;
-        config.charsPerSecond = 50'000;
+        config.lineCharsPerSecond = 50'000;
         machine = std::make_unique<machine::SimulatedMachine>(config);
         std::string error;
         EXPECT_TRUE(machine->Start(error)) << error;

@@ -1,0 +1,142 @@
+#include "core/settings/DialogRules.h"
+#include "core/settings/DialogEnabling.h"
+#include "core/settings/SettingsMessages.h"
+
+#include <gtest/gtest.h>
+
+using namespace maroka::settings;
+
+namespace {
+
+using S = SessionSettings;
+
+DialogChecks AllOn()
+{
+    DialogChecks c;
+    c.sendDelay = c.blockSkip = c.commentStart = c.ignoreStrings = c.convertOutput = c.ignoreCodes = true;
+    c.exitAfterSend = c.exitAfterReceive = c.keepCommLog = true;
+    c.editorPathSet = c.viewerPathSet = c.otherAppPathSet = true;
+    return c;
+}
+
+} // namespace
+
+TEST(DialogEnabling, NoConversionSendDisablesTheConversionButNotTheDelay)
+{
+    DialogChecks checks = AllOn();
+    checks.noConversionSend = true;
+    const DialogEnabling e = ComputeDialogEnabling(checks);
+    EXPECT_FALSE(e.sendConversion);
+    EXPECT_FALSE(e.blockSkipCharacter);
+    EXPECT_FALSE(e.commentStartCharacter);
+    EXPECT_FALSE(e.ignoreStringBoxes);
+    EXPECT_FALSE(e.conversionTable);
+    EXPECT_FALSE(e.ignoreCodeEntry);
+    EXPECT_FALSE(e.ignoreCodeList);
+    // About the line, not the data.
+    EXPECT_TRUE(e.sendDelayMs);
+    checks.sendDelay = false;
+    EXPECT_FALSE(ComputeDialogEnabling(checks).sendDelayMs);
+    // The receive side does not care about the send side.
+    EXPECT_TRUE(e.receiveConversion);
+    EXPECT_TRUE(e.exitAfterSendSeconds);
+}
+
+TEST(DialogEnabling, EachTextBoxFollowsItsOwnCheckBox)
+{
+    const DialogEnabling all = ComputeDialogEnabling(AllOn());
+    EXPECT_EQ(all, DialogEnabling{});
+
+    struct Case {
+        bool DialogChecks::*check;
+        bool DialogEnabling::*control;
+    };
+    const Case cases[] = {
+        {&DialogChecks::sendDelay, &DialogEnabling::sendDelayMs},
+        {&DialogChecks::blockSkip, &DialogEnabling::blockSkipCharacter},
+        {&DialogChecks::commentStart, &DialogEnabling::commentStartCharacter},
+        {&DialogChecks::ignoreStrings, &DialogEnabling::ignoreStringBoxes},
+        {&DialogChecks::convertOutput, &DialogEnabling::conversionTable},
+        {&DialogChecks::ignoreCodes, &DialogEnabling::ignoreCodeList},
+        {&DialogChecks::exitAfterSend, &DialogEnabling::exitAfterSendSeconds},
+        {&DialogChecks::exitAfterReceive, &DialogEnabling::exitAfterReceiveSeconds},
+        {&DialogChecks::keepCommLog, &DialogEnabling::logMaxSize},
+        {&DialogChecks::editorPathSet, &DialogEnabling::editorEnabledBox},
+        {&DialogChecks::viewerPathSet, &DialogEnabling::viewerEnabledBox},
+        {&DialogChecks::otherAppPathSet, &DialogEnabling::otherAppEnabledBox},
+    };
+    for (const Case& c : cases) {
+        DialogChecks checks = AllOn();
+        checks.*c.check = false;
+        DialogEnabling expected;
+        expected.*c.control = false;
+        // Only the one control goes; the entry box of the codes stays usable.
+        EXPECT_EQ(ComputeDialogEnabling(checks), expected);
+    }
+
+    DialogChecks receive = AllOn();
+    receive.noConversionReceive = true;
+    DialogEnabling expected;
+    expected.receiveConversion = false;
+    EXPECT_EQ(ComputeDialogEnabling(receive), expected);
+}
+
+TEST(DialogRules, ResendAndIgnoringCycleStartExcludeEachOther)
+{
+    EXPECT_EQ(ExclusionMessage(ExclusiveOption::ResendMode, false), std::nullopt);
+    EXPECT_EQ(ExclusionMessage(ExclusiveOption::IgnoreCycleStart, false), std::nullopt);
+    EXPECT_EQ(ExclusionMessage(ExclusiveOption::ResendMode, true),
+              "再送モードを有効にすると、\n\nサイクルスタート無視は、無効になります。");
+    EXPECT_EQ(ExclusionMessage(ExclusiveOption::IgnoreCycleStart, true),
+              "サイクルスタート無視を有効にすると、\n\n再送モードは、無効になります。");
+}
+
+TEST(DialogRules, ConversionChangesInvalidateTheBuildAndOthersDoNot)
+{
+    const SessionSettings current; // delay on, wait off, block skip and comments on, ignore strings off
+    // A check box counts only when it really changes.
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::twoByteCheck), "0", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::twoByteCheck), "1", current));
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendDelayEnabled), "0", current));
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::noConversionReceive), "1", current));
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::subprogramIgnoreCodesEnabled), "1", current));
+    // Texts count while their option is on in the settings.
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendDelayMs), "200", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::sendWaitMs), "9", current));
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::blockSkipCharacter), "#", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::ignoreStrings), "G04", current));
+    SessionSettings ignoring = current;
+    ignoring.ignoreStringsEnabled = true;
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::ignoreStringSeparator), ",", ignoring));
+    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendEndOfBlock), "CR+LF", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::sendEndOfBlock), "LF", current));
+    // Display, exit and receive-side values leave the prepared data alone.
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::showData), "0", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::exitAfterSend), "1", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::exitAfterSendSeconds), "5", current));
+    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::colonToO), "0", current));
+
+    EXPECT_FALSE(ConversionCellInvalidatesBuild(current));
+    SessionSettings converting = current;
+    converting.convertOutputCharacters = true;
+    EXPECT_TRUE(ConversionCellInvalidatesBuild(converting));
+}
+
+TEST(DialogRules, AChosenEntryGoesToTheTopOnceAndTheListKeepsEight)
+{
+    std::vector<std::string> history{"/usr/bin/vi", "/usr/bin/nano"};
+    PutAtTopOfHistory(history, "/usr/bin/nano");
+    EXPECT_EQ(history, (std::vector<std::string>{"/usr/bin/nano", "/usr/bin/vi"}));
+    PutAtTopOfHistory(history, "/usr/bin/nano");
+    EXPECT_EQ(history, (std::vector<std::string>{"/usr/bin/nano", "/usr/bin/vi"}));
+    // Paths differ by case on this system.
+    PutAtTopOfHistory(history, "/usr/bin/VI");
+    EXPECT_EQ(history.size(), 3u);
+    PutAtTopOfHistory(history, "");
+    EXPECT_EQ(history.size(), 3u);
+    for (int i = 0; i < 10; ++i)
+        PutAtTopOfHistory(history, "/p" + std::to_string(i));
+    ASSERT_EQ(history.size(), 8u);
+    EXPECT_EQ(history.front(), "/p9");
+    EXPECT_EQ(history.back(), "/p2");
+}

@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang-14 libclang-rt-14-dev
     fonts-noto-cjk xvfb xauth imagemagick
-    python3 python3-aiosmtpd socat ccache
+    python3 python3-aiosmtpd socat ccache ser2net
     # The Debian package and its checks.
     scdoc librsvg2-bin lintian desktop-file-utils man-db qt6-translations-l10n
 )

@@ -1,6 +1,8 @@
 #include "cli/PortsCommand.h"
 
+#include "cli/SettingsCommand.h"
 #include "core/session/DefaultPorts.h"
+#include "core/session/UsedDeviceServers.h"
 
 #include <ostream>
 
@@ -9,7 +11,9 @@ namespace maroka::cli {
 int RunPortsCommand(CliContext& ctx, const std::vector<std::string>& args)
 {
     if (!args.empty() && (args.front() == "--help" || args.front() == "-h")) {
-        ctx.out << "usage: maroka-cli ports\n  lists the serial ports that can be opened now\n";
+        ctx.out << "usage: maroka-cli ports\n"
+                   "  lists the serial ports that can be opened now, then the device servers\n"
+                   "  (rfc2217://host:port, tcp://host:port) this settings file has used\n";
         return kExitOk;
     }
     if (!args.empty()) {
@@ -19,8 +23,13 @@ int RunPortsCommand(CliContext& ctx, const std::vector<std::string>& args)
     const auto ports = session::ListUsablePorts();
     for (const std::string& port : ports)
         ctx.out << port << '\n';
-    if (ports.empty())
-        ctx.err << "no usable serial port found (a pseudo-terminal path can still be given with --port)\n";
+    // Not probed: connecting would take each server's port from whoever has it.
+    const auto servers = session::UsedDeviceServers(ResolveSettingsPath(ctx));
+    for (const std::string& server : servers)
+        ctx.out << server << '\n';
+    if (ports.empty() && servers.empty())
+        ctx.err << "no usable serial port found (a pseudo-terminal path or a device server can still be given "
+                   "with --port)\n";
     return kExitOk;
 }
 

@@ -32,6 +32,16 @@ maroka_add_test(NAME server_e2e_tests
 target_compile_definitions(server_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>" ${MAROKA_SMTP_DEFINITIONS})
 add_dependencies(server_e2e_tests maroka-cli)
 
+# The same through the ser2net device server (RFC 2217) on 127.0.0.1.
+maroka_add_test(NAME device_server_e2e_tests
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/CliRun.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/DeviceServerEndToEndTest.cpp
+    LIBS maroka_machine_lib
+)
+target_compile_definitions(device_server_e2e_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
+add_dependencies(device_server_e2e_tests maroka-cli)
+
 # DNC over a true line: maroka-cli feeding the simulated machine at 4800 to
 # 115200 baud. Each line case is its own test so that they can run side by
 # side; together they take about a minute and a half of line time.

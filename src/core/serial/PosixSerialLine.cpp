@@ -121,7 +121,7 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
     result.line->settings_ = current;
     result.line->settings_.EvtChar = kXon;
     result.line->pacer_ = LinePacer(current.BaudRate, BitsPerCharacter(current));
-    result.line->dataMask_ = DataBitMask(current.ByteSize);
+    result.line->filter_.Configure(result.line->settings_);
     return result;
 }
 
@@ -218,9 +218,7 @@ bool PosixSerialLine::SetState(const LineSettings& settings)
 
     settings_ = settings;
     pacer_ = LinePacer(settings.BaudRate, BitsPerCharacter(settings));
-    dataMask_ = DataBitMask(settings.ByteSize);
-    if (!settings_.fOutX)
-        outputStopped_ = false;
+    filter_.Configure(settings);
     return true;
 }
 
@@ -273,7 +271,7 @@ bool PosixSerialLine::ClearErrors(LineErrorState& state)
     // Draining first makes the count exact: it is what ReadAvailable will
     // hand out, after flow control and NUL bytes have been taken out.
     const bool failed = DrainInput() == DrainResult::Failed;
-    if (failed && Buffered() == 0)
+    if (failed && filter_.Buffered() == 0)
         return false;
     std::uint32_t errors = 0;
     if (countersAvailable_) {
@@ -284,7 +282,7 @@ bool PosixSerialLine::ClearErrors(LineErrorState& state)
         errorBase_ = now;
     }
     state.errors = errors;
-    state.inputQueued = Buffered();
+    state.inputQueued = filter_.Buffered();
     return true;
 }
 
@@ -303,14 +301,11 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
         return FailClosed();
     const bool input = (purgeBits & (kPurgeRxAbort | kPurgeRxClear)) != 0;
     const bool output = (purgeBits & (kPurgeTxAbort | kPurgeTxClear)) != 0;
-    if (input) {
-        input_.clear();
-        inputHead_ = 0;
-        eventCharSeen_ = false;
-    }
+    if (input)
+        filter_.ClearInput();
     // Output starts afresh: a stale XOFF of the machine is forgotten.
     if (output) {
-        outputStopped_ = false;
+        filter_.ResumeOutput();
         pacer_.Forget();
     }
     if (!input && !output)
@@ -321,50 +316,18 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
     return true;
 }
 
-void PosixSerialLine::TakeByte(unsigned char byte)
-{
-    const unsigned char data = byte & dataMask_;
-    // An XON that resumes output the machine stopped is flow control: a DNC
-    // control that has taken its buffer down sends one after the last byte
-    // of a pass, and that is no cycle start.
-    const bool resume = settings_.fOutX && outputStopped_ && data == (settings_.XonChar & dataMask_);
-    if (data == (settings_.EvtChar & dataMask_) && !resume)
-        eventCharSeen_ = true;
-    if (settings_.fOutX) {
-        if (data == (settings_.XoffChar & dataMask_)) {
-            outputStopped_ = true;
-            return;
-        }
-        if (data == (settings_.XonChar & dataMask_)) {
-            outputStopped_ = false;
-            return;
-        }
-    }
-    // Only the NUL itself goes; the bytes after it stay.
-    if (settings_.fNull && byte == 0)
-        return;
-    input_.push_back(static_cast<char>(byte));
-}
-
 PosixSerialLine::DrainResult PosixSerialLine::DrainInput()
 {
     if (hungUp_)
         return DrainResult::Failed;
-    if (inputHead_ == input_.size()) {
-        input_.clear();
-        inputHead_ = 0;
-    } else if (inputHead_ > 4096 && inputHead_ * 2 > input_.size()) {
-        input_.erase(0, inputHead_);
-        inputHead_ = 0;
-    }
+    filter_.Compact();
 
     unsigned char buffer[4096];
     std::size_t total = 0;
     while (total < kMaxDrain) {
         const ssize_t n = RetryOnEintr([&] { return sys_.Read(fd_, buffer, sizeof buffer); });
         if (n > 0) {
-            for (ssize_t i = 0; i < n; ++i)
-                TakeByte(buffer[i]);
+            filter_.Take(buffer, static_cast<std::size_t>(n));
             total += static_cast<std::size_t>(n);
             if (static_cast<std::size_t>(n) < sizeof buffer)
                 break;
@@ -390,7 +353,7 @@ PosixSerialLine::DrainResult PosixSerialLine::DrainInput()
 void PosixSerialLine::MarkHungUp()
 {
     hungUp_ = true;
-    lastError_ = name_ + ": the device is gone (unplugged, or the other side closed it)";
+    lastError_ = name_ + ": " + std::string(kDeviceGoneText);
 }
 
 IoStatus PosixSerialLine::WaitOnLine(short lineEvents, int timeoutMs)
@@ -444,12 +407,10 @@ IoStatus PosixSerialLine::WaitEvent(std::uint32_t mask, std::uint32_t& events)
     for (;;) {
         const bool failed = DrainInput() == DrainResult::Failed;
         std::uint32_t seen = 0;
-        if (Buffered() > 0)
+        if (filter_.Buffered() > 0)
             seen |= kEvRxChar;
-        if ((mask & kEvRxFlag) != 0 && eventCharSeen_) {
+        if ((mask & kEvRxFlag) != 0 && filter_.TakeEventChar())
             seen |= kEvRxFlag;
-            eventCharSeen_ = false;
-        }
         int lines = 0;
         if (watchLines && ReadModemLines(lines)) {
             const int changed = lines ^ baseLines;
@@ -509,7 +470,7 @@ IoResult PosixSerialLine::Write(const char* data, std::size_t size)
             result.status = IoStatus::Failed;
             return result;
         }
-        if (outputStopped_) {
+        if (filter_.OutputStopped()) {
             // Held by the machine: sleep until input (its XON) or a wake-up.
             result.status = WaitOnLine(POLLIN, -1);
             if (result.status != IoStatus::Ok)
@@ -577,14 +538,12 @@ IoResult PosixSerialLine::ReadAvailable(char* data, std::size_t size)
         return result;
     }
     const bool failed = DrainInput() == DrainResult::Failed;
-    const std::size_t count = std::min(size, Buffered());
+    const std::size_t count = std::min(size, filter_.Buffered());
     if (count == 0 && failed) {
         result.status = IoStatus::Failed;
         return result;
     }
-    std::copy_n(input_.data() + inputHead_, count, data);
-    inputHead_ += count;
-    result.count = count;
+    result.count = filter_.Read(data, count);
     return result;
 }
 
@@ -599,7 +558,7 @@ IoStatus PosixSerialLine::WaitReadable(int timeoutMs)
         if (Interrupted())
             return IoStatus::Interrupted;
         const bool failed = DrainInput() == DrainResult::Failed;
-        if (Buffered() > 0)
+        if (filter_.Buffered() > 0)
             return IoStatus::Ok;
         if (failed)
             return IoStatus::Failed;
@@ -706,7 +665,7 @@ bool PosixSerialLine::Close()
 {
     if (!IsOpen())
         return true;
-    outputStopped_ = false;
+    filter_.ResumeOutput();
 
     if (!hungUp_) {
         // Let queued output leave at the speed it was queued for.
@@ -732,8 +691,7 @@ bool PosixSerialLine::Close()
         ::close(wakeFd_);
         wakeFd_ = -1;
     }
-    input_.clear();
-    inputHead_ = 0;
+    filter_.ClearInput();
     if (closed == -1 && closeError != EINTR)
         return Fail("closing", closeError);
     return true;

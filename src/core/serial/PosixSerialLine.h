@@ -38,6 +38,7 @@
 // are kept for GetState and change nothing: parity is not checked, errors are
 // reported by ClearErrors, and the kernel's IXOFF has its own thresholds.
 
+#include "core/serial/LineInputFilter.h"
 #include "core/serial/LinePacer.h"
 #include "core/serial/SerialLine.h"
 #include "core/serial/SystemCalls.h"
@@ -102,7 +103,7 @@ public:
     std::string LastError() const override;
 
     // True while the machine's XOFF holds our output.
-    bool OutputStopped() const { return outputStopped_; }
+    bool OutputStopped() const { return filter_.OutputStopped(); }
 
 private:
     struct Counters {
@@ -127,9 +128,7 @@ private:
     // Moves what the driver has queued into our input buffer, taking out flow
     // control and NUL bytes and noting event characters.
     DrainResult DrainInput();
-    void TakeByte(unsigned char byte);
     void MarkHungUp();
-    std::size_t Buffered() const { return input_.size() - inputHead_; }
 
     // One poll over the line (with `lineEvents`) and the wake-up eventfd.
     // Returns Ok when something may have changed, Interrupted, or Failed
@@ -153,12 +152,7 @@ private:
     // The settings last set; the fields termios cannot hold live only here.
     LineSettings settings_;
     LinePacer pacer_;
-    std::uint8_t dataMask_ = 0xFF;
-
-    std::string input_;
-    std::size_t inputHead_ = 0;
-    bool outputStopped_ = false;
-    bool eventCharSeen_ = false;
+    LineInputFilter filter_;
     bool hungUp_ = false;
 
     bool countersAvailable_ = false;

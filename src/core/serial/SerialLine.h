@@ -12,8 +12,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace maroka::serial {
+
+// Why a line failed when its device went away: a tty unplugged or hung up,
+// or the connection to a device server dropped.
+inline constexpr std::string_view kDeviceGoneText = "the device is gone (unplugged, or the other side closed it)";
 
 // Error bits of the line error word, as the loops classify them.
 enum LineErrorBits : std::uint32_t {
@@ -102,6 +107,10 @@ public:
 
     // Text of the last failure, for messages and logs.
     virtual std::string LastError() const = 0;
+
+    // Something the user should read once about this line (for the status
+    // text), or empty.
+    virtual std::string TakeNotice() { return {}; }
 };
 
 } // namespace maroka::serial

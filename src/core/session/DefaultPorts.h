@@ -11,7 +11,8 @@
 
 namespace maroka::session {
 
-// Opens the port named in the port box: "COMn", a device name or any path.
+// Opens the port named in the port box: "COMn", a device name, any path, or
+// a device server ("rfc2217://host:port", "tcp://host:port").
 std::unique_ptr<serial::SerialLine> OpenDeviceLine(const std::string& port, std::string& error);
 
 // The ports that can be opened now, in the order the port box lists them.

@@ -1,5 +1,6 @@
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
+#include "core/session/UsedDeviceServers.h"
 #include "core/transfer/LineSetup.h"
 #include "core/transfer/TransferMessages.h"
 
@@ -167,7 +168,14 @@ void Session::State::PortCameBack(std::shared_ptr<serial::SerialLine> reopened, 
 
 std::vector<std::string> Session::State::ProbePorts()
 {
-    return options.listPorts ? options.listPorts() : std::vector<std::string>{};
+    std::vector<std::string> ports = options.listPorts ? options.listPorts() : std::vector<std::string>{};
+    // Device servers used before are offered too; they are not connected to
+    // here, as that would take the port from whoever has it now.
+    for (std::string& server : UsedDeviceServers(settingsFilePath)) {
+        if (std::find(ports.begin(), ports.end(), server) == ports.end())
+            ports.push_back(std::move(server));
+    }
+    return ports;
 }
 
 std::optional<std::vector<std::string>> Session::State::EnumeratePorts(bool dropDownProbe)
@@ -218,6 +226,8 @@ bool Session::State::ApplyLineSettings()
         showPortError(tmsg::kPortSetupError);
         return true;
     }
+    if (const std::string notice = line->TakeNotice(); !notice.empty())
+        ui.ShowStatus(notice);
     ui.SetPortSelectorEnabled(false);
     return true;
 }

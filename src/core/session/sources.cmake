@@ -13,4 +13,5 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SessionSettingsDialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionStartup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SessionTransfer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/UsedDeviceServers.cpp
 )

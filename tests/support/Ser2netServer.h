@@ -1,0 +1,54 @@
+#pragma once
+
+// The ser2net device server (the Debian package) in front of one device, on
+// 127.0.0.1 at a port free when it starts, with a configuration file of its
+// own. The server runs in the foreground as a child of the test and is
+// stopped (or killed) by it.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+namespace maroka::test {
+
+class Ser2netServer {
+public:
+    enum class Accepter {
+        Rfc2217,
+        Raw,
+    };
+
+    // Writes the configuration into `folder`; Start() runs the server.
+    Ser2netServer(std::filesystem::path folder, std::string device, Accepter accepter = Accepter::Rfc2217);
+    ~Ser2netServer();
+    Ser2netServer(const Ser2netServer&) = delete;
+    Ser2netServer& operator=(const Ser2netServer&) = delete;
+
+    // Starts the server and waits (a few seconds at most) until it takes
+    // connections; false with `error` set otherwise. A server started again
+    // listens at the port it had.
+    bool Start(std::string& error);
+    // SIGTERM and wait; SIGKILL after a while.
+    void Stop();
+    // SIGKILL at once: a device server that vanishes.
+    void Kill();
+
+    int Port() const { return port_; }
+    int Pid() const { return pid_; }
+    // "rfc2217://127.0.0.1:<port>" or "tcp://127.0.0.1:<port>".
+    std::string PortName() const;
+
+private:
+    void Reap(std::chrono::milliseconds limit);
+
+    std::filesystem::path folder_;
+    std::string device_;
+    Accepter accepter_;
+    int port_ = 0;
+    int pid_ = -1;
+};
+
+// A TCP port on 127.0.0.1 that nobody listens at now.
+int FreeLoopbackPort();
+
+} // namespace maroka::test

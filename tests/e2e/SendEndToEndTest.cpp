@@ -146,17 +146,16 @@ TEST_F(SendEndToEnd, ResendWaitsForANewCycleStartAndAStoppedSendWritesNoDc4)
 {
     machine::MachineConfig config;
     config.mode = machine::MachineMode::Dnc;
-    config.lineCharsPerSecond = 20000;
-    // Room above the XOFF mark for what a pseudo-terminal queues (see the
-    // first test); the program is long enough for XOFF and XON to go back
-    // and forth during the pass.
-    config.bufferSize = 128 * 1024;
-    config.highWater = 4096;
-    config.lowWater = 1024;
+    // A control of the usual buffer on a 38400 7E2 line that executes a
+    // little slower than the line: XOFF and XON go back and forth during
+    // the pass.
+    config.lineCharsPerSecond = 38400 / 11.0;
+    config.execCharsPerSecond = config.lineCharsPerSecond * 0.85;
     auto machine = StartMachine(config);
     const std::string program = MakeProgram(400);
     test::WriteFileBytes(dir / "O1000.NC", program);
     const auto settingsPath = WriteSettings([](settings::SessionSettings& s) {
+        s.baudRate = "38400";
         s.ignoreCycleStart = false;
         s.resendMode = true;
         s.sendDc4AtEnd = true;

@@ -99,7 +99,7 @@ struct BoxAnswer {
     bool seen = false;
 };
 
-std::shared_ptr<BoxAnswer> Answer(QMessageBox::StandardButton button, int attempts = 3000)
+std::shared_ptr<BoxAnswer> Answer(QMessageBox::StandardButton button, int patienceMs = 30000, bool required = true)
 {
     auto answer = std::make_shared<BoxAnswer>();
     WhenModalAppears<QMessageBox>(
@@ -115,7 +115,7 @@ std::shared_ptr<BoxAnswer> Answer(QMessageBox::StandardButton button, int attemp
                 box->reject();
             }
         },
-        attempts);
+        patienceMs, required);
     return answer;
 }
 
@@ -248,7 +248,7 @@ private slots:
         auto* ignore = Child<QCheckBox>(form, "ignoreCycleStartCheckBox");
 
         // Nothing to give way: no message (the watcher gives up after 0.2 s).
-        auto quiet = Answer(QMessageBox::Ok, 20);
+        auto quiet = Answer(QMessageBox::Ok, 200, false);
         resend->click();
         QVERIFY(resend->isChecked());
         QTest::qWait(400);

@@ -40,6 +40,9 @@ TEST(LineInputFilter, OnASevenBitLineFlowControlIsRecognisedOnTheDataBitsAndTake
     EXPECT_TRUE(filter.OutputStopped());
     Take(filter, "\x91" "C"); // DC1 with the parity bit set
     EXPECT_FALSE(filter.OutputStopped());
+    // The XON that ended a stop is flow control, not the machine's signal.
+    EXPECT_FALSE(filter.TakeEventChar());
+    Take(filter, "\x91");
     EXPECT_TRUE(filter.TakeEventChar());
     EXPECT_FALSE(filter.TakeEventChar()) << "noted once";
     EXPECT_EQ(ReadAll(filter), "ABC");

@@ -5,11 +5,11 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev clang-format-14
     fonts-noto-cjk xvfb xauth imagemagick
     python3 python3-aiosmtpd socat ccache ser2net
     # The Debian package and its checks.
-    scdoc librsvg2-bin lintian desktop-file-utils man-db qt6-translations-l10n
+    scdoc librsvg2-bin lintian desktop-file-utils man-db
 )
 missing=()
 for package in "${packages[@]}"; do

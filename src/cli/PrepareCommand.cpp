@@ -2,11 +2,11 @@
 
 #include "cli/PrepareOutput.h"
 #include "cli/SettingsCommand.h"
+#include "core/platform/TemporaryFile.h"
 #include "core/prepare/BlockSettings.h"
 #include "core/prepare/FeedForecast.h"
 #include "core/prepare/FileLookup.h"
 #include "core/prepare/SendFileBuilder.h"
-#include "core/platform/TemporaryFile.h"
 #include "core/serial/LinePacer.h"
 #include "core/settings/SettingsFile.h"
 #include "core/transfer/LineSetup.h"
@@ -203,7 +203,8 @@ int RunEstimateCommand(CliContext& ctx, const std::vector<std::string>& args)
     }
     TerminalObserver observer(ctx);
     prepare::SendFileBuilder builder;
-    const prepare::BuildResult result = builder.Build(options.entries, block, sent ? sent->Path() : "/dev/null", observer);
+    const prepare::BuildResult result =
+        builder.Build(options.entries, block, sent ? sent->Path() : "/dev/null", observer);
     PrintMessages(ctx, result);
     if (!result.ok)
         return kExitFailure;

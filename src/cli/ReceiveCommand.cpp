@@ -9,11 +9,10 @@ namespace maroka::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: maroka-cli [global options] receive [--retry|--no-retry] [--show-data] FILE\n"
-    "  --retry       after a damaged reception, receive again without asking\n"
-    "  --no-retry    after a damaged reception, do not receive again\n"
-    "  --show-data   print every received line\n";
+constexpr const char* kUsage = "usage: maroka-cli [global options] receive [--retry|--no-retry] [--show-data] FILE\n"
+                               "  --retry       after a damaged reception, receive again without asking\n"
+                               "  --no-retry    after a damaged reception, do not receive again\n"
+                               "  --show-data   print every received line\n";
 
 } // namespace
 
@@ -28,7 +27,7 @@ int RunReceiveCommand(CliContext& ctx, const std::vector<std::string>& args)
     const bool showData = parsed.Has("--show-data");
     const std::vector<std::string>& files = parsed.files;
     if (files.size() != 1 || (retry && noRetry)) {
-        ctx.err << (files.empty() ? "receive: no file given\n"
+        ctx.err << (files.empty()      ? "receive: no file given\n"
                     : files.size() > 1 ? "receive: one file only\n"
                                        : "receive: --retry and --no-retry exclude each other\n")
                 << kUsage;

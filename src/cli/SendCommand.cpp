@@ -10,10 +10,9 @@ namespace maroka::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: maroka-cli [global options] send [--direct] [--show-data] FILE...\n"
-    "  --direct      send the file unchanged (one file)\n"
-    "  --show-data   print every sent line\n";
+constexpr const char* kUsage = "usage: maroka-cli [global options] send [--direct] [--show-data] FILE...\n"
+                               "  --direct      send the file unchanged (one file)\n"
+                               "  --show-data   print every sent line\n";
 
 } // namespace
 

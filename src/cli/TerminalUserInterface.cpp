@@ -67,8 +67,7 @@ void TerminalUserInterface::SetProgress(long long position, long long maximum)
     }
 }
 
-void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& remaining,
-                                              const std::string& corrected)
+void TerminalUserInterface::ShowRemainingTime(bool visible, const std::string& remaining, const std::string& corrected)
 {
     std::lock_guard lock(mutex_);
     if (!visible)
@@ -117,8 +116,8 @@ void TerminalUserInterface::RunPendingTasks(int timeoutMs)
     tasks_.RunPending(std::chrono::milliseconds(timeoutMs), [this] { return CloseRequested(); });
 }
 
-MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const std::string& text,
-                                                 MessageIcon icon, MessageButtons buttons)
+MessageAnswer TerminalUserInterface::ShowMessage(const std::string& title, const std::string& text, MessageIcon icon,
+                                                 MessageButtons buttons)
 {
     std::unique_lock lock(mutex_);
     EndProgressLine();

@@ -20,7 +20,7 @@ namespace maroka::cli {
 struct TerminalAnswers {
     std::vector<std::string> filesToOpen; // what a file dialog "chooses"
     std::string saveFile;
-    bool assumeYes = false;               // answer Yes/Retry without asking
+    bool assumeYes = false; // answer Yes/Retry without asking
 };
 
 class TerminalUserInterface final : public UserInterface {

@@ -3,8 +3,8 @@
 #include "cli/CliContext.h"
 #include "cli/MailCommand.h"
 #include "cli/PortsCommand.h"
-#include "cli/ReceiveCommand.h"
 #include "cli/PrepareCommand.h"
+#include "cli/ReceiveCommand.h"
 #include "cli/SendCommand.h"
 #include "cli/ServerCommand.h"
 #include "cli/SettingsCommand.h"
@@ -28,14 +28,9 @@ using Command = std::function<int(CliContext&, const std::vector<std::string>&)>
 const std::map<std::string, Command>& Commands()
 {
     static const std::map<std::string, Command> commands = {
-        {"estimate", RunEstimateCommand},
-        {"mail", RunMailCommand},
-        {"ports", RunPortsCommand},
-        {"receive", RunReceiveCommand},
-        {"prepare", RunPrepareCommand},
-        {"send", RunSendCommand},
-        {"server", RunServerCommand},
-        {"settings", RunSettingsCommand},
+        {"estimate", RunEstimateCommand}, {"mail", RunMailCommand},         {"ports", RunPortsCommand},
+        {"receive", RunReceiveCommand},   {"prepare", RunPrepareCommand},   {"send", RunSendCommand},
+        {"server", RunServerCommand},     {"settings", RunSettingsCommand},
     };
     return commands;
 }

@@ -5,9 +5,7 @@
 namespace maroka::gui {
 
 MainSession::MainSession(session::SessionOptions options)
-    : ui_(form_)
-    , session_(ui_, std::move(options))
-    , settingsForm_(session_, &form_)
+    : ui_(form_), session_(ui_, std::move(options)), settingsForm_(session_, &form_)
 {
     form_.setWindowTitle(QString::fromStdString(session_.VersionText()));
     form_.Attach(this);

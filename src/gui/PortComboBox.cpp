@@ -2,10 +2,7 @@
 
 namespace maroka::gui {
 
-PortComboBox::PortComboBox(QWidget* parent)
-    : QComboBox(parent)
-{
-}
+PortComboBox::PortComboBox(QWidget* parent) : QComboBox(parent) {}
 
 void PortComboBox::showPopup()
 {

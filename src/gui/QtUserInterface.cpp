@@ -68,8 +68,7 @@ constexpr int kRedrawMs = 30;
 
 } // namespace
 
-QtUserInterface::QtUserInterface(TMainForm& form)
-    : form_(form)
+QtUserInterface::QtUserInterface(TMainForm& form) : form_(form)
 {
     redrawTimer_.setSingleShot(true);
     redrawTimer_.setInterval(kRedrawMs);
@@ -88,7 +87,12 @@ void QtUserInterface::Display(const std::function<bool(DisplayBatch&)>& add)
         ApplyDisplay();
     } else if (first) {
         QMetaObject::invokeMethod(
-            &redrawTimer_, [this] { if (!redrawTimer_.isActive()) redrawTimer_.start(); }, Qt::QueuedConnection);
+            &redrawTimer_,
+            [this] {
+                if (!redrawTimer_.isActive())
+                    redrawTimer_.start();
+            },
+            Qt::QueuedConnection);
     }
 }
 

@@ -56,8 +56,7 @@ QString MenuText(QString text)
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent)
-    : QMainWindow(parent)
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TMainForm"));
     setAcceptDrops(true);

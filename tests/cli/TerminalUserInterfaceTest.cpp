@@ -14,10 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Terminal {
-    explicit Terminal(bool interactive)
-        : ui(err, in, interactive, {}, [this] { return now; })
-    {
-    }
+    explicit Terminal(bool interactive) : ui(err, in, interactive, {}, [this] { return now; }) {}
 
     long Lines() const
     {

@@ -64,8 +64,8 @@ bool BackgroundCli::WaitForErr(const std::string& text, std::chrono::millisecond
 CliResult BackgroundCli::Finish(std::chrono::seconds limit)
 {
     CliResult result;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(started_ + limit -
-                                                                            std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(started_ + limit - std::chrono::steady_clock::now());
     result.exitCode = process_.Wait(std::max(left, std::chrono::milliseconds(0)));
     if (result.exitCode < 0) {
         process_.Kill();

@@ -22,20 +22,20 @@ TEST(EstimateEndToEnd, TheLineVerdictComesBeforeTheTotal)
     test::WriteFileBytes(dir / "FINISH.NC", program);
     const std::string settings = (dir / "maroka0.ini").string();
 
-    const test::CliResult slow = test::RunCli({"--settings", settings, "estimate", "--dnc", "--line", "9600",
-                                               (dir / "FINISH.NC").string()}, 60s);
+    const test::CliResult slow = test::RunCli(
+        {"--settings", settings, "estimate", "--dnc", "--line", "9600", (dir / "FINISH.NC").string()}, 60s);
     ASSERT_EQ(slow.exitCode, 0) << slow.err;
     EXPECT_NE(slow.out.find("DNC 供給不足の予測（9600 bps）"), std::string::npos) << slow.out;
     EXPECT_NE(slow.out.find("38400 bps 以上なら止まりません"), std::string::npos) << slow.out;
     // Scripts read the total from the last line.
     EXPECT_EQ(slow.out.substr(slow.out.rfind('\n', slow.out.size() - 2) + 1), "0.333333\n");
 
-    const test::CliResult fast = test::RunCli({"--settings", settings, "estimate", "--dnc", "--line", "38400",
-                                               (dir / "FINISH.NC").string()}, 60s);
+    const test::CliResult fast = test::RunCli(
+        {"--settings", settings, "estimate", "--dnc", "--line", "38400", (dir / "FINISH.NC").string()}, 60s);
     EXPECT_NE(fast.out.find("DNC 供給不足の予測なし（38400 bps）"), std::string::npos) << fast.out;
 
-    const test::CliResult bad = test::RunCli({"--settings", settings, "estimate", "--line", "fast",
-                                              (dir / "FINISH.NC").string()}, 60s);
+    const test::CliResult bad =
+        test::RunCli({"--settings", settings, "estimate", "--line", "fast", (dir / "FINISH.NC").string()}, 60s);
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("--line needs a positive whole number"), std::string::npos) << bad.err;
 }

@@ -25,8 +25,8 @@ std::string MakeProgram(std::size_t bytes)
 {
     std::string program = "%\r\nO3000(RECEIVE)\r\n";
     for (std::size_t n = 0; program.size() < bytes; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" +
-                   std::to_string(n % 311) + ".5F1200\r\n";
+        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
+                   ".5F1200\r\n";
     return program + "M30\r\n%\r\n";
 }
 
@@ -119,8 +119,8 @@ TEST_F(ReceiveEndToEnd, WaitingForTheFirstByteTakesNoProcessorTime)
 {
     auto machine = StartMachine(1000);
     const double cpuBefore = ChildCpuSeconds();
-    test::BackgroundCli cli({"--settings", WriteSettings(), "--port", machine->DevicePath(), "receive",
-                             (dir / "IDLE.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", WriteSettings(), "--port", machine->DevicePath(), "receive", (dir / "IDLE.NC").string()});
     std::this_thread::sleep_for(10s);
     cli.Signal(SIGINT);
     const auto result = cli.Finish(30s);
@@ -139,7 +139,8 @@ TEST_F(ReceiveEndToEnd, AFinalLineWithoutALineEndIsKeptAndEnded)
     auto machine = StartMachine(20'000);
     Punch(*machine, "%\r\nG1\r\nM30", false);
     const std::string target = (dir / "O1.NC").string();
-    auto result = test::RunCli({"--settings", WriteSettings(), "--port", machine->DevicePath(), "receive", target}, 60s);
+    auto result =
+        test::RunCli({"--settings", WriteSettings(), "--port", machine->DevicePath(), "receive", target}, 60s);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(test::ReadFileBytes(target), "%\r\nG1\r\nM30\r\n%\r\n");
 
@@ -150,9 +151,10 @@ TEST_F(ReceiveEndToEnd, AFinalLineWithoutALineEndIsKeptAndEnded)
         program += "N" + std::to_string(n) + "G01X1.\r";
     program += "M30\r%";
     Punch(*machine, program, false);
-    result = test::RunCli({"--settings", WriteSettings([](settings::SessionSettings& s) { s.receiveEndOfBlock = "LF"; }),
-                           "--port", machine->DevicePath(), "receive", target},
-                          60s);
+    result =
+        test::RunCli({"--settings", WriteSettings([](settings::SessionSettings& s) { s.receiveEndOfBlock = "LF"; }),
+                      "--port", machine->DevicePath(), "receive", target},
+                     60s);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const std::string file = test::ReadFileBytes(target);
     EXPECT_NE(file.find("N299G01X1.M30"), std::string::npos) << file.substr(file.size() - 80);

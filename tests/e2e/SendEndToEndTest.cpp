@@ -20,8 +20,8 @@ std::string MakeProgram(std::size_t blocks)
 {
     std::string program = "%\nO1000(E2E)\n";
     for (std::size_t n = 0; n < blocks; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" +
-                   std::to_string(n % 311) + ".5F1200\n";
+        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
+                   ".5F1200\n";
     return program + "M30\n%\n";
 }
 
@@ -69,8 +69,8 @@ TEST_F(SendEndToEnd, NothingIsWrittenUntilTheMachinePressesCycleStart)
         s.sendDc2AtStart = true;
         s.sendDc4AtEnd = true;
     });
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                             (dir / "O1.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1.NC").string()});
     // DC2 goes out at once; the program waits for the operator.
     ASSERT_TRUE(cli.WaitForErr("サイクルスタート待ち", 10s));
     ASSERT_TRUE(machine->WaitReceived(1, 5s));
@@ -88,8 +88,8 @@ TEST_F(SendEndToEnd, InterruptDuringTheCycleStartWaitStopsAtOnce)
     auto machine = StartMachine({});
     test::WriteFileBytes(dir / "O1.NC", "%\nO0001\n%\n");
     const auto settingsPath = WriteSettings([](settings::SessionSettings& s) { s.ignoreCycleStart = false; });
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                             (dir / "O1.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1.NC").string()});
     ASSERT_TRUE(cli.WaitForErr("サイクルスタート待ち", 10s));
     const auto signalled = std::chrono::steady_clock::now();
     cli.Signal(SIGINT);
@@ -108,8 +108,8 @@ TEST_F(SendEndToEnd, AVanishedDeviceEndsTheSendWithAMessageNotAHang)
     auto machine = StartMachine(config);
     test::WriteFileBytes(dir / "BIG.NC", MakeProgram(20000));
     const auto settingsPath = WriteSettings([](settings::SessionSettings&) {});
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                             (dir / "BIG.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "BIG.NC").string()});
     ASSERT_TRUE(machine->WaitConsumed(1000, 10s));
     machine->Close();
     const auto result = cli.Finish(20s);
@@ -130,12 +130,12 @@ TEST_F(SendEndToEnd, ASecondProgramCannotOpenAPortInUse)
     auto machine = StartMachine({});
     test::WriteFileBytes(dir / "O1.NC", "%\nO0001\n%\n");
     const auto settingsPath = WriteSettings([](settings::SessionSettings& s) { s.ignoreCycleStart = false; });
-    test::BackgroundCli first({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                               (dir / "O1.NC").string()});
+    test::BackgroundCli first(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1.NC").string()});
     ASSERT_TRUE(first.WaitForErr("サイクルスタート待ち", 10s));
-    const auto second = test::RunCli({"--settings", settingsPath, "--port", machine->DevicePath(), "send",
-                                      "--direct", (dir / "O1.NC").string()},
-                                     20s);
+    const auto second = test::RunCli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1.NC").string()},
+        20s);
     EXPECT_EQ(second.exitCode, 1);
     EXPECT_NE(second.err.find("ポートを開けませんでした。"), std::string::npos) << second.err;
     first.Signal(SIGTERM);
@@ -160,8 +160,8 @@ TEST_F(SendEndToEnd, ResendWaitsForANewCycleStartAndAStoppedSendWritesNoDc4)
         s.resendMode = true;
         s.sendDc4AtEnd = true;
     });
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                             (dir / "O1000.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1000.NC").string()});
     ASSERT_TRUE(cli.WaitForErr("サイクルスタート待ち", 10s));
     PressCycleStartUntilData(*machine, 0);
     ASSERT_TRUE(machine->WaitConsumed(program.size(), 20s));
@@ -183,8 +183,8 @@ TEST_F(SendEndToEnd, ResetInTheMiddleOfASendWritesNoDc4)
     auto machine = StartMachine(config);
     test::WriteFileBytes(dir / "BIG.NC", MakeProgram(20000));
     const auto settingsPath = WriteSettings([](settings::SessionSettings& s) { s.sendDc4AtEnd = true; });
-    test::BackgroundCli cli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                             (dir / "BIG.NC").string()});
+    test::BackgroundCli cli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "BIG.NC").string()});
     ASSERT_TRUE(machine->WaitConsumed(1000, 10s));
     cli.Signal(SIGINT);
     const auto result = cli.Finish(20s);
@@ -206,9 +206,9 @@ TEST_F(SendEndToEnd, ExitAfterSendingIsASuccessfulEnd)
         s.exitAfterSend = true;
         s.exitAfterSendSeconds = "0";
     });
-    const auto result = test::RunCli({"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct",
-                                      (dir / "O1.NC").string()},
-                                     30s);
+    const auto result = test::RunCli(
+        {"--settings", settingsPath, "--port", machine->DevicePath(), "send", "--direct", (dir / "O1.NC").string()},
+        30s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("Maroka を終了します。"), std::string::npos) << result.err;
     ASSERT_TRUE(machine->WaitReceived(program.size(), 5s));

@@ -276,8 +276,8 @@ private slots:
 
         // Values the settings file never holds: decimal numbers, blanks (the
         // file reader trims them), short or long hexadecimal.
-        for (const char* bad : {"", "clNoSuchColour", "$", "$1000000000", "$00GG0000", "red", "1.5", "16711680",
-                                " $0000FFFF", "$FFFF"}) {
+        for (const char* bad :
+             {"", "clNoSuchColour", "$", "$1000000000", "$00GG0000", "red", "1.5", "16711680", " $0000FFFF", "$FFFF"}) {
             QVERIFY2(!SettingColour(bad, palette).has_value(), bad);
         }
     }

@@ -19,8 +19,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -111,9 +111,9 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(bench.machine.ReceivedBytes().size(), expected.size(), 5000);
         QCOMPARE(bench.machine.ReceivedBytes(), expected);
         QVERIFY(form.StatusText().startsWith(QStringLiteral("ｻｲｸﾙﾀｲﾑ：")));
-        QVERIFY(form.StatusText().endsWith(QStringLiteral(" 送信ﾊﾞｲﾄ数: ") +
-                                          QString::fromStdString(text::FormatThousands(std::to_string(expected.size()))) +
-                                          QStringLiteral("ﾊﾞｲﾄ")));
+        QVERIFY(form.StatusText().endsWith(
+            QStringLiteral(" 送信ﾊﾞｲﾄ数: ") +
+            QString::fromStdString(text::FormatThousands(std::to_string(expected.size()))) + QStringLiteral("ﾊﾞｲﾄ")));
         QVERIFY(progress.count() > 2);
         QVERIFY(form.findChild<QWidget*>("SendButton")->isEnabled());
     }

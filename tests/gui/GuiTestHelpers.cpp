@@ -68,7 +68,8 @@ void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names)
         QTest::qWait(20);
     }
     if (nameBox->text() != names) {
-        FailCurrentTest(QStringLiteral("the file dialog's name box holds \"%1\", not what was typed").arg(nameBox->text()));
+        FailCurrentTest(
+            QStringLiteral("the file dialog's name box holds \"%1\", not what was typed").arg(nameBox->text()));
         dialog->reject();
         return;
     }

@@ -9,7 +9,6 @@
 
 #include <regex>
 
-
 using maroka::test::PcSide;
 using maroka::test::TempDir;
 using namespace std::chrono_literals;

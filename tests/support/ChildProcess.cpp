@@ -39,11 +39,11 @@ ChildProcess::ChildProcess(std::vector<std::string> argv, const Output& output)
     if (output.outFile.empty())
         posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
     else
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.outFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
     if (!output.errFile.empty())
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, output.errFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, output.errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0600);
     const int rc = posix_spawn(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (pipe[1] >= 0)

@@ -17,17 +17,17 @@ public:
     explicit FakeSerialLine(std::string name = "FAKE0") : name_(std::move(name)) {}
 
     // Set up by the test.
-    std::uint32_t errorWordAtCheck = 0;   // error word reported by ClearErrors...
-    int errorAtCheckNumber = -1;          // ...at this call (0-based), -1 never
+    std::uint32_t errorWordAtCheck = 0; // error word reported by ClearErrors...
+    int errorAtCheckNumber = -1;        // ...at this call (0-based), -1 never
     bool failErrorQuery = false;
     std::size_t failWriteAfterBytes = static_cast<std::size_t>(-1);
-    bool blockWrites = false;             // writes wait as under XOFF until Interrupt()
+    bool blockWrites = false; // writes wait as under XOFF until Interrupt()
     bool failSetState = false;
 
     // Seen by the test.
     std::string Written() const;
     std::size_t WriteCalls() const;
-    std::string ChunkSizes() const;       // "10,10,3"
+    std::string ChunkSizes() const; // "10,10,3"
     bool Closed() const { return closed_; }
     serial::LineSettings State() const;
 

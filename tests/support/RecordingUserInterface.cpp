@@ -111,8 +111,7 @@ void RecordingUserInterface::SetProgress(long long position, long long maximum)
     Record("progress:" + std::to_string(position) + "/" + std::to_string(maximum));
 }
 
-void RecordingUserInterface::ShowRemainingTime(bool visible, const std::string& remaining,
-                                               const std::string& corrected)
+void RecordingUserInterface::ShowRemainingTime(bool visible, const std::string& remaining, const std::string& corrected)
 {
     Record(visible ? "remaining:" + remaining + "|" + corrected : "remaining:hidden");
 }

@@ -22,14 +22,14 @@ public:
     RecordingUserInterface();
 
     // Script.
-    std::deque<MessageAnswer> answers;          // for questions; empty: No / Cancel
+    std::deque<MessageAnswer> answers;              // for questions; empty: No / Cancel
     std::deque<std::vector<std::string>> openFiles; // one entry per open dialog; empty: cancel
     std::deque<std::string> saveFiles;
-    std::deque<std::string> otherPorts;         // answers of the port choice; empty: "no"
+    std::deque<std::string> otherPorts; // answers of the port choice; empty: "no"
 
     // Record.
     std::vector<std::string> Events() const;
-    std::vector<std::string> Messages() const;  // texts of message boxes
+    std::vector<std::string> Messages() const; // texts of message boxes
     bool Saw(const std::string& event) const;
     std::string LastStatus() const;
     std::string LastFileName() const;

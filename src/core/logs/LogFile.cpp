@@ -102,7 +102,7 @@ std::optional<int> WriteAll(int fd, std::string_view bytes)
 // Opens a new file beside `path`, with the mode of the file it will replace.
 int CreateTemporary(const std::string& path, std::string& tempPath)
 {
-    static std::atomic<unsigned> counter {0};
+    static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempPath = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -171,8 +171,7 @@ std::string ComposeLogLine(std::string_view time, std::string_view subject, std:
 }
 
 LogFile::LogFile(std::string path, LogClock clock)
-    : path_(std::move(path))
-    , clock_(clock ? std::move(clock) : LogClock(CurrentLogTime))
+    : path_(std::move(path)), clock_(clock ? std::move(clock) : LogClock(CurrentLogTime))
 {
 }
 
@@ -181,7 +180,7 @@ LogResult LogFile::AddEntry(std::string_view subject, std::string_view message,
 {
     std::string bytes;
     if (const auto error = ReadWholeFile(path_, bytes))
-        return LogFailure {LogFailure::Step::Read, path_, *error};
+        return LogFailure{LogFailure::Step::Read, path_, *error};
 
     // The log is handled as bytes, not as a list of lines: a large log then
     // costs one copy instead of an allocation per line. An end entry's own
@@ -201,7 +200,7 @@ LogResult LogFile::AddEntry(std::string_view subject, std::string_view message,
     if (limitBytes)
         text.resize(TrimmedLength(text, *limitBytes));
     if (const auto error = ReplaceFile(path_, text))
-        return LogFailure {LogFailure::Step::Write, path_, *error};
+        return LogFailure{LogFailure::Step::Write, path_, *error};
     return std::nullopt;
 }
 

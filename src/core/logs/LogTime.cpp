@@ -15,7 +15,7 @@ std::string FormatLogTime(const std::tm& time)
 std::string CurrentLogTime()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     return FormatLogTime(local);
 }

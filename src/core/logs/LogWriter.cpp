@@ -34,8 +34,7 @@ std::size_t CommLogLimitBytes(std::string_view logMaxSizeKb)
 }
 
 LogWriter::LogWriter(std::string commLogPath, std::string errorLogPath, LogClock clock)
-    : commLog_(std::move(commLogPath), clock)
-    , errorLog_(std::move(errorLogPath), std::move(clock))
+    : commLog_(std::move(commLogPath), clock), errorLog_(std::move(errorLogPath), std::move(clock))
 {
 }
 

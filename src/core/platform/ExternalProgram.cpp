@@ -14,27 +14,18 @@ namespace {
 
 using settings::SessionSettings;
 
-constexpr ExternalKindInfo kEditor {
-    &SessionSettings::editor,
-    &SessionSettings::editorEnabled,
-    kEditorNotSetMessage,
-    kEditorNotEnabledMessage,
+constexpr ExternalKindInfo kEditor{
+    &SessionSettings::editor, &SessionSettings::editorEnabled, kEditorNotSetMessage, kEditorNotEnabledMessage,
     kEditorFailedMessage,
 };
 
-constexpr ExternalKindInfo kViewer {
-    &SessionSettings::viewer,
-    &SessionSettings::viewerEnabled,
-    kViewerNotSetMessage,
-    kViewerNotEnabledMessage,
+constexpr ExternalKindInfo kViewer{
+    &SessionSettings::viewer, &SessionSettings::viewerEnabled, kViewerNotSetMessage, kViewerNotEnabledMessage,
     kViewerFailedMessage,
 };
 
-constexpr ExternalKindInfo kOtherApp {
-    &SessionSettings::otherApp,
-    &SessionSettings::otherAppEnabled,
-    kOtherAppNotSetMessage,
-    kOtherAppNotEnabledMessage,
+constexpr ExternalKindInfo kOtherApp{
+    &SessionSettings::otherApp, &SessionSettings::otherAppEnabled, kOtherAppNotSetMessage, kOtherAppNotEnabledMessage,
     kOtherAppFailedMessage,
 };
 
@@ -70,7 +61,7 @@ public:
     const posix_spawnattr_t* Get() const { return ok_ ? &attr_ : nullptr; }
 
 private:
-    posix_spawnattr_t attr_ {};
+    posix_spawnattr_t attr_{};
     bool ok_ = false;
 };
 

@@ -10,7 +10,8 @@ namespace maroka::platform {
 std::optional<TemporaryFile> TemporaryFile::Create(const std::string& prefix)
 {
     const char* folder = std::getenv("TMPDIR");
-    std::string pattern = std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/" + prefix + "-XXXXXX";
+    std::string pattern =
+        std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/" + prefix + "-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());

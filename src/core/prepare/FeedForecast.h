@@ -33,8 +33,8 @@ struct FeedLine {
 
 struct FeedForecast {
     std::uint32_t baudRate = 0;
-    double stoppedSeconds = 0;   // all predicted stops together
-    std::size_t stops = 0;       // blocks that would wait for their bytes
+    double stoppedSeconds = 0;     // all predicted stops together
+    std::size_t stops = 0;         // blocks that would wait for their bytes
     std::size_t firstStopLine = 0; // 1-based line of the first of them; 0: none
     std::string firstStopBlock;    // its text, UTF-8, shortened for a message
     // The slowest standard rate at which no block waits; nullopt when even

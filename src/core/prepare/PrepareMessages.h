@@ -48,7 +48,8 @@ inline constexpr const char* kCannotCompute = "計算できません";
 inline constexpr const char* kComputing = "計算中";
 
 // The feed forecast before a DNC send.
-inline constexpr const char* kFeedStopsFormat = "DNC 供給不足の予測（%u bps）: %zu 行目「%s」から計 %zu 回、約 %.1f 秒の停止";
+inline constexpr const char* kFeedStopsFormat =
+    "DNC 供給不足の予測（%u bps）: %zu 行目「%s」から計 %zu 回、約 %.1f 秒の停止";
 inline constexpr const char* kFeedNeedsFormat = " ― %u bps 以上なら止まりません。";
 inline constexpr const char* kFeedTooFast = " ― 115200 bps でも止まります。";
 inline constexpr const char* kFeedHoldsFormat = "DNC 供給不足の予測なし（%u bps）";

@@ -38,9 +38,9 @@ private:
     // each expansion.
     struct PreparedBlock {
         std::string text;
-        bool dropped = false;         // framing, block skip, an end code or an ignored code
-        bool labelPercent = false;    // a program number, with "%" at each label
-        bool callIndependent = false; // no call changes it: finished once
+        bool dropped = false;                // framing, block skip, an end code or an ignored code
+        bool labelPercent = false;           // a program number, with "%" at each label
+        bool callIndependent = false;        // no call changes it: finished once
         std::optional<std::string> finished; // a call-independent block as the first call left it
     };
     PreparedBlock Prepare(std::string block) const;

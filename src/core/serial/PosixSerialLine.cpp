@@ -126,11 +126,7 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
 }
 
 PosixSerialLine::PosixSerialLine(std::string name, SystemCalls& sys, int fd, int wakeFd, const TermiosImage& original)
-    : name_(std::move(name))
-    , sys_(sys)
-    , fd_(fd)
-    , wakeFd_(wakeFd)
-    , original_(original)
+    : name_(std::move(name)), sys_(sys), fd_(fd), wakeFd_(wakeFd), original_(original)
 {
     countersAvailable_ = ReadCounters(errorBase_);
 }

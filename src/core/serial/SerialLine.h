@@ -62,8 +62,8 @@ struct IoResult {
 };
 
 struct LineErrorState {
-    std::uint32_t errors = 0;      // LineErrorBits seen since the last call
-    std::size_t inputQueued = 0;   // bytes ready to read
+    std::uint32_t errors = 0;    // LineErrorBits seen since the last call
+    std::size_t inputQueued = 0; // bytes ready to read
 };
 
 class SerialLine {

@@ -37,8 +37,7 @@ public:
 
 // Repeats a call that a signal interrupted. Not for close(): on Linux the
 // descriptor is gone even when close() reports EINTR.
-template <typename Call>
-auto RetryOnEintr(Call call)
+template <typename Call> auto RetryOnEintr(Call call)
 {
     auto result = call();
     while (result == -1 && errno == EINTR)

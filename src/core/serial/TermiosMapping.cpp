@@ -110,8 +110,8 @@ TermiosImage ToTermios(const LineSettings& settings, const TermiosImage& current
 
     // Raw bytes both ways. A received break reads as a NUL (no BRKINT,
     // no IGNBRK) and is counted by the driver.
-    t.iflag &= ~static_cast<std::uint32_t>(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
-                                           ICRNL | IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
+    t.iflag &= ~static_cast<std::uint32_t>(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                           IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
     if (settings.fInX)
         t.iflag |= IXOFF;
     t.oflag &= ~static_cast<std::uint32_t>(OPOST);

@@ -1,9 +1,9 @@
 #include "core/server/ReplyProgram.h"
 
 #include "core/logs/LogMessages.h"
-#include "core/text/Encoding.h"
 #include "core/server/ReplyText.h"
 #include "core/server/ServerMessages.h"
+#include "core/text/Encoding.h"
 
 namespace maroka::server {
 
@@ -34,8 +34,8 @@ std::optional<ReplyProgram> BuildReplyProgram(const CommandAnalysis& analysis,
         reply.displayName = msg::kDisplayFileNotFound;
         reply.commLogSubject = msg::kSubjectFileNotFound;
         reply.errorLogWord = analysis.ambiguousName ? msg::kErrAmbiguousName
-                             : analysis.unsafeName ? msg::kErrUnsafeFileName
-                                                   : logs::kErrCallFileNotFound;
+                             : analysis.unsafeName  ? msg::kErrUnsafeFileName
+                                                    : logs::kErrCallFileNotFound;
         break;
     case ServerCommand::FileList:
         reply.lines = {msg::kReplyPercent, analysis.replyText};

@@ -2,9 +2,9 @@
 
 #include "core/prepare/CallArguments.h"
 #include "core/server/ReplyText.h"
+#include "core/server/ServerMessages.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
-#include "core/server/ServerMessages.h"
 
 namespace maroka::server {
 
@@ -212,8 +212,8 @@ void Analyser::Rename(std::string_view names)
     }
     result_.renameFromPath = folder_.PathOf(ForLog(from));
     result_.renameToPath = folder_.PathOf(ForLog(to));
-    result_.commLogSubject = msg::kSubjectRenamePrefix + ForLog(from) + msg::kSubjectRenameInfix + ForLog(to) +
-                             msg::kSubjectNameSuffix;
+    result_.commLogSubject =
+        msg::kSubjectRenamePrefix + ForLog(from) + msg::kSubjectRenameInfix + ForLog(to) + msg::kSubjectNameSuffix;
     for (const auto& [name, target] : {std::pair{from, &result_.renameFrom}, std::pair{to, &result_.renameTo}}) {
         if (name.empty())
             continue;

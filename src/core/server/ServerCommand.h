@@ -8,8 +8,8 @@
 // looked for anywhere in the line in a fixed order, and the first found
 // decides (the rename word before the delete word: "RN/OLD/NEW" holds "D/").
 
-#include "core/settings/SessionSettings.h"
 #include "core/server/ServerFolder.h"
+#include "core/settings/SessionSettings.h"
 
 #include <string>
 #include <string_view>

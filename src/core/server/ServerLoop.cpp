@@ -40,7 +40,8 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes)
 
 } // namespace
 
-ServerLoop::ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server, SendBody sendBody)
+ServerLoop::ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server,
+                       SendBody sendBody)
     : env_(env), receive_(receive), server_(std::move(server)), sendBody_(std::move(sendBody)),
       words_(CommandWords::FromSettings(env.settings)), folder_(env.settings.serverFolder),
       receivedFileSink_(receive.receivedFileClosed)
@@ -354,9 +355,9 @@ void ServerLoop::ReportFolderOutcome(ServerFolder::Outcome outcome, std::string_
 void ServerLoop::DeleteFile()
 {
     serverStep_ = transfer::ServerStep::None;
-    ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::kErrDeleteFileNotFound,
-                        logs::kErrFileDeleteFailed, msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound,
-                        msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
+    ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::kErrDeleteFileNotFound, logs::kErrFileDeleteFailed,
+                        msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound, msg::kBoxDeleteFailed,
+                        msg::kStatusDeleteFailed);
 }
 
 void ServerLoop::RenameFile()

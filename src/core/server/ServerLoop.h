@@ -9,8 +9,8 @@
 // failures: they go to the error log and the loop waits for the next command.
 
 #include "core/mail/SendNotificationMail.h"
-#include "core/transfer/ReceiveLoop.h"
 #include "core/server/ServerCommand.h"
+#include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 #include "core/transfer/WorkerLog.h"
 
@@ -45,7 +45,8 @@ public:
 
     // `receive` is the worker's reception, closed by the worker's clean-up
     // if the loop leaves a file open; its received-file sink lists saves.
-    ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server, SendBody sendBody);
+    ServerLoop(transfer::WorkerEnvironment& env, transfer::ReceiveContext& receive, ServerEnvironment server,
+               SendBody sendBody);
     ~ServerLoop();
     ServerLoop(const ServerLoop&) = delete;
     ServerLoop& operator=(const ServerLoop&) = delete;
@@ -82,7 +83,6 @@ private:
                              const char* failedBox, const char* failedStatus);
     void ClearDisplay();
     void Finish();
-
 
     transfer::WorkerEnvironment& env_;
     transfer::ReceiveContext& receive_;

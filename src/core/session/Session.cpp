@@ -36,9 +36,7 @@ bool Session::State::AskYesNo(const std::string& text)
     return ui.ShowMessage(versionText, text, MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
-Session::Session(UserInterface& ui, SessionOptions options) : state_(std::make_unique<State>(ui, std::move(options)))
-{
-}
+Session::Session(UserInterface& ui, SessionOptions options) : state_(std::make_unique<State>(ui, std::move(options))) {}
 
 Session::~Session()
 {

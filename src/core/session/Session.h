@@ -8,9 +8,9 @@
 // All calls are made on the front end's UI thread.
 
 #include "core/platform/ExternalProgram.h"
+#include "core/serial/SerialLine.h"
 #include "core/settings/DialogRules.h"
 #include "core/settings/SessionSettings.h"
-#include "core/serial/SerialLine.h"
 #include "core/ui/UserInterface.h"
 
 #include <functional>
@@ -41,8 +41,8 @@ using LineOpener = std::function<std::unique_ptr<serial::SerialLine>(const std::
 using PortLister = std::function<std::vector<std::string>()>;
 
 struct SessionOptions {
-    std::string programPath;             // full path of the running program
-    std::vector<std::string> arguments;  // command-line arguments after the program name
+    std::string programPath;            // full path of the running program
+    std::vector<std::string> arguments; // command-line arguments after the program name
     // A settings file named outright, instead of the one the program path
     // and the arguments choose.
     std::string settingsFile;
@@ -71,20 +71,20 @@ public:
     void FirstShown();
 
     // Commands of the window (buttons, function keys, menus).
-    void ChooseSendFiles();   // F1
-    void Send();              // F2
-    void DirectSend();        // F3
-    void Receive();           // F4
-    void Reset();             // F5
-    void StartServer();       // F6
+    void ChooseSendFiles(); // F1
+    void Send();            // F2
+    void DirectSend();      // F3
+    void Receive();         // F4
+    void Reset();           // F5
+    void StartServer();     // F6
     // The mail page's test button: sends the notification mail with the
     // current settings and confirms the outcome in a message box. True when
     // the mail was sent.
     bool SendTestMail();
-    void CheckData();         // F7
-    void ViewSettingsFile();  // F9
-    void ShowHelp();          // F10
-    bool ConfirmExit();       // Esc: true when the window should close
+    void CheckData();        // F7
+    void ViewSettingsFile(); // F9
+    void ShowHelp();         // F10
+    bool ConfirmExit();      // Esc: true when the window should close
     void ShowAbout();
     void OpenSendData(ExternalKind kind);
     void OpenReceivedFile(std::size_t index);

@@ -29,7 +29,8 @@ void Session::State::WarnOfFeedStops()
     ui.ShowStatus(verdict);
     // The status line changes as the send starts; the data view keeps it.
     ui.AppendDataLine(verdict);
-    transfer::WorkerLog(WorkFile(logs::kLogFile), WorkFile(logs::kErrLogFile), settings, commLogSubject).CommLog(verdict);
+    transfer::WorkerLog(WorkFile(logs::kLogFile), WorkFile(logs::kErrLogFile), settings, commLogSubject)
+        .CommLog(verdict);
 }
 
 } // namespace maroka::session

@@ -63,8 +63,8 @@ void Session::State::AddFilterExtension(std::string& filter, const std::string& 
     const std::string extension = text::ToLower(fs::path(path).extension().string());
     if (extension.empty() || filter.find(extension) != std::string::npos)
         return;
-    filter += std::string(msg::kUserFilterPrefix) + extension + msg::kUserFilterMiddle + extension +
-              msg::kUserFilterSuffix;
+    filter +=
+        std::string(msg::kUserFilterPrefix) + extension + msg::kUserFilterMiddle + extension + msg::kUserFilterSuffix;
 }
 
 void Session::State::DeletePreparedSendFile()
@@ -178,8 +178,8 @@ private:
 void Session::State::ShowPrepareMessage(const prepare::PrepareMessage& message)
 {
     const std::string& caption = message.caption == prepare::MessageCaption::VersionText ? versionText
-                                 : message.caption == prepare::MessageCaption::Plain      ? applicationTitle
-                                                                                          : programName;
+                                 : message.caption == prepare::MessageCaption::Plain     ? applicationTitle
+                                                                                         : programName;
     ui.ShowMessage(caption, message.text, message.icon, MessageButtons::Ok);
 }
 

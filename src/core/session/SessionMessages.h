@@ -12,7 +12,8 @@ inline constexpr const char* kClosing = "Maroka を終了します。";
 inline constexpr const char* kPortGoneSuffix = " が外れました。接続されると自動で開き直します。";
 inline constexpr const char* kPortGoneServerSuffix = " が外れました。接続されるとサーバーモードを再開します。";
 inline constexpr const char* kPortBackSuffix = " を開き直しました。";
-inline constexpr const char* kPortGoneRefusalSuffix = " が外れているため、送受信できません。\n\n　接続を確かめて下さい。";
+inline constexpr const char* kPortGoneRefusalSuffix =
+    " が外れているため、送受信できません。\n\n　接続を確かめて下さい。";
 inline constexpr const char* kAboutPrefix = "　　　　　　　　　";
 inline constexpr const char* kReceiveAtStartTitle =
     " 受信起動しましたが、ファイル名がありません。 受信ファイル名を入力(選択)して下さい。 　";
@@ -30,7 +31,8 @@ inline constexpr const char* kSendFileNotFound = "送信ファイルが見つか
 inline constexpr const char* kNoSendFile = "送信ファイルがありません。";
 inline constexpr const char* kNoServerFolder =
     "ファイルの検索・保存フォルダが指定されていません。\n\n　　フォルダの指定をしますか？";
-inline constexpr const char* kIgnoreCycleStartOn = "サイクルスタート無視が有効の設定になっています。\n\n　　無効にしますか？";
+inline constexpr const char* kIgnoreCycleStartOn =
+    "サイクルスタート無視が有効の設定になっています。\n\n　　無効にしますか？";
 inline constexpr const char* kNoData = "データがありません。";
 inline constexpr const char* kNoEditorSet = "エディタが設定されていません。";
 inline constexpr const char* kEditorNotEnabled = "エディタが有効になっていません。";

@@ -138,12 +138,13 @@ void Session::State::WatchPort()
     reports.back = [this](std::shared_ptr<serial::SerialLine> reopened, const std::string& name) {
         PortCameBack(std::move(reopened), name);
     };
-    watch.Start(line, openPortName,
-                [opener = options.openLine](const std::string& path) -> std::shared_ptr<serial::SerialLine> {
-                    std::string ignored;
-                    return opener(path, ignored);
-                },
-                std::move(reports));
+    watch.Start(
+        line, openPortName,
+        [opener = options.openLine](const std::string& path) -> std::shared_ptr<serial::SerialLine> {
+            std::string ignored;
+            return opener(path, ignored);
+        },
+        std::move(reports));
 }
 
 void Session::State::PortCameBack(std::shared_ptr<serial::SerialLine> reopened, const std::string& name)
@@ -239,8 +240,7 @@ void Session::State::ResetLine()
     serial::LineErrorState ignored;
     line->ClearErrors(ignored);
     line->ClearBreak();
-    line->Purge(serial::kPurgeTxAbort | serial::kPurgeRxAbort | serial::kPurgeTxClear |
-                serial::kPurgeRxClear);
+    line->Purge(serial::kPurgeTxAbort | serial::kPurgeRxAbort | serial::kPurgeTxClear | serial::kPurgeRxClear);
 }
 
 } // namespace maroka::session

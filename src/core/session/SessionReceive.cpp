@@ -20,8 +20,8 @@ void Session::Receive()
 
 bool Session::State::ChooseReceiveFile(const std::string& title)
 {
-    const std::string filter = settings.receiveFileFilter.empty() ? settings::kDefaultFilter
-                                                                  : settings.receiveFileFilter;
+    const std::string filter =
+        settings.receiveFileFilter.empty() ? settings::kDefaultFilter : settings.receiveFileFilter;
     std::string path;
     if (!ChooseSaveFile(title + versionText, filter, settings.receiveFileSaveFolder, path))
         return false;

@@ -1,9 +1,9 @@
 #include "core/logs/WorkFilePath.h"
+#include "core/server/ServerLoop.h"
 #include "core/session/SessionMessages.h"
 #include "core/session/SessionState.h"
 #include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/SendPacing.h"
-#include "core/server/ServerLoop.h"
 
 #include <filesystem>
 
@@ -107,9 +107,7 @@ mail::MailOutcome Session::State::SendMail(const std::string& commandText, bool 
     job.mailCommandText = commandText;
     job.testFlag = testFlag;
     job.caption = versionText;
-    job.cancelled = [this] {
-        return flags.StopOrClosing() || (options.cancelRequested && options.cancelRequested());
-    };
+    job.cancelled = [this] { return flags.StopOrClosing() || (options.cancelRequested && options.cancelRequested()); };
     return mail::SendNotificationMail(ui, settings, job);
 }
 

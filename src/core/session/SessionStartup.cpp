@@ -96,8 +96,8 @@ void Session::State::LoadSettings()
     // Said once: the save at exit writes the file back in CP932, and from
     // then on it reads as it always did.
     if (readAsUtf8)
-        ui.ShowStatus(settings::FormatMessage(settings::kReadAsUtf8Notice,
-                                              settings::SettingsFileLabel(settingsFilePath)));
+        ui.ShowStatus(
+            settings::FormatMessage(settings::kReadAsUtf8Notice, settings::SettingsFileLabel(settingsFilePath)));
     SetApplicationTitle(settings.startupPort);
     boxes.port = settings.startupPort;
     boxes.stopBits = settings.stopBits;

@@ -52,8 +52,9 @@ bool Session::State::RefuseWhileBusy()
 transfer::WorkerEnvironment Session::State::MakeEnvironment()
 {
     transfer::WorkerEnvironment env(line, ui,
-                                    std::make_shared<transfer::WorkerLog>(WorkFile(logs::kLogFile), WorkFile(logs::kErrLogFile),
-                                                                         settings, commLogSubject),
+                                    std::make_shared<transfer::WorkerLog>(WorkFile(logs::kLogFile),
+                                                                          WorkFile(logs::kErrLogFile), settings,
+                                                                          commLogSubject),
                                     flags, *this);
     env.remainingTime = std::make_shared<RemainingTimePanel>(ui, estimateTotal, versionText);
     env.settings = settings;

@@ -5,10 +5,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <string_view>
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -140,7 +140,7 @@ std::optional<std::string> ReplaceFileAtomically(const std::string& path, std::s
 {
     const std::string target = ResolveTarget(path);
 
-    struct stat old{};
+    struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (!exists && errno != ENOENT)
         return SystemErrorText(errno);

@@ -113,10 +113,7 @@ ProfileStatus TextError(std::string detail)
 
 } // namespace
 
-ProfileFile::ProfileFile(std::string path)
-    : path_(std::move(path))
-{
-}
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 
 ProfileStatus ProfileFile::Load()
 {
@@ -175,8 +172,8 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
     // valid UTF-8: so UTF-8 is tried first, and only a file with bytes
     // beyond ASCII counts as UTF-8.
     const bool utf8 = text::IsValidUtf8(bytes) && (hasBom || std::any_of(bytes.begin(), bytes.end(), [](char c) {
-                                                 return static_cast<unsigned char>(c) >= 0x80;
-                                             }));
+                                                       return static_cast<unsigned char>(c) >= 0x80;
+                                                   }));
     if (utf8) {
         encoding_ = ProfileEncoding::Utf8;
         for (std::string& line : raw)

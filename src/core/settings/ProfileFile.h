@@ -33,9 +33,9 @@ inline constexpr std::size_t kMaxValueBytes = 2047;
 
 enum class ProfileErrorKind {
     None,
-    Read,  // the file exists but could not be read
-    Write, // the system refused the write (read-only file or folder, full disk, ...)
-    Text,  // a name or value that the file cannot hold (no CP932 form, line break)
+    Read,     // the file exists but could not be read
+    Write,    // the system refused the write (read-only file or folder, full disk, ...)
+    Text,     // a name or value that the file cannot hold (no CP932 form, line break)
     Encoding, // the file is neither CP932 nor UTF-8
 };
 

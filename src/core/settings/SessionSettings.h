@@ -162,9 +162,9 @@ using IntegerMember = int SessionSettings::*;
 using FlagMember = bool SessionSettings::*;
 
 struct SettingKey {
-    std::string_view key;                                     // UTF-8 text of the key
+    std::string_view key; // UTF-8 text of the key
     std::variant<TextMember, IntegerMember, FlagMember> member;
-    std::size_t maxBytes = 0;                                 // CP932 capacity of a text, 0 = 2047
+    std::size_t maxBytes = 0; // CP932 capacity of a text, 0 = 2047
 };
 
 // The keys of the main section in the order they are read.

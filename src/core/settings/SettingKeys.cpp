@@ -124,8 +124,7 @@ const SettingKey kKeys[] = {
     {"メール件名", &S::mailSubject},
 };
 
-template <typename Member>
-const SettingKey& FindRow(Member member)
+template <typename Member> const SettingKey& FindRow(Member member)
 {
     for (const SettingKey& entry : kKeys) {
         if (const auto* candidate = std::get_if<Member>(&entry.member); candidate != nullptr && *candidate == member)

@@ -14,8 +14,7 @@ namespace {
 
 using S = SessionSettings;
 
-template <typename Member>
-bool Is(const SettingKey& entry, Member member)
+template <typename Member> bool Is(const SettingKey& entry, Member member)
 {
     const auto* candidate = std::get_if<Member>(&entry.member);
     return candidate != nullptr && *candidate == member;
@@ -43,8 +42,7 @@ SettingsError WriteError(const std::string& path, const ProfileStatus& status)
 // intact unless someone changed it on purpose.
 class WriteBatch {
 public:
-    explicit WriteBatch(const std::string& path)
-        : lock_(path), file_(path)
+    explicit WriteBatch(const std::string& path) : lock_(path), file_(path)
     {
         const ProfileStatus status = file_.Load();
         if (!status.Ok())
@@ -140,10 +138,7 @@ std::string TextColourKey(std::string_view port)
     return std::string(port) + std::string(kTextColourWord);
 }
 
-SettingsFile::SettingsFile(std::string path)
-    : path_(std::move(path))
-{
-}
+SettingsFile::SettingsFile(std::string path) : path_(std::move(path)) {}
 
 std::optional<SettingsError> SettingsFile::LoadSettings(SessionSettings& settings, bool* readAsUtf8) const
 {
@@ -173,11 +168,7 @@ std::optional<SettingsError> SettingsFile::SaveSettings(const SessionSettings& s
     auto write = [&](const SettingKey& key) { batch.Write(key.key, FormatSettingValue(key, settings)); };
 
     const SettingKey* first[] = {
-        &KeyOf(&S::left),
-        &KeyOf(&S::top),
-        &KeyOf(&S::width),
-        &KeyOf(&S::height),
-        &KeyOf(&S::startupPort),
+        &KeyOf(&S::left), &KeyOf(&S::top), &KeyOf(&S::width), &KeyOf(&S::height), &KeyOf(&S::startupPort),
     };
     for (const SettingKey* key : first)
         write(*key);
@@ -206,8 +197,7 @@ std::optional<SettingsError> SettingsFile::LoadPortColours(std::string_view port
     return std::nullopt;
 }
 
-std::optional<SettingsError> SettingsFile::SavePortColours(std::string_view port,
-                                                           const SessionSettings& settings) const
+std::optional<SettingsError> SettingsFile::SavePortColours(std::string_view port, const SessionSettings& settings) const
 {
     WriteBatch batch(path_);
     batch.Write(WindowColourKey(port), settings.windowColour);

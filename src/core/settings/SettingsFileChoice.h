@@ -17,9 +17,9 @@
 namespace maroka::settings {
 
 struct SettingsFileChoice {
-    std::string settingsFilePath; // the file in use
-    std::string instanceBase;     // folder + "/" + lower-case program name + "_"
-    bool receiveAtStart = false;  // an argument "r" or "-r" (any case)
+    std::string settingsFilePath;           // the file in use
+    std::string instanceBase;               // folder + "/" + lower-case program name + "_"
+    bool receiveAtStart = false;            // an argument "r" or "-r" (any case)
     std::optional<std::string> startupFile; // the last other argument
 };
 

@@ -4,8 +4,7 @@ namespace maroka::text {
 
 namespace {
 
-template <typename Map>
-void MapAsciiLetters(std::string& text, Map map)
+template <typename Map> void MapAsciiLetters(std::string& text, Map map)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);

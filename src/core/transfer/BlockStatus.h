@@ -15,8 +15,7 @@ public:
     // Returns the status text to show for `line` (CP932 bytes), or nothing
     // when the status line stays as it is. With comments off the text is
     // built from `displayName` (UTF-8) and the mode.
-    std::string Update(std::string_view line, bool showComments, TransferMode mode,
-                       const std::string& displayName);
+    std::string Update(std::string_view line, bool showComments, TransferMode mode, const std::string& displayName);
     void Clear() { status_.clear(); }
 
 private:

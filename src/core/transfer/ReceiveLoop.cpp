@@ -58,9 +58,8 @@ std::string_view TrimBlanks(std::string_view text)
 
 void RemoveGarbled(std::string& line)
 {
-    std::erase_if(line, [](char c) {
-        return c == kCr || c == kEsc || c == kDc1 || c == kDc2 || c == kDc3 || c == kDc4;
-    });
+    std::erase_if(line,
+                  [](char c) { return c == kCr || c == kEsc || c == kDc1 || c == kDc2 || c == kDc3 || c == kDc4; });
     text::ReplaceAll(line, kGarbledSequence, {});
 }
 
@@ -697,8 +696,8 @@ bool RunReceive(WorkerEnvironment& env, ReceiveContext& context)
     if (!CloseReceiveFile(env, context))
         return false;
     if (env.settings.openFileAfterReceive && context.receivedOk) {
-        const auto opened = platform::OpenWithExternal(platform::ExternalKind::Editor, context.transferFilePath,
-                                                       env.settings);
+        const auto opened =
+            platform::OpenWithExternal(platform::ExternalKind::Editor, context.transferFilePath, env.settings);
         if (opened.message)
             env.ShowError(*opened.message);
     }

@@ -35,15 +35,15 @@ struct RepairState;
 struct ReceiveContext {
     // Set by the caller before RunReceive.
     TransferMode mode = TransferMode::Receive; // Receive or Server
-    ServerStep serverStep = ServerStep::None;   // server mode: Command or Save
-    std::string transferFilePath;    // the receive file (command wait: the command file)
+    ServerStep serverStep = ServerStep::None;  // server mode: Command or Save
+    std::string transferFilePath;              // the receive file (command wait: the command file)
     // Run on the UI thread after a finished reception's file was closed
     // (never for the command file): the main window lists it under
     // "受信データ(&R)". May be empty.
     std::function<void(const std::string& path)> receivedFileClosed;
 
     // Outcome of the last reception.
-    bool receivedOk = false;         // ended by the end of data, without error
+    bool receivedOk = false; // ended by the end of data, without error
     bool transferError = false;
     bool writeFailed = false;
     bool repairPending = false;      // a line error was recorded for repair
@@ -52,7 +52,7 @@ struct ReceiveContext {
     bool repaired = false;           // two damaged receptions were merged into the file
     bool stoppedBeforeData = false;  // a stop ended the wait for the first byte
     std::uint64_t bytesReceived = 0;
-    std::string bytesReceivedText;   // bytesReceived with thousands commas
+    std::string bytesReceivedText; // bytesReceived with thousands commas
 
     // Owned by the loop.
     ReceiveFile file;

@@ -21,8 +21,8 @@ struct RepairState {
     // Bytes received so far in that reception at each recorded error, as text.
     std::vector<std::string> firstErrorPositions;
     std::vector<std::string> secondErrorPositions;
-    int receptionCount = 0;     // receptions of this cycle that ended with a data error
-    std::string lastGoodLine;   // the line received before the latest error, trimmed
+    int receptionCount = 0;   // receptions of this cycle that ended with a data error
+    std::string lastGoodLine; // the line received before the latest error, trimmed
     bool repairFailed = false;
     std::size_t repairedSize = 0;      // bytes of the written text, CR LF included
     std::size_t repairedLineCount = 0; // its lines

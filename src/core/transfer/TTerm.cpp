@@ -1,8 +1,8 @@
 #include "core/transfer/TTerm.h"
 
+#include "core/server/ServerLoop.h"
 #include "core/transfer/ChunkReader.h"
 #include "core/transfer/SendLoop.h"
-#include "core/server/ServerLoop.h"
 #include "core/transfer/TransferMessages.h"
 
 #include <filesystem>
@@ -79,8 +79,8 @@ bool TTerm::ReceiveBody()
     // Continuous reception has no end of its own: a Reset while it waits for
     // the next program ends it normally once a program has come whole.
     const bool endedBetweenPrograms = receive_.receptionContinued && receive_.stoppedBeforeData;
-    completed_ = started && (receive_.receivedOk || receive_.repaired) &&
-                 (!env_.flags.stopRequested || endedBetweenPrograms);
+    completed_ =
+        started && (receive_.receivedOk || receive_.repaired) && (!env_.flags.stopRequested || endedBetweenPrograms);
     return started;
 }
 

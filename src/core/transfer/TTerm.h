@@ -4,8 +4,8 @@
 // the mode's body and then hands the main window back to idle, to the end of
 // a stopped transfer, or to closing.
 
-#include "core/transfer/ReceiveLoop.h"
 #include "core/server/ServerLoop.h"
+#include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 
 #include <atomic>

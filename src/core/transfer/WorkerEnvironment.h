@@ -4,8 +4,8 @@
 // end, the logs, the shared flags, and the main window's own steps, which the
 // worker runs on the UI thread.
 
-#include "core/settings/SessionSettings.h"
 #include "core/serial/SerialLine.h"
+#include "core/settings/SessionSettings.h"
 #include "core/transfer/TransferClock.h"
 #include "core/transfer/TransferFlags.h"
 #include "core/ui/UserInterface.h"
@@ -63,9 +63,9 @@ struct WorkerEnvironment {
     MainWindowSteps& mainWindow;
     std::shared_ptr<RemainingTimeDisplay> remainingTime;
     TransferClock* clock = &TransferClock::Steady();
-    settings::SessionSettings settings;   // a copy taken when the transfer starts
-    std::string versionText;              // caption of boxes with an icon
-    std::string applicationTitle;         // caption of plain boxes
+    settings::SessionSettings settings; // a copy taken when the transfer starts
+    std::string versionText;            // caption of boxes with an icon
+    std::string applicationTitle;       // caption of plain boxes
     std::string displayName;
     bool directSend = false;
     bool dncMode = false;

@@ -89,9 +89,8 @@ bool DisplayBatch::ClearData()
     std::lock_guard lock(mutex_);
     const bool wasEmpty = pending_.empty();
     // What the clear wipes was never seen: neither are the lines before it.
-    std::erase_if(pending_, [](const DisplayUpdate& old) {
-        return old.kind == Kind::DataLines || old.kind == Kind::ClearData;
-    });
+    std::erase_if(pending_,
+                  [](const DisplayUpdate& old) { return old.kind == Kind::DataLines || old.kind == Kind::ClearData; });
     lines_ = 0;
     pending_.push_back(Update(Kind::ClearData));
     return wasEmpty;
@@ -103,9 +102,8 @@ std::vector<DisplayUpdate> DisplayBatch::Take()
     std::vector<DisplayUpdate> taken;
     taken.swap(pending_);
     lines_ = 0;
-    std::erase_if(taken, [](const DisplayUpdate& update) {
-        return update.kind == Kind::DataLines && update.lines.empty();
-    });
+    std::erase_if(taken,
+                  [](const DisplayUpdate& update) { return update.kind == Kind::DataLines && update.lines.empty(); });
     return taken;
 }
 

@@ -39,15 +39,15 @@ enum class MessageAnswer {
 
 struct FileDialogRequest {
     std::string title;
-    std::string filter;      // "label|pattern|label|pattern" pairs
-    std::string folder;      // start folder, empty for the default
+    std::string filter; // "label|pattern|label|pattern" pairs
+    std::string folder; // start folder, empty for the default
     bool multiSelect = false;
     bool preview = true;
 };
 
 struct FileDialogResult {
     std::vector<std::string> paths;
-    bool preview = true;     // the preview state the user left the dialog in
+    bool preview = true; // the preview state the user left the dialog in
 };
 
 struct WindowGeometry {

@@ -1,5 +1,5 @@
-#include "core/logs/LogMessages.h"
 #include "core/logs/LogWriter.h"
+#include "core/logs/LogMessages.h"
 #include "core/text/Encoding.h"
 #include "support/RefusingFiles.h"
 #include "support/TempDir.h"

@@ -19,7 +19,7 @@ using test::TempDir;
 TEST(WorkFolder, BesideAWritableProgramFolderIsMadeOneLevelDeep)
 {
     TempDir dir;
-    const WorkFolderPlaces places {(dir / "data").string(), (dir / "home").string()};
+    const WorkFolderPlaces places{(dir / "data").string(), (dir / "home").string()};
     const std::string program = (dir / "maroka").string();
 
     const WorkFolderResult first = PrepareWorkFolder(program, places);
@@ -101,7 +101,7 @@ TEST(WorkFilePath, PortNamesBecomeSafeDistinctSuffixes)
 
 TEST(LogTime, MonthAndDayArePaddedTheHourIsNot)
 {
-    std::tm time {};
+    std::tm time{};
     time.tm_year = 2005 - 1900;
     time.tm_mon = 3;
     time.tm_mday = 1;

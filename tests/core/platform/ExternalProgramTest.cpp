@@ -136,7 +136,7 @@ TEST(RunAndWait, ASignalDuringTheWaitDoesNotLoseTheChild)
     action.sa_flags = 0; // no SA_RESTART: waitpid sees EINTR
     struct sigaction saved {};
     ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
-    itimerval timer {};
+    itimerval timer{};
     timer.it_value.tv_usec = 50000;
     timer.it_interval.tv_usec = 50000;
     setitimer(ITIMER_REAL, &timer, nullptr);

@@ -97,13 +97,13 @@ TEST_F(Expansion, EveryCallOfOneFileGetsItsOwnArgumentsAndRapid)
     // call must still differ between calls, what does not must stay.
     settings.ignoreCodesEnabled = true;
     settings.ignoreCodes = {"M05"};
-    EXPECT_EQ(Expand("G65[SUB.NC]X1.\nG65[SUB.NC]X2.G91\nG65[SUB.NC]X3.\n",
-                     "%\nO9\nG90G00X#24\nM05\nG01Y1.M30\nM99\n%\n"),
-              "%\n"
-              "(*SUB.NC.001)\n(O9)\nG90G00X1.\nG01Y1.\n"
-              "(*SUB.NC.002)\n(O9)\nG91X2.\nG01Y1.\n"
-              "(*SUB.NC.003)\n(O9)\nG90G00X3.\nG01Y1.\n"
-              "%\n");
+    EXPECT_EQ(
+        Expand("G65[SUB.NC]X1.\nG65[SUB.NC]X2.G91\nG65[SUB.NC]X3.\n", "%\nO9\nG90G00X#24\nM05\nG01Y1.M30\nM99\n%\n"),
+        "%\n"
+        "(*SUB.NC.001)\n(O9)\nG90G00X1.\nG01Y1.\n"
+        "(*SUB.NC.002)\n(O9)\nG91X2.\nG01Y1.\n"
+        "(*SUB.NC.003)\n(O9)\nG90G00X3.\nG01Y1.\n"
+        "%\n");
 }
 
 TEST_F(Expansion, IgnoreCodesDropOrRemoveTheirCode)

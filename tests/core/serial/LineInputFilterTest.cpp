@@ -36,9 +36,12 @@ TEST(LineInputFilter, OnASevenBitLineFlowControlIsRecognisedOnTheDataBitsAndTake
 {
     LineInputFilter filter;
     filter.Configure(SevenBitLine());
-    Take(filter, std::string("A\x13" "B", 3)); // 0x13 is 0x93 without its parity bit
+    Take(filter, std::string("A\x13"
+                             "B",
+                             3)); // 0x13 is 0x93 without its parity bit
     EXPECT_TRUE(filter.OutputStopped());
-    Take(filter, "\x91" "C"); // DC1 with the parity bit set
+    Take(filter, "\x91"
+                 "C"); // DC1 with the parity bit set
     EXPECT_FALSE(filter.OutputStopped());
     // The XON that ended a stop is flow control, not the machine's signal.
     EXPECT_FALSE(filter.TakeEventChar());

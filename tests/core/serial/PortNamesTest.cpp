@@ -31,11 +31,11 @@ TEST(PortNames, ComNamesOfOldSettingsFilesMeanTtyS)
 
 TEST(PortNames, NaturalOrder)
 {
-    std::vector<std::string> names{"/dev/ttyUSB0", "/dev/ttyS10", "/dev/ttyS2", "/dev/ttyACM1",
+    std::vector<std::string> names{"/dev/ttyUSB0", "/dev/ttyS10",  "/dev/ttyS2", "/dev/ttyACM1",
                                    "/dev/ttyS0",   "/dev/ttyACM0", "/dev/ttyS1"};
     std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return serial::NaturalLess(a, b); });
-    EXPECT_EQ(names, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS1",
-                                               "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
+                                               "/dev/ttyS10", "/dev/ttyUSB0"}));
     EXPECT_FALSE(serial::NaturalLess("ttyS2", "ttyS2"));
     EXPECT_TRUE(serial::NaturalLess("ttyS9", "ttyS0010"));
 }

@@ -1,5 +1,5 @@
-#include "core/serial/TermiosDevice.h"
 #include "SerialTestSupport.h"
+#include "core/serial/TermiosDevice.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +34,7 @@ std::string ReadAll(serial::PosixSerialLine& line, std::size_t expected, std::ch
     return got;
 }
 
-template <typename Call>
-std::chrono::milliseconds TimeOf(Call call)
+template <typename Call> std::chrono::milliseconds TimeOf(Call call)
 {
     const auto start = std::chrono::steady_clock::now();
     call();
@@ -372,7 +371,8 @@ TEST(SerialLine, PurgeDropsInputAndAStaleXoff)
     ASSERT_EQ(state.inputQueued, 9U);
     ASSERT_TRUE(line->OutputStopped());
 
-    ASSERT_TRUE(line->Purge(serial::kPurgeTxAbort | serial::kPurgeRxAbort | serial::kPurgeTxClear | serial::kPurgeRxClear));
+    ASSERT_TRUE(
+        line->Purge(serial::kPurgeTxAbort | serial::kPurgeRxAbort | serial::kPurgeTxClear | serial::kPurgeRxClear));
     EXPECT_FALSE(line->OutputStopped());
     ASSERT_TRUE(line->ClearErrors(state));
     EXPECT_EQ(state.inputQueued, 0U);

@@ -34,8 +34,9 @@ inline serial::LineSettings AscLine(std::uint8_t xoff = serial::kXoff13, std::ui
     return s;
 }
 
-inline std::unique_ptr<serial::PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty, const serial::LineSettings& settings,
-                                                 serial::SystemCalls& sys = serial::SystemCalls::Real())
+inline std::unique_ptr<serial::PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty,
+                                                         const serial::LineSettings& settings,
+                                                         serial::SystemCalls& sys = serial::SystemCalls::Real())
 {
     auto opened = serial::PosixSerialLine::Open(pty.SlavePath(), sys);
     EXPECT_TRUE(opened.line) << opened.error;

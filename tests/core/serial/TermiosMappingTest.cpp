@@ -1,6 +1,6 @@
+#include "core/serial/TermiosMapping.h"
 #include "core/serial/PosixSerialLine.h"
 #include "core/serial/TermiosDevice.h"
-#include "core/serial/TermiosMapping.h"
 #include "support/PtyPair.h"
 
 #include <gtest/gtest.h>

@@ -5,11 +5,11 @@
 
 #include "core/logs/LogMessages.h"
 #include "core/logs/WorkFilePath.h"
+#include "core/server/ServerMessages.h"
 #include "core/session/Session.h"
 #include "core/session/SessionMessages.h"
 #include "core/settings/SettingsFile.h"
 #include "core/text/Encoding.h"
-#include "core/server/ServerMessages.h"
 #include "core/transfer/TransferMessages.h"
 #include "machine/lib/SimulatedMachine.h"
 

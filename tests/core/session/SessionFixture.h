@@ -70,5 +70,4 @@ struct SessionFixture : ::testing::Test {
     std::unique_ptr<session::Session> session;
 };
 
-
 } // namespace maroka::test

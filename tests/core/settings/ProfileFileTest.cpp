@@ -211,7 +211,7 @@ TEST(ProfileFile, ReplacesTheFileALinkPointsAtAndKeepsItsPermissions)
     ASSERT_TRUE(ProfileFile::WriteValue(link, "s", "k", "new").Ok());
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(ReadFileBytes(target), "[s]\r\nk=new\r\n");
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
 }

@@ -21,8 +21,7 @@ SettingsFileChoice Choose(std::vector<std::string> arguments)
 // Sets an environment variable for one scope.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const char* value)
-        : name_(name)
+    ScopedEnv(const char* name, const char* value) : name_(name)
     {
         if (const char* old = std::getenv(name))
             old_ = old;
@@ -112,8 +111,7 @@ TEST(SettingsFileChoice, AProgramInstalledInTheSystemKeepsItsSettingsInTheConfig
     // outlive the package.
     maroka::test::TempDir dir;
     const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
-    EXPECT_EQ(ChooseSettingsFile("/usr/bin/maroka", {}).settingsFilePath,
-              (dir / "config/maroka/maroka0.ini").string());
+    EXPECT_EQ(ChooseSettingsFile("/usr/bin/maroka", {}).settingsFilePath, (dir / "config/maroka/maroka0.ini").string());
     EXPECT_EQ(SettingsFolderFor("/usr/local/bin/maroka"), (dir / "config/maroka").string());
     EXPECT_EQ(SettingsFolderFor((dir / "maroka").string()), dir.Path().string());
 }

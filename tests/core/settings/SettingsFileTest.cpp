@@ -1,6 +1,6 @@
+#include "core/settings/SettingsFile.h"
 #include "core/settings/ColourValue.h"
 #include "core/settings/ProfileFile.h"
-#include "core/settings/SettingsFile.h"
 #include "core/settings/SettingValue.h"
 #include "core/text/Encoding.h"
 #include "support/Cp932Lines.h"
@@ -107,8 +107,8 @@ TEST(SettingsFile, FixedCapacityTextsAreCutAtACharacterBoundary)
     const std::string separator = std::string(62, ';') + "区";
     const std::string ignore = std::string(510, 'A') + "Ｏ";
     WriteFileBytes(path, Cp932Lines("[Maroka 設定]\n無視文字列区切=" + separator + "\n無視文字列=" + ignore +
-                                    "\nブロックスキップ文字=" + std::string(64, '/') + "\nメール件名=" +
-                                    std::string(600, 's') + "\n"));
+                                    "\nブロックスキップ文字=" + std::string(64, '/') +
+                                    "\nメール件名=" + std::string(600, 's') + "\n"));
     SessionSettings settings;
     ASSERT_FALSE(SettingsFile(path).LoadSettings(settings));
     EXPECT_EQ(settings.ignoreStringSeparator, std::string(62, ';'));

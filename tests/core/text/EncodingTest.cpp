@@ -9,7 +9,7 @@ TEST(Encoding, RoundTripsJapaneseTextThroughCp932)
     const std::string utf8 = "送信ファイル ソ表 ＳＭＴＰ O1234";
     const auto cp932 = Utf8ToCp932(utf8);
     ASSERT_TRUE(cp932);
-    EXPECT_EQ(cp932->substr(0, 4), "\x91\x97\x90\x4D"); // 送信
+    EXPECT_EQ(cp932->substr(0, 4), "\x91\x97\x90\x4D");            // 送信
     EXPECT_NE(cp932->find("\x83\x5C\x95\x5C"), std::string::npos); // ソ表
     EXPECT_EQ(Cp932ToUtf8(*cp932), utf8);
 }
@@ -18,7 +18,10 @@ TEST(Encoding, RefusesWhatCannotBeConverted)
 {
     EXPECT_FALSE(Utf8ToCp932("\xF0\x9F\x98\x80")); // an emoji has no CP932 form
     EXPECT_FALSE(Cp932ToUtf8("\x83"));             // a lone lead byte
-    EXPECT_EQ(Utf8ToCp932Lossy("a\xF0\x9F\x98\x80" "b").front(), 'a');
+    EXPECT_EQ(Utf8ToCp932Lossy("a\xF0\x9F\x98\x80"
+                               "b")
+                  .front(),
+              'a');
     EXPECT_EQ(Cp932ToUtf8Lossy("A\x83"), "A\xEF\xBF\xBD");
 }
 

@@ -2,9 +2,9 @@
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/TransferMessages.h"
 
-#include "core/transfer/ReceiveTestSupport.h"
 #include "core/serial/SerialTestSupport.h"
 #include "core/transfer/ManualClock.h"
+#include "core/transfer/ReceiveTestSupport.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
@@ -158,7 +158,8 @@ TEST_F(ReceiveFixture, ConvertsEachLineAndFramesTheFileWithPercentLines)
     EXPECT_EQ(ui.LastStatus(), std::string(msg::kStatusReceiveEndPrefix) + bytes + msg::kStatusReceiveEndSuffix);
     EXPECT_EQ(ui.LastFileName(), std::string(" RECV.NC") + msg::kBoxReceiveEnd);
     EXPECT_TRUE(ui.Saw("status:" + std::string(msg::kStatusOutputFromMachine)));
-    EXPECT_EQ(log->Comm(), (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveEnd)}));
+    EXPECT_EQ(log->Comm(),
+              (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveEnd)}));
     EXPECT_EQ(closedFiles, std::vector<std::string>{context.transferFilePath});
 }
 

@@ -2,8 +2,8 @@
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/ReceivedFileRepair.h"
 
-#include "core/transfer/ReceiveTestSupport.h"
 #include "core/serial/SerialTestSupport.h"
+#include "core/transfer/ReceiveTestSupport.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
@@ -53,7 +53,7 @@ TEST_F(MergeFixture, TwoDamagedReceptionsGiveTheIntactProgram)
     std::vector<std::string> original = Numbered(20);
     original.back() += "   "; // trailing blanks go in any case
     state.firstLines = original;
-    state.firstLines[3] = "N3G01X";  // characters lost early in the first reception
+    state.firstLines[3] = "N3G01X"; // characters lost early in the first reception
     state.secondLines = original;
     state.secondLines[12] = "N12G0"; // ... and later in the second
     state.firstErrorPositions = {"60"};
@@ -280,9 +280,10 @@ TEST_F(RepairFixture, ASecondReceptionMendsTheFirst)
     // LF line ends were received: no "received bytes" line in the message.
     EXPECT_EQ(messages[1].find(msg::kRepairReceivedBytesPrefix), std::string::npos);
     EXPECT_EQ(ui.LastStatus(), msg::kStatusRepaired);
-    EXPECT_EQ(log->Comm(), (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
-                                                     std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
-                                                     std::string(msg::kLogRepaired)}));
+    EXPECT_EQ(log->Comm(),
+              (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                        std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                        std::string(msg::kLogRepaired)}));
 }
 
 TEST_F(RepairFixture, LossesAtTheSamePlacesCannotBeRepaired)

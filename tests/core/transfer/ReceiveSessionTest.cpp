@@ -2,10 +2,10 @@
 // real pseudo-terminal: F4 with its file choice, the "r" start-up argument,
 // the received-file menu, and a repair of two receptions the machine damaged.
 
+#include "core/serial/PosixSerialLine.h"
 #include "core/session/Session.h"
 #include "core/session/SessionMessages.h"
 #include "core/settings/SettingsFile.h"
-#include "core/serial/PosixSerialLine.h"
 #include "core/transfer/ReceiveMessages.h"
 #include "machine/lib/SimulatedMachine.h"
 
@@ -31,8 +31,8 @@ std::string Program(std::size_t blocks)
 {
     std::string program = "%\r\nO2000(REPAIR)\r\n";
     for (std::size_t n = 0; n < blocks; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 113) + ".25Y" + std::to_string(n % 71) +
-                   ".5\r\n";
+        program +=
+            "N" + std::to_string(n) + "G01X" + std::to_string(n % 113) + ".25Y" + std::to_string(n % 71) + ".5\r\n";
     return program + "M30\r\n%\r\n";
 }
 

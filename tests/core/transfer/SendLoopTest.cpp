@@ -1,5 +1,5 @@
-#include "core/transfer/LineSetup.h"
 #include "core/transfer/SendLoop.h"
+#include "core/transfer/LineSetup.h"
 #include "core/transfer/SendPacing.h"
 #include "core/transfer/TransferMessages.h"
 

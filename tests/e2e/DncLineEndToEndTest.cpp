@@ -51,10 +51,11 @@ protected:
         machine::MachineReport report;
         std::string consumed;
         std::string prepared;
+        std::string senderErr;   // what maroka-cli said while sending
         double limitSeconds = 0; // the physical limit of the feed
     };
 
-    Outcome Feed(const LineCase& c, double execCharsPerSecond, std::size_t programBytes)
+    Outcome Feed(const LineCase& c, double execCharsPerSecond, const std::string& program)
     {
         machine::MachineConfig config;
         config.mode = machine::MachineMode::Dnc;
@@ -79,7 +80,7 @@ protected:
         s.sendBufferSize = "256";
         const std::string settingsPath = (dir_ / "maroka0.ini").string();
         EXPECT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
-        test::WriteFileBytes(dir_ / "O2000.NC", MakeProgram(programBytes));
+        test::WriteFileBytes(dir_ / "O2000.NC", program);
 
         const std::string preparedPath = (dir_ / "prepared.nc").string();
         const auto prepared = test::RunCli(
@@ -95,6 +96,7 @@ protected:
         const auto sent = test::RunCli(
             {"--settings", settingsPath, "--port", machine.DevicePath(), "send", (dir_ / "O2000.NC").string()}, limit);
         EXPECT_EQ(sent.exitCode, 0) << sent.err.substr(sent.err.size() > 600 ? sent.err.size() - 600 : 0);
+        outcome.senderErr = sent.err;
         // The send ends when the last byte has left the PC; the control
         // still executes what its buffer holds.
         machine.WaitConsumed(outcome.prepared.size(), 20s);
@@ -126,9 +128,11 @@ class DncLineCase : public DncLine, public ::testing::WithParamInterface<LineCas
 TEST_P(DncLineCase, FeedsEveryByteWithoutStarvingTheControl)
 {
     const LineCase& c = GetParam();
-    const Outcome o = Feed(c, LineCharsPerSecond(c) * c.execShare, 20 * 1024);
+    const Outcome o = Feed(c, LineCharsPerSecond(c) * c.execShare, MakeProgram(20 * 1024));
     const auto& r = o.report;
     ASSERT_GE(o.prepared.size(), 20u * 1024u);
+    // Long moves at F1200: the forecast sees no stop coming.
+    EXPECT_EQ(o.senderErr.find("DNC 供給不足の予測"), std::string::npos) << o.senderErr.substr(0, 600);
     EXPECT_EQ(r.lostBytes, 0u) << Describe(o);
     EXPECT_EQ(r.alarms, 0u) << Describe(o);
     EXPECT_TRUE(o.consumed == o.prepared) << Describe(o);
@@ -150,8 +154,15 @@ TEST_F(DncLine, AControlFasterThanTheLineStarvesAndSaysSo)
 {
     const LineCase c{"B38400_8N1", 38400, false, 256, 192, 64, text::kXoff13, 1.0};
     const double exec = 8000; // a little over twice what the line carries
-    const Outcome o = Feed(c, exec, 20 * 1024);
+    // 0.1 mm moves at F6000 take 1 ms each: 22 characters a millisecond,
+    // far more than the line carries. The forecast says so before the send.
+    std::string program = "%\nO2000(FAST)\n";
+    for (int n = 0; program.size() < 20 * 1024; ++n)
+        program += n % 2 == 0 ? "G01X0.100Y0.000F6000\n" : "G01X0.000Y0.000F6000\n";
+    program += "M30\n%\n";
+    const Outcome o = Feed(c, exec, program);
     const auto& r = o.report;
+    EXPECT_NE(o.senderErr.find("DNC 供給不足の予測（38400 bps）"), std::string::npos) << o.senderErr.substr(0, 600);
     EXPECT_EQ(r.lostBytes, 0u) << Describe(o);
     EXPECT_TRUE(o.consumed == o.prepared) << Describe(o);
     EXPECT_EQ(r.xoffSent, 0u) << Describe(o);

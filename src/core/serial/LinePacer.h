@@ -28,6 +28,13 @@ namespace maroka::serial {
 // (1.5 stop bits count as 2). 7E2 is 11, 8N1 is 10.
 int BitsPerCharacter(const LineSettings& settings);
 
+// A wait in whole milliseconds (for poll), rounded up so that it never wakes
+// too early.
+inline int CeilMilliseconds(std::chrono::nanoseconds wait)
+{
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+
 class LinePacer {
 public:
     using Clock = std::chrono::steady_clock;

@@ -50,12 +50,6 @@ void* IoctlValue(int value)
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(value));
 }
 
-// Waits are in whole milliseconds (poll); rounding up never wakes too early.
-int CeilMilliseconds(std::chrono::nanoseconds wait)
-{
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
-}
-
 int MillisecondsUntil(Clock::time_point deadline)
 {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -364,6 +358,26 @@ IoStatus PosixSerialLine::WaitOnLine(short lineEvents, int timeoutMs)
         Fail("waiting on the line", errno);
         return IoStatus::Failed;
     }
+    return AfterPoll(fds);
+}
+
+IoStatus PosixSerialLine::WaitOnLineFor(short lineEvents, std::chrono::nanoseconds timeout)
+{
+    if (Interrupted())
+        return IoStatus::Interrupted;
+    pollfd fds[2] = {
+        {fd_, lineEvents, 0},
+        {wakeFd_, POLLIN, 0},
+    };
+    if (RetryOnEintr([&] { return sys_.PollFor(fds, 2, timeout); }) == -1) {
+        Fail("waiting on the line", errno);
+        return IoStatus::Failed;
+    }
+    return AfterPoll(fds);
+}
+
+IoStatus PosixSerialLine::AfterPoll(const pollfd (&fds)[2])
+{
     if ((fds[1].revents & POLLIN) != 0) {
         if (Interrupted())
             return IoStatus::Interrupted;
@@ -490,7 +504,7 @@ IoResult PosixSerialLine::Write(const char* data, std::size_t size)
         // whatever the device is willing to take.
         const std::size_t allowed = pacer_.Allowance(Clock::now());
         if (allowed == 0) {
-            result.status = WaitOnLine(POLLIN, CeilMilliseconds(pacer_.WaitBeforeNextWrite(Clock::now())));
+            result.status = WaitOnLineFor(POLLIN, pacer_.WaitBeforeNextWrite(Clock::now()));
             if (result.status != IoStatus::Ok)
                 return result;
             continue;

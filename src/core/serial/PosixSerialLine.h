@@ -45,6 +45,7 @@
 #include "core/serial/TermiosImage.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -134,6 +135,9 @@ private:
     // Returns Ok when something may have changed, Interrupted, or Failed
     // when the device hung up or the poll failed.
     IoStatus WaitOnLine(short lineEvents, int timeoutMs);
+    // The same with a timeout finer than a millisecond (the pacing's).
+    IoStatus WaitOnLineFor(short lineEvents, std::chrono::nanoseconds timeout);
+    IoStatus AfterPoll(const pollfd (&fds)[2]);
     bool Interrupted() const { return interrupted_.load(std::memory_order_acquire); }
 
     bool ReadCounters(Counters& counters);

@@ -6,6 +6,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+
+#include <chrono>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -24,6 +26,13 @@ public:
     virtual ssize_t Read(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
     virtual ssize_t Write(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
     virtual int Poll(pollfd* fds, nfds_t count, int timeoutMs) { return ::poll(fds, count, timeoutMs); }
+    // Poll with a timeout finer than a millisecond, for the line pacing.
+    virtual int PollFor(pollfd* fds, nfds_t count, std::chrono::nanoseconds timeout)
+    {
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(timeout);
+        const timespec wait{static_cast<time_t>(seconds.count()), static_cast<long>((timeout - seconds).count())};
+        return ::ppoll(fds, count, &wait, nullptr);
+    }
     virtual int Ioctl(int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
     virtual int Flock(int fd, int operation) { return ::flock(fd, operation); }
 

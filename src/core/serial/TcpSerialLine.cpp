@@ -43,11 +43,6 @@ bool ConnectionGone(int errorNumber)
            errorNumber == EHOSTUNREACH || errorNumber == ENETUNREACH || errorNumber == ENOTCONN;
 }
 
-int CeilMilliseconds(std::chrono::nanoseconds wait)
-{
-    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
-}
-
 int MillisecondsUntil(Clock::time_point deadline)
 {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();

@@ -4,6 +4,8 @@
 // fills, kept as a plain value so the setup can be checked without a device
 // and turned into termios by pure functions.
 
+#include "core/text/ControlCodes.h"
+
 #include <cstdint>
 
 namespace maroka::serial {
@@ -14,9 +16,9 @@ inline constexpr std::uint8_t kNoParity = 0;
 inline constexpr std::uint8_t kEvenParity = 2;
 inline constexpr std::uint8_t kDtrControlHandshake = 2;
 inline constexpr std::uint8_t kRtsControlHandshake = 2;
-inline constexpr std::uint8_t kXon = 0x11;
-inline constexpr std::uint8_t kXoff13 = 0x13;
-inline constexpr std::uint8_t kXoff93 = 0x93;
+inline constexpr std::uint8_t kXon = text::kXon;
+inline constexpr std::uint8_t kXoff13 = text::kXoff13;
+inline constexpr std::uint8_t kXoff93 = text::kXoff93;
 
 struct LineSettings {
     std::uint32_t DCBlength = 28;

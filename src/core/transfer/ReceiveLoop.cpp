@@ -2,6 +2,7 @@
 
 #include "core/logs/LogMessages.h"
 #include "core/platform/ExternalProgram.h"
+#include "core/text/ControlCodes.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 #include "core/text/TextSearch.h"
@@ -24,10 +25,10 @@ namespace {
 
 constexpr char kLf = 0x0A;
 constexpr char kCr = 0x0D;
-constexpr char kDc1 = 0x11;
-constexpr char kDc2 = 0x12;
-constexpr char kDc3 = 0x13;
-constexpr char kDc4 = 0x14;
+constexpr char kDc1 = static_cast<char>(text::kDc1);
+constexpr char kDc2 = static_cast<char>(text::kDc2);
+constexpr char kDc3 = static_cast<char>(text::kDc3);
+constexpr char kDc4 = static_cast<char>(text::kDc4);
 constexpr char kEsc = 0x1B;
 constexpr std::string_view kGarbledSequence = "&HE:";
 

@@ -1,6 +1,7 @@
 #include "core/transfer/SendLoop.h"
 
 #include "core/logs/LogMessages.h"
+#include "core/text/ControlCodes.h"
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 #include "core/transfer/SendPacing.h"
@@ -13,8 +14,8 @@ namespace maroka::transfer {
 
 namespace {
 
-constexpr char kDc2 = 0x12;
-constexpr char kDc4 = 0x14;
+constexpr char kDc2 = static_cast<char>(text::kDc2);
+constexpr char kDc4 = static_cast<char>(text::kDc4);
 constexpr std::size_t kMaxDisplayLine = 2047;
 constexpr int kMaxDataViewLines = 200;
 constexpr std::string_view kSourceFileTag = "(SOURCE_FILE=";

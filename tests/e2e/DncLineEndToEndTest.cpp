@@ -131,8 +131,6 @@ TEST_P(DncLineCase, FeedsEveryByteWithoutStarvingTheControl)
     const Outcome o = Feed(c, LineCharsPerSecond(c) * c.execShare, MakeProgram(20 * 1024));
     const auto& r = o.report;
     ASSERT_GE(o.prepared.size(), 20u * 1024u);
-    // Long moves at F1200: the forecast sees no stop coming.
-    EXPECT_EQ(o.senderErr.find("DNC 供給不足の予測"), std::string::npos) << o.senderErr.substr(0, 600);
     EXPECT_EQ(r.lostBytes, 0u) << Describe(o);
     EXPECT_EQ(r.alarms, 0u) << Describe(o);
     EXPECT_TRUE(o.consumed == o.prepared) << Describe(o);

@@ -8,9 +8,6 @@ maroka_add_test(NAME cli_tests SOURCES
 )
 
 # Commands that need no machine, run as an operator runs them.
-maroka_add_test(NAME cli_command_tests SOURCES
+maroka_add_cli_test(NAME cli_command_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PrepareCommandTest.cpp
-    ${CMAKE_SOURCE_DIR}/tests/e2e/CliRun.cpp
 )
-target_compile_definitions(cli_command_tests PRIVATE MAROKA_CLI_PATH="$<TARGET_FILE:maroka-cli>")
-add_dependencies(cli_command_tests maroka-cli)

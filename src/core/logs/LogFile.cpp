@@ -175,30 +175,42 @@ LogFile::LogFile(std::string path, LogClock clock)
 {
 }
 
+LogEntry LogFile::MakeEntry(std::string_view subject, std::string_view message,
+                            std::optional<std::size_t> limitBytes) const
+{
+    return LogEntry{ComposeLogLine(clock_(), subject, message), message.find(kLineEnd) != std::string_view::npos,
+                    limitBytes};
+}
+
 LogResult LogFile::AddEntry(std::string_view subject, std::string_view message,
                             std::optional<std::size_t> limitBytes) const
 {
-    std::string bytes;
-    if (const auto error = ReadWholeFile(path_, bytes))
+    const LogEntry entry = MakeEntry(subject, message, limitBytes);
+    return Write(std::span(&entry, 1));
+}
+
+LogResult LogFile::Write(std::span<const LogEntry> entries) const
+{
+    if (entries.empty())
+        return std::nullopt;
+    std::string text;
+    if (const auto error = ReadWholeFile(path_, text))
         return LogFailure{LogFailure::Step::Read, path_, *error};
 
     // The log is handled as bytes, not as a list of lines: a large log then
-    // costs one copy instead of an allocation per line. An end entry's own
-    // "\r\n" makes the empty line below it.
-    NormaliseLineEnds(bytes);
-    if (!bytes.empty() && bytes.back() != '\n')
-        bytes.append(kLineEnd);
-    const bool endEntry = message.find(kLineEnd) != std::string_view::npos;
-    const std::size_t position = endEntry ? SecondLineStart(bytes) : 0;
-    std::string entry = ComposeLogLine(clock_(), subject, message);
-    entry.append(kLineEnd);
-    std::string text;
-    text.reserve(bytes.size() + entry.size());
-    text.append(bytes, 0, position);
-    text.append(entry);
-    text.append(bytes, position, std::string::npos);
-    if (limitBytes)
-        text.resize(TrimmedLength(text, *limitBytes));
+    // costs one copy per entry instead of an allocation per line. An end
+    // entry's own "\r\n" makes the empty line below it.
+    NormaliseLineEnds(text);
+    if (!text.empty() && text.back() != '\n')
+        text.append(kLineEnd);
+    for (const LogEntry& entry : entries) {
+        const std::size_t position = entry.endEntry ? SecondLineStart(text) : 0;
+        std::string line = entry.line;
+        line.append(kLineEnd);
+        text.insert(position, line);
+        if (entry.limitBytes)
+            text.resize(TrimmedLength(text, *entry.limitBytes));
+    }
     if (const auto error = ReplaceFile(path_, text))
         return LogFailure{LogFailure::Step::Write, path_, *error};
     return std::nullopt;

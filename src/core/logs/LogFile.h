@@ -1,9 +1,11 @@
 #pragma once
 
-// One log on disk, newest entry first. Each entry reads the whole file,
-// inserts its line, trims the oldest lines to a size limit and writes the
-// file back; nothing is kept in memory between entries, so a log deleted by
-// the user is simply made again by the next entry.
+// One log on disk, newest entry first. Each write reads the whole file,
+// inserts its entries, trims the oldest lines to a size limit and writes the
+// file back; nothing is kept in memory between writes, so a log deleted by
+// the user is simply made again by the next entry. A write costs time in
+// proportion to the log: where a caller cannot wait for that, BackgroundLog
+// writes the entries behind it.
 //
 // On disk a log is CP932 with CR LF line ends (LF alone is read as well).
 // It is rewritten through a temporary file in the same folder and a rename,
@@ -14,6 +16,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -51,11 +54,22 @@ enum class DeleteLogResult {
 // line after it), so a cut line keeps that "\r\n" and loses text before it.
 std::string ComposeLogLine(std::string_view time, std::string_view subject, std::string_view message);
 
+// One entry as it will stand in the log, its time taken when it was made.
+struct LogEntry {
+    std::string line;      // ComposeLogLine's text; the CR LF that ends the line comes when written
+    bool endEntry = false; // the message ended a transfer (it held "\r\n")
+    std::optional<std::size_t> limitBytes;
+};
+
 class LogFile {
 public:
     explicit LogFile(std::string path, LogClock clock = CurrentLogTime);
 
     const std::string& Path() const { return path_; }
+
+    // An entry stamped with the clock's time now, to be written later.
+    LogEntry MakeEntry(std::string_view subject, std::string_view message,
+                       std::optional<std::size_t> limitBytes = std::nullopt) const;
 
     // Adds an entry. A message that contains "\r\n" goes directly below the
     // top line (below the start line of its transfer), any other to the top;
@@ -64,6 +78,11 @@ public:
     // until it is below it. A log that cannot be read is left untouched.
     LogResult AddEntry(std::string_view subject, std::string_view message,
                        std::optional<std::size_t> limitBytes = std::nullopt) const;
+
+    // Adds entries in their order, each as AddEntry would, with one read and
+    // one replacement of the file: all of them are in the log afterwards, or
+    // (on a failure) none.
+    LogResult Write(std::span<const LogEntry> entries) const;
 
     // The log exists as a file (a folder of that name does not count).
     bool Exists() const;

@@ -47,9 +47,18 @@ LogWriter LogWriter::ForPort(std::string_view workFolder, std::string_view port,
 LogResult LogWriter::WriteCommLog(std::string_view subject, std::string_view message,
                                   const settings::SessionSettings& settings) const
 {
+    const std::optional<LogEntry> entry = CommLogEntry(subject, message, settings);
+    if (!entry)
+        return std::nullopt;
+    return commLog_.Write(std::span(&*entry, 1));
+}
+
+std::optional<LogEntry> LogWriter::CommLogEntry(std::string_view subject, std::string_view message,
+                                                const settings::SessionSettings& settings) const
+{
     if (!settings.keepCommLog)
         return std::nullopt;
-    return commLog_.AddEntry(subject, message, CommLogLimitBytes(settings.logMaxSizeKb));
+    return commLog_.MakeEntry(subject, message, CommLogLimitBytes(settings.logMaxSizeKb));
 }
 
 LogResult LogWriter::WriteErrorLog(std::string_view message) const

@@ -41,6 +41,10 @@ public:
     // "通信ログ保存" (keepCommLog) is off; trims to "ログ最大サイズ".
     LogResult WriteCommLog(std::string_view subject, std::string_view message,
                            const settings::SessionSettings& settings) const;
+    // The same entry, stamped now and left for the caller to write (through
+    // a BackgroundLog of CommLog()); nullopt when the log is not kept.
+    std::optional<LogEntry> CommLogEntry(std::string_view subject, std::string_view message,
+                                         const settings::SessionSettings& settings) const;
 
     // Always writes; error-log lines have an empty subject and no size limit.
     LogResult WriteErrorLog(std::string_view message) const;

@@ -4,14 +4,15 @@ namespace maroka::transfer {
 
 WorkerLog::WorkerLog(std::string commLogPath, std::string errorLogPath, settings::SessionSettings settings,
                      std::string subject)
-    : writer_(std::move(commLogPath), std::move(errorLogPath)), settings_(std::move(settings)),
-      subject_(std::move(subject))
+    : writer_(std::move(commLogPath), std::move(errorLogPath)), commLog_(writer_.CommLog()),
+      settings_(std::move(settings)), subject_(std::move(subject))
 {
 }
 
 void WorkerLog::CommLog(std::string_view message)
 {
-    writer_.WriteCommLog(subject_, message, settings_);
+    if (auto entry = writer_.CommLogEntry(subject_, message, settings_))
+        commLog_.Add(std::move(*entry));
 }
 
 void WorkerLog::ErrorLog(std::string_view message)

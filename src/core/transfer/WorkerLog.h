@@ -3,8 +3,11 @@
 // The port's two logs as a transfer worker writes them. The subject is the
 // worker's own (the server loop changes it with every step) and the settings
 // are a copy taken when the worker starts, so nothing is shared with the UI
-// thread.
+// thread. The communication log can be large and is written behind the
+// worker; the error log is small and written at once, so that what the
+// server reads back of it is always there.
 
+#include "core/logs/BackgroundLog.h"
 #include "core/logs/LogWriter.h"
 #include "core/settings/SessionSettings.h"
 #include "core/transfer/WorkerEnvironment.h"
@@ -24,6 +27,7 @@ public:
 
 private:
     logs::LogWriter writer_;
+    logs::BackgroundLog commLog_;
     settings::SessionSettings settings_;
     std::string subject_;
 };

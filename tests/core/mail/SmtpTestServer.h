@@ -1,10 +1,13 @@
 #pragma once
 
 // The loopback SMTP server of the mail tests (Debian's python3-aiosmtpd),
-// started by the test and stopped with it. It records each command it
+// started by the test and killed with it. It records each command it
 // handled; DATA carries the message as the server stored it (dots taken off).
 
+#include "support/ChildProcess.h"
+
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,12 +21,10 @@ struct SmtpEvent {
 class SmtpTestServer {
 public:
     // Empty when no Python with aiosmtpd was found when the build was configured.
-    static std::string Python();
+    static std::string Python() { return MAROKA_SMTP_PYTHON; }
 
     explicit SmtpTestServer(bool refuseHelo = false);
     ~SmtpTestServer();
-    SmtpTestServer(const SmtpTestServer&) = delete;
-    SmtpTestServer& operator=(const SmtpTestServer&) = delete;
 
     bool Running() const { return port_ > 0; }
     int Port() const { return port_; }
@@ -31,10 +32,9 @@ public:
     std::vector<SmtpEvent> Events(std::chrono::milliseconds settle = std::chrono::milliseconds(2000)) const;
 
 private:
-    int pid_ = -1;
-    int stdinFd_ = -1;
-    int port_ = 0;
     std::string eventsPath_;
+    std::unique_ptr<ChildProcess> process_;
+    int port_ = 0;
 };
 
 } // namespace maroka::test

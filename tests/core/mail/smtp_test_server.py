@@ -1,13 +1,12 @@
 """A loopback SMTP server for the mail tests.
 
 Listens on 127.0.0.1 on a free port, prints the port on stdout, writes one
-JSON line per command it handled to the file named by the first argument,
-and stops when its stdin closes. With --refuse-helo it answers HELO with 550.
+line per command it handled to the file named by the first argument (the
+command and its argument in hexadecimal), and runs until it is killed. With
+--refuse-helo it answers HELO with 550.
 """
 
 import asyncio
-import base64
-import json
 import sys
 
 from aiosmtpd.smtp import SMTP
@@ -15,11 +14,13 @@ from aiosmtpd.smtp import SMTP
 
 class Recorder:
     def __init__(self, path, refuse_helo):
-        self.out = open(path, "w", encoding="utf-8")
+        self.out = open(path, "w", encoding="ascii")
         self.refuse_helo = refuse_helo
 
     def note(self, command, argument=""):
-        self.out.write(json.dumps({"command": command, "argument": argument}) + "\n")
+        if isinstance(argument, str):
+            argument = argument.encode("utf-8", "surrogateescape")
+        self.out.write(command + " " + argument.hex() + "\n")
         self.out.flush()
 
     async def handle_HELO(self, server, session, envelope, hostname):
@@ -44,7 +45,7 @@ class Recorder:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
-        self.note("DATA", base64.b64encode(envelope.original_content).decode("ascii"))
+        self.note("DATA", envelope.original_content)
         return "250 Accepted"
 
     async def handle_QUIT(self, server, session, envelope):
@@ -58,8 +59,7 @@ async def main():
     server = await loop.create_server(
         lambda: SMTP(recorder, hostname="test", decode_data=False), "127.0.0.1", 0)
     print(server.sockets[0].getsockname()[1], flush=True)
-    await loop.run_in_executor(None, sys.stdin.read)
-    server.close()
+    await server.serve_forever()
 
 
 asyncio.run(main())

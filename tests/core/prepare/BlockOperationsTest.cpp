@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace maroka::prepare {
 namespace {
 
@@ -12,114 +14,95 @@ namespace {
 const std::string kHyo = "\x95\x5C";
 const std::string kKatakanaA = "\x83\x41";
 
-TEST(BlockOperations, ReplaceAllNeverRescansItsReplacement)
+TEST(BlockOperations, ReplaceAllNeverRescansItsReplacementNorMatchesASecondByte)
 {
-    std::string block = "M03S500M03";
-    EXPECT_TRUE(ReplaceAll(block, "M03", "M03M08"));
-    EXPECT_EQ(block, "M03M08S500M03M08");
-
-    block = "AAAA";
-    ReplaceAll(block, "AA", "A");
-    EXPECT_EQ(block, "AA"); // occurrences do not overlap
-
-    block = "G01X1.";
-    EXPECT_FALSE(ReplaceAll(block, "", "X"));
-    EXPECT_FALSE(ReplaceAll(block, "M03", "M04"));
-    EXPECT_EQ(block, "G01X1.");
-}
-
-TEST(BlockOperations, FindingTextNeverMatchesTheSecondByteOfACharacter)
-{
-    const std::string block = kKatakanaA + "A";
-    EXPECT_EQ(FindText(block, "A"), 2u);
-    std::string copy = block;
-    ReplaceAll(copy, "A", "B");
-    EXPECT_EQ(copy, kKatakanaA + "B");
-
+    struct Case {
+        std::string block;
+        const char* find;
+        const char* replacement;
+        bool replaced;
+        std::string result;
+    };
+    const Case cases[] = {
+        {"M03S500M03", "M03", "M03M08", true, "M03M08S500M03M08"},
+        {"AAAA", "AA", "A", true, "AA"}, // occurrences do not overlap
+        {"G01X1.", "", "X", false, "G01X1."},
+        {"G01X1.", "M03", "M04", false, "G01X1."},
+        {kKatakanaA + "A", "A", "B", true, kKatakanaA + "B"},
+    };
+    for (Case c : cases) {
+        EXPECT_EQ(ReplaceAll(c.block, c.find, c.replacement), c.replaced) << c.result;
+        EXPECT_EQ(c.block, c.result);
+    }
+    EXPECT_EQ(FindText(kKatakanaA + "A", "A"), 2u);
     const std::string path = "C:" + kHyo + "X";
     EXPECT_EQ(FindText(path, "\\"), std::string::npos);
     EXPECT_FALSE(AtCharBoundary(path, 3));
     EXPECT_TRUE(AtCharBoundary(path, 4));
 }
 
-TEST(BlockOperations, StripsBlanksAndFullWidthSpacesButNotASplitCharacter)
+TEST(BlockOperations, BlanksAndTheCommentStartAreCutButNeverASplitCharacter)
 {
     std::string block = "G01X1. \t\x81\x40 \r\n";
     StripTrailingBlanks(block);
     EXPECT_EQ(block, "G01X1.");
-
     // 0x81 0x81 0x40: the pair 81 40 at the end is not a character here.
     block = "A\x81\x81\x40";
     StripTrailingBlanks(block);
     EXPECT_EQ(block, "A\x81\x81\x40");
-
     EXPECT_EQ(Trim("\x01 \tG01 \x1F"), "G01");
     EXPECT_EQ(Trim("   "), "");
-}
 
-TEST(BlockOperations, CommentStartCutsAndStripsTheBlanksBeforeIt)
-{
-    std::string block = "G01X1. \t'ROUGH";
+    block = "G01X1. \t'ROUGH";
     CutCommentStart(block, "'");
     EXPECT_EQ(block, "G01X1.");
-
-    block = "G01X1.";
     CutCommentStart(block, "");
     EXPECT_EQ(block, "G01X1.");
+
+    block = "g01x1.(" + kKatakanaA + ")" + "\x83\x61";
+    UpperCaseInPlace(block);
+    EXPECT_EQ(block, "G01X1.(" + kKatakanaA + ")" + "\x83\x61");
 }
 
 TEST(BlockOperations, CommentPassLowerCasesCommentsAndMarksTwoByteOnes)
 {
-    std::string block = "G00X1.(NOTE A)Y2.(B)";
-    ASSERT_TRUE(CommentPass(block, true));
-    EXPECT_EQ(block, "G00X1.(note a)Y2.(b)");
-
-    block = "G00(" + kKatakanaA + "XY)Z1.";
-    ASSERT_TRUE(CommentPass(block, true));
-    EXPECT_EQ(block, "G00" + std::string(messages::kTwoByteCommentMarker) + ")Z1.");
-    block = "G00(" + kKatakanaA + "XY)Z1.";
-    EXPECT_TRUE(CommentPass(block, false));
-    EXPECT_EQ(block, "G00(" + kKatakanaA + "xy)Z1."); // the "A" inside ア is left alone
-
-    block = "G00(OPEN";
-    EXPECT_FALSE(CommentPass(block, true));
-    block = "G00)(";
-    EXPECT_FALSE(CommentPass(block, true));
+    struct Case {
+        std::string block;
+        bool twoByteCheck;
+        std::optional<std::string> result; // none: refused
+    };
+    const std::string twoByte = "G00(" + kKatakanaA + "XY)Z1.";
+    const Case cases[] = {
+        {"G00X1.(NOTE A)Y2.(B)", true, "G00X1.(note a)Y2.(b)"},
+        {twoByte, true, "G00" + std::string(messages::kTwoByteCommentMarker) + ")Z1."},
+        {twoByte, false, "G00(" + kKatakanaA + "xy)Z1."}, // the "A" inside ア is left alone
+        {"G00(OPEN", true, std::nullopt},
+        {"G00)(", true, std::nullopt},
+    };
+    for (Case c : cases) {
+        SCOPED_TRACE(c.block);
+        // The block as the pass left it, none when it refused the block.
+        EXPECT_EQ(CommentPass(c.block, c.twoByteCheck) ? std::optional(c.block) : std::nullopt, c.result);
+    }
 }
 
 TEST(BlockOperations, DncCheckRemovesVariableWordsAndRefusesVariableBlocks)
 {
-    std::string block = "G01X#1Y20.";
-    ASSERT_TRUE(DncCheck(block));
-    EXPECT_EQ(block, "G01Y20.");
-
-    block = "G01X-#1Y20.";
-    ASSERT_TRUE(DncCheck(block));
-    EXPECT_EQ(block, "G01Y20.");
-
-    block = "G01X#1+#2-3.Y#3Z5.";
-    ASSERT_TRUE(DncCheck(block));
-    EXPECT_EQ(block, "G01Z5.");
-
-    block = "#1=10.";
-    EXPECT_FALSE(DncCheck(block));
-
-    // Signs that reach the start: the walk stops at the start and the block
-    // is refused instead of reading before it.
-    block = "--#1";
-    EXPECT_FALSE(DncCheck(block));
-
-    // Nine signs: the walk goes back over eight only.
-    block = "X---------#1Y2.";
-    ASSERT_TRUE(DncCheck(block));
-    EXPECT_EQ(block, "XY2.");
-}
-
-TEST(BlockOperations, CaseChangesLeaveTwoByteCharactersAlone)
-{
-    std::string block = "g01x1.(" + kKatakanaA + ")" + "\x83\x61";
-    UpperCaseInPlace(block);
-    EXPECT_EQ(block, "G01X1.(" + kKatakanaA + ")" + "\x83\x61");
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"G01X#1Y20.", "G01Y20."},
+        {"G01X-#1Y20.", "G01Y20."},
+        {"G01X#1+#2-3.Y#3Z5.", "G01Z5."},
+        {"#1=10.", std::nullopt},
+        // Signs that reach the start: the walk stops at the start and the
+        // block is refused instead of reading before it.
+        {"--#1", std::nullopt},
+        // Nine signs: the walk goes back over eight only.
+        {"X---------#1Y2.", "XY2."},
+    };
+    for (auto [block, result] : cases) {
+        SCOPED_TRACE(block);
+        EXPECT_EQ(DncCheck(block) ? std::optional(block) : std::nullopt, result);
+    }
 }
 
 TEST(BlockSettings, NcTextsAreConvertedAndEmptyEntriesDropped)

@@ -23,32 +23,24 @@ std::vector<std::string> ReadAll(const std::string& path, std::size_t bufferSize
 TEST(BlockReader, SplitsLinesAndCutsLongOnesIntoBlocks)
 {
     test::TempDir dir;
-    const std::string longLine(3000, 'X');
-    test::WriteFileBytes(dir / "a.nc", "G01\r\n\n" + longLine + "\nM30");
-    const auto blocks = ReadAll((dir / "a.nc").string());
-    ASSERT_EQ(blocks.size(), 5u);
-    EXPECT_EQ(blocks[0], "G01\r\n");
-    EXPECT_EQ(blocks[1], "\n");
-    EXPECT_EQ(blocks[2], std::string(2047, 'X'));
-    EXPECT_EQ(blocks[3], std::string(953, 'X') + "\n");
-    EXPECT_EQ(blocks[4], "M30");
-}
-
-TEST(BlockReader, ACutNeverSplitsACharacterNorLeavesTheLineEndAlone)
-{
-    test::TempDir dir;
-    // 2046 bytes, then a two-byte character across the 2047-byte limit.
-    const std::string line = std::string(2046, 'A') + "\x83\x41" + "B";
-    const std::string exact(2047, 'C');
-    test::WriteFileBytes(dir / "a.nc", line + "\n" + exact + "\r\n" + "D\n");
-    // A small buffer makes the reads cross the data at odd places.
-    const auto blocks = ReadAll((dir / "a.nc").string(), 1);
-    ASSERT_EQ(blocks.size(), 4u);
-    EXPECT_EQ(blocks[0], std::string(2046, 'A'));
-    EXPECT_EQ(blocks[1], "\x83\x41"
-                         "B\n");
-    EXPECT_EQ(blocks[2], exact + "\r\n");
-    EXPECT_EQ(blocks[3], "D\n");
+    // 2046 bytes, then a two-byte character across the 2047-byte limit: a
+    // cut never splits a character nor leaves the line end alone.
+    const std::string split = std::string(2046, 'A') + "\x83\x41" + "B\n";
+    const std::string exact = std::string(2047, 'C') + "\r\n";
+    test::WriteFileBytes(dir / "a.nc", "G01\r\n\n" + std::string(3000, 'X') + "\n" + split + exact + "D\nM30");
+    const std::vector<std::string> expected = {"G01\r\n",
+                                               "\n",
+                                               std::string(2047, 'X'),
+                                               std::string(953, 'X') + "\n",
+                                               std::string(2046, 'A'),
+                                               "\x83\x41"
+                                               "B\n",
+                                               exact,
+                                               "D\n",
+                                               "M30"};
+    // A one-byte buffer makes the reads cross the data at odd places.
+    for (const std::size_t buffer : {std::size_t{1}, std::size_t{256 * 1024}})
+        EXPECT_EQ(ReadAll((dir / "a.nc").string(), buffer), expected) << buffer;
 }
 
 TEST(BlockReader, RefusesFoldersAndMissingFiles)

@@ -13,15 +13,6 @@
 
 namespace maroka::prepare::test {
 
-inline std::string ToUpperAscii(std::string text)
-{
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    }
-    return text;
-}
-
 class RecordingObserver : public BuildObserver {
 public:
     void ShowStatus(const std::string& text) override { statuses.push_back(text); }

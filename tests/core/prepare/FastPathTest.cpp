@@ -11,9 +11,22 @@
 
 #include <cstring>
 #include <random>
+#include <string_view>
+#include <vector>
 
 namespace maroka::prepare {
 namespace {
+
+// The pieces of a list written as one text, split at "|".
+std::vector<std::string> Pieces(std::string_view joined)
+{
+    std::vector<std::string> pieces;
+    for (std::size_t start = 0, end = 0; end != std::string_view::npos; start = end + 1) {
+        end = joined.find('|', start);
+        pieces.emplace_back(joined.substr(start, end - start));
+    }
+    return pieces;
+}
 
 bool SameBits(double a, double b)
 {
@@ -35,64 +48,14 @@ void ExpectSameEstimate(const MachiningEstimate& a, const MachiningEstimate& b)
 // tell apart, blanks, lower case, comments and G words.
 std::string RandomBlock(std::mt19937& random)
 {
-    static const char* const pieces[] = {"X",
-                                         "Y",
-                                         "Z",
-                                         "R",
-                                         "I",
-                                         "J",
-                                         "K",
-                                         "F",
-                                         "G",
-                                         "G0",
-                                         "G01",
-                                         "G02",
-                                         "G03",
-                                         "G17",
-                                         "G18",
-                                         "G19",
-                                         "G90",
-                                         "G91",
-                                         "G92",
-                                         "G04",
-                                         "G65",
-                                         "G1.5",
-                                         "G01.",
-                                         "G12.",
-                                         "0",
-                                         "7",
-                                         "12",
-                                         ".",
-                                         "..",
-                                         "-",
-                                         "+",
-                                         " ",
-                                         "\t",
-                                         "x",
-                                         "g",
-                                         "(C)",
-                                         "M",
-                                         "S",
-                                         "N10",
-                                         "12.5",
-                                         "-1.873",
-                                         "100",
-                                         "0.01",
-                                         "00012",
-                                         "3.",
-                                         "-.5",
-                                         "1.2.3",
-                                         "4-5",
-                                         "9.87654321",
-                                         "12345678.9",
-                                         "123456789012345678",
-                                         "1234567890.12345",
-                                         "(G00X9.)",
-                                         "("};
+    static const std::vector<std::string> pieces =
+        Pieces("X|Y|Z|R|I|J|K|F|G|G0|G01|G02|G03|G17|G18|G19|G90|G91|G92|G04|G65|G1.5|G01.|G12.|0|7|12|.|..|-|+| "
+               "|\t|x|g|(C)|M|S|N10|12.5|-1.873|100|0.01|00012|3.|-.5|1.2.3|4-5|9.87654321|12345678.9|"
+               "123456789012345678|1234567890.12345|(G00X9.)|(");
     std::string block;
     const int count = static_cast<int>(random() % 14);
     for (int i = 0; i < count; ++i)
-        block += pieces[random() % std::size(pieces)];
+        block += pieces[random() % pieces.size()];
     if (random() % 40 == 0)
         block += std::string(random() % 90, '5'); // past 64 bytes
     return block;
@@ -176,37 +139,16 @@ protected:
 
 std::string RandomProgram(std::mt19937& random, std::size_t lines)
 {
-    static const char* const pieces[] = {"X12.400 Y3.150 Z-1.873",
-                                         "X1.Y2.Z3.",
-                                         "G01",
-                                         "G02X1.Y1.R1.",
-                                         "F100.",
-                                         "(note)",
-                                         "(PASS 1)",
-                                         "/M01",
-                                         " /M01",
-                                         "%",
-                                         "O1234",
-                                         ":1",
-                                         "x1.y2.",
-                                         "'cut",
-                                         "M30",
-                                         "  ",
-                                         "\t",
-                                         "G17 G03 X1. Y2. Z-3. I-1.5 J0.",
-                                         "N10G0X0Y0",
-                                         "G91G01X10.F100.",
-                                         "S12000 M03",
-                                         "[",
-                                         "#",
-                                         "\x81\x40",
-                                         "\xB1"};
+    static const std::vector<std::string> pieces =
+        Pieces("X12.400 Y3.150 Z-1.873|X1.Y2.Z3.|G01|G02X1.Y1.R1.|F100.|(note)|(PASS 1)|/M01| "
+               "/M01|%|O1234|:1|x1.y2.|'cut|M30|  |\t|G17 G03 X1. Y2. Z-3. I-1.5 J0.|N10G0X0Y0|G91G01X10.F100.|S12000 "
+               "M03|[|#|\x81\x40|\xB1");
     static const char* const ends[] = {"\r\n", "\n", "  \r\n", "\r\r\n", "\t\n"};
     std::string program;
     for (std::size_t i = 0; i < lines; ++i) {
         const int count = static_cast<int>(random() % 3 + 1);
         for (int j = 0; j < count; ++j)
-            program += pieces[random() % std::size(pieces)];
+            program += pieces[random() % pieces.size()];
         if (random() % 500 == 0)
             program += std::string(random() % 4500, 'X'); // cut into several blocks
         program += ends[random() % std::size(ends)];

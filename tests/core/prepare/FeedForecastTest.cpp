@@ -24,13 +24,11 @@ std::string BackAndForth(int count, const char* millimetres, int feed, int heade
     return program + "M30\n%\n";
 }
 
-FeedForecast Forecast(const std::string& program, std::uint32_t baud, int bits = 11)
+FeedForecast Forecast(const std::string& program, std::uint32_t baud, int bits = 11,
+                      std::size_t buffer = FeedLine::kTypicalControlBuffer)
 {
     std::istringstream in(program);
-    FeedLine line;
-    line.baudRate = baud;
-    line.bitsPerCharacter = bits;
-    return ForecastFeed(in, line);
+    return ForecastFeed(in, FeedLine{baud, bits, buffer});
 }
 
 TEST(FeedForecast, LongMovesKeepASlowLineAhead)
@@ -72,20 +70,15 @@ TEST(FeedForecast, ABiggerBufferBridgesAShortBurst)
     // One second of slow moves, a burst of 30 fast blocks (630 bytes in
     // 0.3 s), then slow moves again: a 256-byte buffer runs dry in the burst,
     // a 4 KB one was filled during the slow part and bridges it.
-    std::string program = "%\n";
-    for (int n = 0; n < 60; ++n)
-        program += n % 2 == 0 ? "G01X10.000Y0.000F600\n" : "G01X0.0000Y0.000F600\n";
-    for (int n = 0; n < 30; ++n)
-        program += n % 2 == 0 ? "G01X1.000Y0.000F6000\n" : "G01X0.000Y0.000F6000\n";
-    for (int n = 0; n < 60; ++n)
-        program += n % 2 == 0 ? "G01X10.000Y0.000F600\n" : "G01X0.0000Y0.000F600\n";
-    std::istringstream small(program);
-    FeedLine line;
-    line.baudRate = 9600;
-    EXPECT_TRUE(ForecastFeed(small, line).Starves());
-    std::istringstream large(program);
-    line.controlBuffer = 4096;
-    EXPECT_FALSE(ForecastFeed(large, line).Starves());
+    std::string slow;
+    std::string burst;
+    for (int n = 0; n < 30; ++n) {
+        slow += "G01X10.000Y0.000F600\nG01X0.0000Y0.000F600\n";
+        burst += n % 2 == 0 ? "G01X1.000Y0.000F6000\n" : "G01X0.000Y0.000F6000\n";
+    }
+    const std::string program = "%\n" + slow + burst + slow;
+    EXPECT_TRUE(Forecast(program, 9600).Starves());
+    EXPECT_FALSE(Forecast(program, 9600, 11, 4096).Starves());
 }
 
 TEST(FeedForecast, EvenTheFastestLineCanBeTooSlow)

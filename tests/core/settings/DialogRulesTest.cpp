@@ -1,6 +1,5 @@
 #include "core/settings/DialogRules.h"
 #include "core/settings/DialogEnabling.h"
-#include "core/settings/SettingsMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -20,27 +19,6 @@ DialogChecks AllOn()
 }
 
 } // namespace
-
-TEST(DialogEnabling, NoConversionSendDisablesTheConversionButNotTheDelay)
-{
-    DialogChecks checks = AllOn();
-    checks.noConversionSend = true;
-    const DialogEnabling e = ComputeDialogEnabling(checks);
-    EXPECT_FALSE(e.sendConversion);
-    EXPECT_FALSE(e.blockSkipCharacter);
-    EXPECT_FALSE(e.commentStartCharacter);
-    EXPECT_FALSE(e.ignoreStringBoxes);
-    EXPECT_FALSE(e.conversionTable);
-    EXPECT_FALSE(e.ignoreCodeEntry);
-    EXPECT_FALSE(e.ignoreCodeList);
-    // About the line, not the data.
-    EXPECT_TRUE(e.sendDelayMs);
-    checks.sendDelay = false;
-    EXPECT_FALSE(ComputeDialogEnabling(checks).sendDelayMs);
-    // The receive side does not care about the send side.
-    EXPECT_TRUE(e.receiveConversion);
-    EXPECT_TRUE(e.exitAfterSendSeconds);
-}
 
 TEST(DialogEnabling, EachTextBoxFollowsItsOwnCheckBox)
 {
@@ -79,16 +57,18 @@ TEST(DialogEnabling, EachTextBoxFollowsItsOwnCheckBox)
     DialogEnabling expected;
     expected.receiveConversion = false;
     EXPECT_EQ(ComputeDialogEnabling(receive), expected);
-}
 
-TEST(DialogRules, ResendAndIgnoringCycleStartExcludeEachOther)
-{
-    EXPECT_EQ(ExclusionMessage(ExclusiveOption::ResendMode, false), std::nullopt);
-    EXPECT_EQ(ExclusionMessage(ExclusiveOption::IgnoreCycleStart, false), std::nullopt);
-    EXPECT_EQ(ExclusionMessage(ExclusiveOption::ResendMode, true),
-              "再送モードを有効にすると、\n\nサイクルスタート無視は、無効になります。");
-    EXPECT_EQ(ExclusionMessage(ExclusiveOption::IgnoreCycleStart, true),
-              "サイクルスタート無視を有効にすると、\n\n再送モードは、無効になります。");
+    // A send without conversion disables the conversion but not the delay,
+    // which is about the line, nor anything of the receive side.
+    DialogChecks noConversion = AllOn();
+    noConversion.noConversionSend = true;
+    expected = DialogEnabling{};
+    for (bool DialogEnabling::*control :
+         {&DialogEnabling::sendConversion, &DialogEnabling::blockSkipCharacter, &DialogEnabling::commentStartCharacter,
+          &DialogEnabling::ignoreStringBoxes, &DialogEnabling::conversionTable, &DialogEnabling::ignoreCodeEntry,
+          &DialogEnabling::ignoreCodeList})
+        expected.*control = false;
+    EXPECT_EQ(ComputeDialogEnabling(noConversion), expected);
 }
 
 TEST(DialogRules, ConversionChangesInvalidateTheBuildAndOthersDoNot)

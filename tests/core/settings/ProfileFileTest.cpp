@@ -1,39 +1,23 @@
-#include "core/settings/ProfileFile.h"
+#include "SettingsFixture.h"
 
-#include "core/text/Encoding.h"
-#include "support/Cp932Lines.h"
 #include "support/RefusingFiles.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace maroka::settings;
-using maroka::test::Cp932Lines;
-using maroka::test::ReadFileBytes;
-using maroka::test::TempDir;
-using maroka::test::WriteFileBytes;
+using namespace maroka::settings::test;
 
 namespace {
 
-constexpr std::string_view kSection = "Maroka 設定";
+constexpr std::string_view kSection = kSettingsSection;
+using ProfileFileTest = SettingsFixture;
 
 } // namespace
 
-TEST(ProfileFile, MatchesNamesWithoutLetterCaseAndTakesTheFirstMatch)
+TEST_F(ProfileFileTest, MatchesNamesWithoutLetterCaseAndTakesTheFirstMatch)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
-    WriteFileBytes(path, Cp932Lines("key=outside\n"
-                                    "[maroka 設定]\n"
-                                    "  Code = ASC  \n"
-                                    "CODE=ISO\n"
-                                    "ＳＭＴＰポート=2525\n"
-                                    "[MAROKA 設定]\n"
-                                    "LEFT=5\n"));
+    WriteLines("key=outside\n[maroka 設定]\n  Code = ASC  \nCODE=ISO\nＳＭＴＰポート=2525\n[MAROKA 設定]\nLEFT=5\n");
     ProfileFile file(path);
     ASSERT_TRUE(file.Load().Ok());
     EXPECT_EQ(file.Read(kSection, "code"), "ASC");
@@ -47,10 +31,8 @@ TEST(ProfileFile, MatchesNamesWithoutLetterCaseAndTakesTheFirstMatch)
     EXPECT_EQ(file.Read(kSection, "ｓｍｔｐポート"), std::nullopt);
 }
 
-TEST(ProfileFile, ReadsLfOnlyFilesAndQuotes)
+TEST_F(ProfileFileTest, ReadsLfOnlyFilesAndQuotes)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
     WriteFileBytes(path, "[s]\nq1=\"  padded \"\nq2='x'\nq3='\nempty=\nnoequals\n");
     ProfileFile file(path);
     ASSERT_TRUE(file.Load().Ok());
@@ -61,10 +43,8 @@ TEST(ProfileFile, ReadsLfOnlyFilesAndQuotes)
     EXPECT_EQ(file.Read("s", "noequals"), std::nullopt);
 }
 
-TEST(ProfileFile, ReadsAtMost2047BytesCutAtACharacterBoundary)
+TEST_F(ProfileFileTest, ReadsAtMost2047BytesCutAtACharacterBoundary)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
     // 2046 ASCII bytes and then "あい": the 2047th byte is the lead byte of あ.
     const std::string value = std::string(2046, 'x') + "\x82\xA0\x82\xA2";
     WriteFileBytes(path, "[s]\r\nk=" + value + "\r\n");
@@ -76,20 +56,9 @@ TEST(ProfileFile, ReadsAtMost2047BytesCutAtACharacterBoundary)
     EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k")->size(), 2047u);
 }
 
-TEST(ProfileFile, WritesCp932WithCrLfAndKeepsWhatItDoesNotKnow)
+TEST_F(ProfileFileTest, WritesCp932WithCrLfAndKeepsWhatItDoesNotKnow)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
-    WriteFileBytes(path, Cp932Lines("; a comment\n"
-                                    "[Other]\n"
-                                    "CODE=keep me\n"
-                                    "\n"
-                                    "[Maroka 設定]\n"
-                                    "Unknown=1\n"
-                                    "code=ISO\n"
-                                    "\n"
-                                    "[Last]\n"
-                                    "x=y\n"));
+    WriteLines("; a comment\n[Other]\nCODE=keep me\n\n[Maroka 設定]\nUnknown=1\ncode=ISO\n\n[Last]\nx=y\n");
     ProfileFile file(path);
     ASSERT_TRUE(file.Load().Ok());
     ASSERT_TRUE(file.Write(kSection, "CODE", "ASC").Ok());
@@ -100,37 +69,23 @@ TEST(ProfileFile, WritesCp932WithCrLfAndKeepsWhatItDoesNotKnow)
 
     // Replaced in place with the file's spelling of the key, appended at the
     // end of its section before the blank line, a new section at the end.
-    EXPECT_EQ(ReadFileBytes(path), Cp932Lines("; a comment\n"
-                                              "[Other]\n"
-                                              "CODE=keep me\n"
-                                              "\n"
-                                              "[Maroka 設定]\n"
-                                              "code=ASC\n"
-                                              "ボーレート=4800\n"
-                                              "\n"
-                                              "[Last]\n"
-                                              "x=y\n"
-                                              "\n"
-                                              "[新しい]\n"
-                                              "鍵=\" spaced \"\n"));
+    EXPECT_EQ(ReadFileBytes(path), Cp932Lines("; a comment\n[Other]\nCODE=keep me\n\n"
+                                              "[Maroka 設定]\ncode=ASC\nボーレート=4800\n\n"
+                                              "[Last]\nx=y\n\n[新しい]\n鍵=\" spaced \"\n"));
     EXPECT_EQ(ProfileFile::ReadValue(path, "新しい", "鍵"), " spaced ");
     EXPECT_EQ(ProfileFile::ReadValue(path, kSection, "Unknown"), std::nullopt);
 }
 
-TEST(ProfileFile, ValuesThatWouldReadBackDifferentlyRoundTrip)
+TEST_F(ProfileFileTest, ValuesThatWouldReadBackDifferentlyRoundTrip)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
     for (const std::string value : {"\"quoted\"", "'single'", "\"\"", " ", "\t", "a\"", "=a=b", "[x]", ";c"}) {
         ASSERT_TRUE(ProfileFile::WriteValue(path, "s", "k", value).Ok()) << value;
         EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k"), value);
     }
 }
 
-TEST(ProfileFile, RefusesTextTheFileCannotHoldAndChangesNothing)
+TEST_F(ProfileFileTest, RefusesTextTheFileCannotHoldAndChangesNothing)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
     WriteFileBytes(path, "[s]\r\nk=old\r\n");
     ProfileFile file(path);
     ASSERT_TRUE(file.Load().Ok());
@@ -141,9 +96,8 @@ TEST(ProfileFile, RefusesTextTheFileCannotHoldAndChangesNothing)
     EXPECT_EQ(file.Serialise(), "[s]\r\nk=old\r\n");
 }
 
-TEST(ProfileFile, AMissingFileIsEmptyAndCreatedByTheFirstWrite)
+TEST_F(ProfileFileTest, AMissingFileIsEmptyAndCreatedByTheFirstWrite)
 {
-    TempDir dir;
     const std::string path = dir / "new.ini";
     EXPECT_EQ(ProfileFile::ReadValue(path, "s", "k"), std::nullopt);
     ASSERT_TRUE(ProfileFile::DeleteKey(path, "s", "k").Ok());
@@ -152,10 +106,8 @@ TEST(ProfileFile, AMissingFileIsEmptyAndCreatedByTheFirstWrite)
     EXPECT_EQ(ReadFileBytes(path), "[s]\r\nk=v\r\n");
 }
 
-TEST(ProfileFile, AReadOnlyFileIsRefusedAndLeftByteForByte)
+TEST_F(ProfileFileTest, AReadOnlyFileIsRefusedAndLeftByteForByte)
 {
-    TempDir dir;
-    const std::string path = dir / "a.ini";
     const std::string old = "[s]\nk=old\n";
     WriteFileBytes(path, old);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
@@ -170,9 +122,8 @@ TEST(ProfileFile, AReadOnlyFileIsRefusedAndLeftByteForByte)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
-TEST(ProfileFile, AFolderThatCannotTakeTheFileIsRefused)
+TEST_F(ProfileFileTest, AFolderThatCannotTakeTheFileIsRefused)
 {
-    TempDir dir;
     const ProfileStatus missing = ProfileFile::WriteValue(dir / "no/such/folder.ini", "s", "k", "v");
     EXPECT_EQ(missing.kind, ProfileErrorKind::Write);
     EXPECT_EQ(missing.detail, "No such file or directory");
@@ -199,9 +150,8 @@ TEST(ProfileFile, AFolderThatCannotTakeTheFileIsRefused)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "full"), {}), 1);
 }
 
-TEST(ProfileFile, ReplacesTheFileALinkPointsAtAndKeepsItsPermissions)
+TEST_F(ProfileFileTest, ReplacesTheFileALinkPointsAtAndKeepsItsPermissions)
 {
-    TempDir dir;
     const std::string target = dir / "real.ini";
     const std::string link = dir / "link.ini";
     WriteFileBytes(target, "[s]\r\nk=old\r\n");

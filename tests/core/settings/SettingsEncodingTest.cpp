@@ -2,29 +2,16 @@
 // order mark is read and written back as CP932 with one section; a file in
 // neither encoding is refused and left alone.
 
-#include "core/settings/ProfileFile.h"
-#include "core/settings/SettingsFile.h"
-#include "core/text/Encoding.h"
-#include "support/Cp932Lines.h"
-#include "support/TempDir.h"
+#include "SettingsFixture.h"
 
-#include <gtest/gtest.h>
+#include "core/text/Encoding.h"
 
 using namespace maroka::settings;
-using maroka::test::Cp932Lines;
-using maroka::test::ReadFileBytes;
-using maroka::test::TempDir;
-using maroka::test::WriteFileBytes;
+using namespace maroka::settings::test;
 
 namespace {
 
-std::size_t Count(const std::string& haystack, const std::string& needle)
-{
-    std::size_t count = 0;
-    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1))
-        ++count;
-    return count;
-}
+using SettingsEncodingTest = SettingsFixture;
 
 const std::string kUtf8File = "; edited on the shop floor PC\n"
                               "[Maroka 設定]\n"
@@ -38,11 +25,10 @@ const std::string kUtf8File = "; edited on the shop floor PC\n"
 
 } // namespace
 
-TEST(SettingsEncoding, AUtf8FileIsReadAndSavedBackAsCp932WithOneSection)
+TEST_F(SettingsEncodingTest, AUtf8FileIsReadAndSavedBackAsCp932WithOneSection)
 {
     for (const std::string bom : {"", "\xEF\xBB\xBF"}) {
         SCOPED_TRACE(bom.empty() ? "without BOM" : "with BOM");
-        TempDir dir;
         const std::string path = dir / "maroka0.ini";
         WriteFileBytes(path, bom + kUtf8File);
         SessionSettings settings;
@@ -76,9 +62,8 @@ TEST(SettingsEncoding, AUtf8FileIsReadAndSavedBackAsCp932WithOneSection)
     }
 }
 
-TEST(SettingsEncoding, Cp932AndPlainAsciiFilesAreNotTakenForUtf8)
+TEST_F(SettingsEncodingTest, Cp932AndPlainAsciiFilesAreNotTakenForUtf8)
 {
-    TempDir dir;
     const std::string cp932 = dir / "a.ini";
     WriteFileBytes(cp932, Cp932Lines("[Maroka 設定]\n無視文字列=（注）\n"));
     SessionSettings settings;
@@ -93,10 +78,8 @@ TEST(SettingsEncoding, Cp932AndPlainAsciiFilesAreNotTakenForUtf8)
     EXPECT_EQ(ascii.Encoding(), ProfileEncoding::Cp932);
 }
 
-TEST(SettingsEncoding, AFileInNeitherEncodingIsRefusedWithItsLineAndNotOverwritten)
+TEST_F(SettingsEncodingTest, AFileInNeitherEncodingIsRefusedWithItsLineAndNotOverwritten)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
     // Line 3 ends in a lone lead byte: no CP932 character, no UTF-8 either.
     const std::string bytes = Cp932Lines("[Maroka 設定]\nボーレート=4800\n") + "CODE=ASC\x83\r\nDC3=93H\r\n";
     WriteFileBytes(path, bytes);

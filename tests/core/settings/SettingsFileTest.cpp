@@ -1,38 +1,27 @@
-#include "core/settings/SettingsFile.h"
+#include "SettingsFixture.h"
+
 #include "core/settings/ColourValue.h"
-#include "core/settings/ProfileFile.h"
 #include "core/settings/SettingValue.h"
 #include "core/text/Encoding.h"
-#include "support/Cp932Lines.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <sstream>
 #include <sys/stat.h>
 
 using namespace maroka::settings;
-using maroka::test::Cp932Lines;
-using maroka::test::ReadFileBytes;
-using maroka::test::TempDir;
-using maroka::test::WriteFileBytes;
+using namespace maroka::settings::test;
 
 namespace {
 
 // The keys of the main section in the order they stand in the file.
 std::vector<std::string> KeysInFile(const std::string& path)
 {
-    const std::string utf8 = maroka::text::Cp932ToUtf8(ReadFileBytes(path)).value();
     std::vector<std::string> keys;
-    std::size_t start = 0;
-    while (start < utf8.size()) {
-        const std::size_t end = utf8.find("\r\n", start);
-        const std::string line = utf8.substr(start, end - start);
+    std::istringstream lines(maroka::text::Cp932ToUtf8(ReadFileBytes(path)).value());
+    for (std::string line; std::getline(lines, line);)
         if (const std::size_t equals = line.find('='); equals != std::string::npos)
             keys.push_back(line.substr(0, equals));
-        start = end + 2;
-    }
     return keys;
 }
 
@@ -41,27 +30,18 @@ std::ptrdiff_t IndexOf(const std::vector<std::string>& keys, std::string_view ke
     return std::find(keys.begin(), keys.end(), key) - keys.begin();
 }
 
+using SettingsFileTest = SettingsFixture;
+
 } // namespace
 
-TEST(SettingsFile, MissingKeysReadTheirDefaultsAndEmptyTextsStayEmpty)
+TEST_F(SettingsFileTest, MissingKeysReadTheirDefaultsAndEmptyTextsStayEmpty)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
-    WriteFileBytes(path, Cp932Lines("[Maroka 設定]\n"
-                                    "起動ポート=\n"
-                                    "送信ファイルフィルタ=\n"
-                                    "LEFT= -1 \n"
-                                    "TOP=abc\n"
-                                    "WIDTH=+500\n"
-                                    "HEIGHT=12abc\n"
-                                    "送信開始時DC2出力=2\n"
-                                    "送信先頭％出力=yes\n"
-                                    "ブロックスキップ=0\n"
-                                    "送信データ表示=-7\n"
-                                    "ボーレート=19200\n"));
+    WriteLines("[Maroka 設定]\n起動ポート=\n送信ファイルフィルタ=\n"
+               "LEFT= -1 \nTOP=abc\nWIDTH=+500\nHEIGHT=12abc\n"
+               "送信開始時DC2出力=2\n送信先頭％出力=yes\nブロックスキップ=0\n送信データ表示=-7\nボーレート=19200\n");
     SessionSettings settings;
     settings.code = "ASC"; // a missing key resets what was there
-    ASSERT_FALSE(SettingsFile(path).LoadSettings(settings));
+    ASSERT_FALSE(File().LoadSettings(settings));
 
     EXPECT_EQ(settings.startupPort, "");
     EXPECT_EQ(settings.sendFileFilter, "");
@@ -79,9 +59,8 @@ TEST(SettingsFile, MissingKeysReadTheirDefaultsAndEmptyTextsStayEmpty)
     EXPECT_EQ(settings.smtpPort, "25");
 }
 
-TEST(SettingsFile, AMissingFileReadsAllDefaultsAndAnUnreadableOneSaysSo)
+TEST_F(SettingsFileTest, AMissingFileReadsAllDefaultsAndAnUnreadableOneSaysSo)
 {
-    TempDir dir;
     SessionSettings settings;
     settings.left = 7;
     EXPECT_FALSE(SettingsFile(dir / "none.ini").LoadSettings(settings));
@@ -97,20 +76,24 @@ TEST(SettingsFile, AMissingFileReadsAllDefaultsAndAnUnreadableOneSaysSo)
     const auto saveError = SettingsFile(dir / "folder.ini").SaveSettings(settings);
     ASSERT_TRUE(saveError);
     EXPECT_EQ(saveError->message, (dir / "folder.ini").string() + " に書き込めません");
+
+    ListSettings lists;
+    lists.subprogramIgnoreCodes = {"M98"};
+    lists.conversionPairs[0] = {"a", "b"};
+    ASSERT_FALSE(SettingsFile(dir / "none.ini").LoadListSettings(lists));
+    EXPECT_TRUE(lists.subprogramIgnoreCodes.empty());
+    EXPECT_EQ(lists.conversionPairs[0].oldText, "");
 }
 
-TEST(SettingsFile, FixedCapacityTextsAreCutAtACharacterBoundary)
+TEST_F(SettingsFileTest, FixedCapacityTextsAreCutAtACharacterBoundary)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
     // 62 ASCII bytes and "区": the 63rd byte is a lead byte.
     const std::string separator = std::string(62, ';') + "区";
     const std::string ignore = std::string(510, 'A') + "Ｏ";
-    WriteFileBytes(path, Cp932Lines("[Maroka 設定]\n無視文字列区切=" + separator + "\n無視文字列=" + ignore +
-                                    "\nブロックスキップ文字=" + std::string(64, '/') +
-                                    "\nメール件名=" + std::string(600, 's') + "\n"));
+    WriteLines("[Maroka 設定]\n無視文字列区切=" + separator + "\n無視文字列=" + ignore +
+               "\nブロックスキップ文字=" + std::string(64, '/') + "\nメール件名=" + std::string(600, 's') + "\n");
     SessionSettings settings;
-    ASSERT_FALSE(SettingsFile(path).LoadSettings(settings));
+    ASSERT_FALSE(File().LoadSettings(settings));
     EXPECT_EQ(settings.ignoreStringSeparator, std::string(62, ';'));
     EXPECT_EQ(settings.ignoreStrings, std::string(510, 'A'));
     EXPECT_EQ(settings.blockSkipCharacter, std::string(63, '/'));
@@ -118,14 +101,12 @@ TEST(SettingsFile, FixedCapacityTextsAreCutAtACharacterBoundary)
 
     // A value set in memory beyond its capacity is stored cut as well.
     settings.commentStartCharacter = std::string(70, 'c');
-    ASSERT_FALSE(SettingsFile(path).SaveSettings(settings));
-    EXPECT_EQ(ProfileFile::ReadValue(path, kSettingsSection, "コメント開始文字"), std::string(63, 'c'));
+    ASSERT_FALSE(File().SaveSettings(settings));
+    EXPECT_EQ(Value("コメント開始文字"), std::string(63, 'c'));
 }
 
-TEST(SettingsFile, SavesInItsOwnOrderAsCp932WithCrLf)
+TEST_F(SettingsFileTest, SavesInItsOwnOrderAsCp932WithCrLf)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
     SessionSettings settings;
     settings.startupPort = "ttyUSB0";
     settings.left = 0;
@@ -134,7 +115,7 @@ TEST(SettingsFile, SavesInItsOwnOrderAsCp932WithCrLf)
     settings.windowColour = "clAqua";
     settings.sendDc4AtEnd = true;
     settings.mailSubject = "加工終了";
-    ASSERT_FALSE(SettingsFile(path).SaveSettings(settings));
+    ASSERT_FALSE(File().SaveSettings(settings));
 
     const std::string bytes = ReadFileBytes(path);
     EXPECT_EQ(bytes.rfind(Cp932Lines("[Maroka 設定]\nLEFT=0\nTOP=-50\nWIDTH=377\nHEIGHT=300\n起動ポート=ttyUSB0\n"
@@ -143,11 +124,8 @@ TEST(SettingsFile, SavesInItsOwnOrderAsCp932WithCrLf)
               0u);
     EXPECT_NE(bytes.find(Cp932Lines("\nメール件名=加工終了\n")), std::string::npos);
     EXPECT_NE(bytes.find(Cp932Lines("\n送信終了時DC4出力=1\n")), std::string::npos);
-    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), std::count(bytes.begin(), bytes.end(), '\r'));
-    std::size_t crlf = 0;
-    for (std::size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", at + 2))
-        ++crlf;
-    EXPECT_EQ(crlf, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    EXPECT_EQ(Count(bytes, "\r\n"), Count(bytes, "\n"));
+    EXPECT_EQ(Count(bytes, "\r"), Count(bytes, "\n"));
 
     const auto keys = KeysInFile(path);
     const auto table = SettingKeys();
@@ -158,43 +136,40 @@ TEST(SettingsFile, SavesInItsOwnOrderAsCp932WithCrLf)
     EXPECT_EQ(IndexOf(keys, "エディタ有効"), IndexOf(keys, "化け文字変換") + 3);
     EXPECT_EQ(IndexOf(keys, "検索フォルダ"), IndexOf(keys, "メール送信命令") + 1);
     EXPECT_EQ(IndexOf(keys, "メールホスト"), IndexOf(keys, "メール送信命令") + 2);
-    EXPECT_EQ(ProfileFile::ReadValue(path, kSettingsSection, "検索フォルダ"), "/srv/nc");
-    EXPECT_EQ(ProfileFile::ReadValue(path, kSettingsSection, "ttyUSB0窓色"), "clAqua");
+    EXPECT_EQ(Value("検索フォルダ"), "/srv/nc");
+    EXPECT_EQ(Value("ttyUSB0窓色"), "clAqua");
 
     // What was saved loads back the same.
     SessionSettings loaded;
-    ASSERT_FALSE(SettingsFile(path).LoadSettings(loaded));
+    ASSERT_FALSE(File().LoadSettings(loaded));
     for (const SettingKey& key : table)
         EXPECT_EQ(FormatSettingValue(key, loaded), FormatSettingValue(key, settings)) << key.key;
 }
 
-TEST(SettingsFile, ASaveKeepsUnknownKeysAndOtherSections)
+TEST_F(SettingsFileTest, ASaveKeepsUnknownKeysAndOtherSections)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
-    WriteFileBytes(path, Cp932Lines("[Other]\nLEFT=1\n\n[Maroka 設定]\n将来のキー=42\nleft=9\n"));
+    WriteLines("[Other]\nLEFT=1\n\n[Maroka 設定]\n将来のキー=42\nleft=9\n");
     SessionSettings settings;
     settings.left = 3;
-    ASSERT_FALSE(SettingsFile(path).SaveSettings(settings));
+    ASSERT_FALSE(File().SaveSettings(settings));
     EXPECT_EQ(ProfileFile::ReadValue(path, "Other", "LEFT"), "1");
-    EXPECT_EQ(ProfileFile::ReadValue(path, kSettingsSection, "将来のキー"), "42");
-    EXPECT_EQ(ProfileFile::ReadValue(path, kSettingsSection, "LEFT"), "3");
+    EXPECT_EQ(Value("将来のキー"), "42");
+    EXPECT_EQ(Value("LEFT"), "3");
     const auto keys = KeysInFile(path);
+    ASSERT_GE(keys.size(), 3u);
     EXPECT_EQ(keys[0], "LEFT");
     EXPECT_EQ(keys[1], "将来のキー");
     EXPECT_EQ(keys[2], "left"); // replaced where it stood
 }
 
-TEST(SettingsFile, AFailedSaveWritesNothingAndNamesTheFile)
+TEST_F(SettingsFileTest, AFailedSaveWritesNothingAndNamesTheFile)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
     const std::string old = Cp932Lines("[Maroka 設定]\nLEFT=10\n");
     WriteFileBytes(path, old);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
     SessionSettings settings;
     settings.left = 20;
-    const auto error = SettingsFile(path).SaveSettings(settings);
+    const auto error = File().SaveSettings(settings);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->kind, SettingsErrorKind::Write);
     EXPECT_EQ(error->message, path + " に書き込めません");
@@ -204,7 +179,7 @@ TEST(SettingsFile, AFailedSaveWritesNothingAndNamesTheFile)
 
     // A value with no Shift-JIS form stops the save before anything is written.
     settings.editor = "/opt/\xF0\x9F\x98\x80/edit";
-    const auto refused = SettingsFile(path).SaveSettings(settings);
+    const auto refused = File().SaveSettings(settings);
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->kind, SettingsErrorKind::Value);
     EXPECT_EQ(refused->message, path + " に書き込めません");
@@ -212,13 +187,10 @@ TEST(SettingsFile, AFailedSaveWritesNothingAndNamesTheFile)
     EXPECT_EQ(ReadFileBytes(path), old);
 }
 
-TEST(SettingsFile, PortColoursFallBackToTheDefaultsWhenMissingOrUnknown)
+TEST_F(SettingsFileTest, PortColoursFallBackToTheDefaultsWhenMissingOrUnknown)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
-    WriteFileBytes(path, Cp932Lines("[Maroka 設定]\ncom1窓色=$0000FF00\nCOM1文字色=clRed\n"
-                                    "COM2窓色=purple\nCOM2文字色=$12345\n"));
-    const SettingsFile file(path);
+    WriteLines("[Maroka 設定]\ncom1窓色=$0000FF00\nCOM1文字色=clRed\nCOM2窓色=purple\nCOM2文字色=$12345\n");
+    const SettingsFile file = File();
     SessionSettings settings;
     ASSERT_FALSE(file.LoadPortColours("COM1", settings));
     EXPECT_EQ(settings.windowColour, "$0000FF00");
@@ -239,23 +211,12 @@ TEST(SettingsFile, PortColoursFallBackToTheDefaultsWhenMissingOrUnknown)
     EXPECT_EQ(reloaded.textColour, "$00102030");
 }
 
-TEST(SettingsFile, ListsSkipGapsAndEmptiesAndSavingRemovesWhatIsGone)
+TEST_F(SettingsFileTest, ListsSkipGapsAndEmptiesAndSavingRemovesWhatIsGone)
 {
-    TempDir dir;
-    const std::string path = dir / "maroka0.ini";
-    WriteFileBytes(path, Cp932Lines("[Maroka 設定]\n"
-                                    "サブプロ無視コード0=M30\n"
-                                    "サブプロ無視コード5=G65\n"
-                                    "サブプロ無視コード7=\n"
-                                    "旧文字列1=A\n"
-                                    "新文字列1=\n"
-                                    "旧文字列3=B\n"
-                                    "新文字列3=C\n"
-                                    "エディタ0=/usr/bin/vi\n"
-                                    "エディタ1=/usr/bin/nano\n"
-                                    "エディタ2=/usr/bin/ed\n"
-                                    "検索・保存フォルダ7=/srv/nc\n"));
-    const SettingsFile file(path);
+    WriteLines("[Maroka 設定]\nサブプロ無視コード0=M30\nサブプロ無視コード5=G65\nサブプロ無視コード7=\n"
+               "旧文字列1=A\n新文字列1=\n旧文字列3=B\n新文字列3=C\n"
+               "エディタ0=/usr/bin/vi\nエディタ1=/usr/bin/nano\nエディタ2=/usr/bin/ed\n検索・保存フォルダ7=/srv/nc\n");
+    const SettingsFile file = File();
     ListSettings lists;
     lists.viewerHistory = {"stale"};
     ASSERT_FALSE(file.LoadListSettings(lists));
@@ -273,36 +234,20 @@ TEST(SettingsFile, ListsSkipGapsAndEmptiesAndSavingRemovesWhatIsGone)
     lists.subprogramIgnoreCodes = {"M30", "", "G65"};
     ASSERT_FALSE(file.SaveListSettings(lists));
 
-    const auto read = [&](const std::string& key) { return ProfileFile::ReadValue(path, kSettingsSection, key); };
-    EXPECT_EQ(read("旧文字列3"), std::nullopt);
-    EXPECT_EQ(read("新文字列3"), std::nullopt);
-    EXPECT_EQ(read("旧文字列6"), "X");
-    EXPECT_EQ(read("新文字列1"), "");
-    EXPECT_EQ(read("エディタ0"), "/usr/bin/vim");
-    EXPECT_EQ(read("エディタ1"), std::nullopt);
-    EXPECT_EQ(read("エディタ2"), std::nullopt);
-    EXPECT_EQ(read("サブプロ無視コード1"), std::nullopt);
-    EXPECT_EQ(read("サブプロ無視コード2"), "G65");
-    EXPECT_EQ(read("サブプロ無視コード5"), std::nullopt);
+    EXPECT_EQ(Value("旧文字列6"), "X");
+    EXPECT_EQ(Value("新文字列1"), "");
+    EXPECT_EQ(Value("エディタ0"), "/usr/bin/vim");
+    EXPECT_EQ(Value("サブプロ無視コード2"), "G65");
     // The history is written from its first position on.
-    EXPECT_EQ(read("検索・保存フォルダ0"), "/srv/nc");
-    EXPECT_EQ(read("検索・保存フォルダ7"), std::nullopt);
+    EXPECT_EQ(Value("検索・保存フォルダ0"), "/srv/nc");
+    for (const char* gone : {"旧文字列3", "新文字列3", "エディタ1", "エディタ2", "サブプロ無視コード1",
+                             "サブプロ無視コード5", "検索・保存フォルダ7"})
+        EXPECT_EQ(Value(gone), std::nullopt) << gone;
 
     ListSettings reloaded;
     ASSERT_FALSE(file.LoadListSettings(reloaded));
     EXPECT_EQ(reloaded.editorHistory, (std::vector<std::string>{"/usr/bin/vim"}));
     EXPECT_EQ(reloaded.subprogramIgnoreCodes, (std::vector<std::string>{"M30", "G65"}));
-}
-
-TEST(SettingsFile, NoListKeysGiveEmptyLists)
-{
-    TempDir dir;
-    ListSettings lists;
-    lists.subprogramIgnoreCodes = {"M98"};
-    lists.conversionPairs[0] = {"a", "b"};
-    ASSERT_FALSE(SettingsFile(dir / "none.ini").LoadListSettings(lists));
-    EXPECT_TRUE(lists.subprogramIgnoreCodes.empty());
-    EXPECT_EQ(lists.conversionPairs[0].oldText, "");
 }
 
 TEST(SettingValue, IntegersFollowTheProfileRules)

@@ -7,15 +7,15 @@ namespace maroka::server {
 namespace {
 
 // The wait slice; a stop that does not interrupt the line is seen this often.
-constexpr int kSliceMs = 100;
+constexpr std::chrono::milliseconds kSlice{100};
 
 } // namespace
 
-bool DrainUntilQuiet(serial::SerialLine& line, const transfer::TransferFlags& flags, std::chrono::milliseconds quiet)
+bool DrainUntilQuiet(serial::SerialLine& line, const transfer::TransferFlags& flags, transfer::TransferClock& clock,
+                     std::chrono::milliseconds quiet)
 {
-    using Clock = std::chrono::steady_clock;
     char chunk[2048];
-    Clock::time_point lastData = Clock::now();
+    std::chrono::milliseconds lastData = clock.Now();
     while (!flags.StopOrClosing()) {
         serial::LineErrorState state;
         if (!line.ClearErrors(state))
@@ -24,12 +24,12 @@ bool DrainUntilQuiet(serial::SerialLine& line, const transfer::TransferFlags& fl
             const serial::IoResult read = line.ReadAvailable(chunk, std::min(state.inputQueued, sizeof chunk));
             if (read.status != serial::IoStatus::Ok)
                 return false;
-            lastData = Clock::now();
+            lastData = clock.Now();
             continue;
         }
-        if (Clock::now() - lastData > quiet)
+        if (clock.Now() - lastData > quiet)
             return true;
-        const serial::IoStatus status = line.WaitReadable(kSliceMs);
+        const serial::IoStatus status = clock.WaitForInput(line, kSlice);
         if (status != serial::IoStatus::Ok)
             return false;
     }

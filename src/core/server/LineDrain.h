@@ -6,6 +6,7 @@
 // would be read as the next command.
 
 #include "core/serial/SerialLine.h"
+#include "core/transfer/TransferClock.h"
 #include "core/transfer/TransferFlags.h"
 
 #include <chrono>
@@ -13,6 +14,7 @@
 namespace maroka::server {
 
 // False when the line failed or a stop ended the wait.
-bool DrainUntilQuiet(serial::SerialLine& line, const transfer::TransferFlags& flags, std::chrono::milliseconds quiet);
+bool DrainUntilQuiet(serial::SerialLine& line, const transfer::TransferFlags& flags, transfer::TransferClock& clock,
+                     std::chrono::milliseconds quiet);
 
 } // namespace maroka::server

@@ -313,7 +313,7 @@ void ServerLoop::DrainRest()
     double seconds = 2.0;
     if (const auto* read = std::get_if<transfer::ReceiveTimings>(&timings))
         seconds = read->endSeconds;
-    DrainUntilQuiet(*env_.line, env_.flags, std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
+    DrainUntilQuiet(*env_.line, env_.flags, *env_.clock, std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
 }
 
 void ServerLoop::SendMail()

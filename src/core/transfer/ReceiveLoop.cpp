@@ -16,7 +16,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <ctime>
 #include <filesystem>
 
 namespace maroka::transfer {
@@ -38,7 +37,7 @@ constexpr std::uint64_t kCommandLimit = 512;
 constexpr int kMaxDataViewLines = 200;
 // While nothing is queued the loop sleeps in the line's wait for input, so
 // it wakes for data at once and for the time-out within this slice.
-constexpr int kIdleWaitMs = 200;
+constexpr std::chrono::milliseconds kIdleWait{200};
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
 
 bool IsControl(unsigned char byte)
@@ -101,6 +100,10 @@ private:
     void EndTransferOnUi();
     bool Raw() const;
     bool Server() const { return context_.mode == TransferMode::Server; }
+    long long ClockSecond() const
+    {
+        return std::chrono::duration_cast<std::chrono::seconds>(env_.clock->Now()).count();
+    }
     bool CommandWait() const { return context_.serverStep == ServerStep::Command; }
 
     WorkerEnvironment& env_;
@@ -116,7 +119,9 @@ private:
     bool continuingLine_ = false; // the line buffer continues text already written
     std::string lastLineText_;
     bool dataStarted_ = false;
-    std::time_t lastDataTime_ = 0;
+    // The end of data is counted in whole seconds of the clock: "1.5" ends
+    // once the second has moved on by two after the last data.
+    long long lastDataSecond_ = 0;
     bool interrupted_ = false;
     int displayedLines_ = 0;
     std::string status_; // the status line as this run last set it
@@ -292,9 +297,9 @@ void Receiver::ReceivePasses()
         }
 
         if (lineErrors_.inputQueued == 0) {
-            if (dataStarted_ && static_cast<double>(std::time(nullptr) - lastDataTime_) > timings_.endSeconds)
+            if (dataStarted_ && static_cast<double>(ClockSecond() - lastDataSecond_) > timings_.endSeconds)
                 break;
-            const serial::IoStatus status = env_.line->WaitReadable(kIdleWaitMs);
+            const serial::IoStatus status = env_.clock->WaitForInput(*env_.line, kIdleWait);
             if (status == serial::IoStatus::Interrupted) {
                 interrupted_ = true;
                 break;
@@ -307,7 +312,7 @@ void Receiver::ReceivePasses()
             break;
         ShowProgress(false);
         dataStarted_ = true;
-        lastDataTime_ = std::time(nullptr);
+        lastDataSecond_ = ClockSecond();
     }
     FinishLastLine();
     ShowProgress(true);

@@ -15,6 +15,10 @@ public:
     {
         return flags.SleepUnlessStopped(duration);
     }
+    serial::IoStatus WaitForInput(serial::SerialLine& line, std::chrono::milliseconds timeout) override
+    {
+        return line.WaitReadable(static_cast<int>(timeout.count()));
+    }
 };
 
 } // namespace

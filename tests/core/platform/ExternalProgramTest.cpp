@@ -89,53 +89,41 @@ TEST(OpenWithExternal, TheFileArrivesAsOneArgumentExactlyAsWritten)
     EXPECT_EQ(ReadFileBytes(out), "1|" + file);
 }
 
-TEST(RunAndWait, ReportsExitCodeAndKillingSignal)
-{
-    const ProgramRun three = RunAndWait("/bin/sh", {"-c", "exit 3"});
-    EXPECT_TRUE(three.started);
-    EXPECT_EQ(three.exitCode, 3);
-    EXPECT_FALSE(three.Succeeded());
+void OnAlarm(int) {}
 
-    const ProgramRun killed = RunAndWait("/bin/sh", {"-c", "kill -TERM $$; exit 0"});
-    EXPECT_TRUE(killed.started);
-    EXPECT_EQ(killed.signal, SIGTERM);
-    EXPECT_FALSE(killed.Succeeded());
-}
-
-TEST(RunAndWait, TheChildDoesNotInheritBlockedSignals)
+// The parent blocks SIGTERM, which the child must not inherit, and takes an
+// alarm now and then without SA_RESTART, so that waitpid sees EINTR.
+TEST(RunAndWait, ReportsExitCodeAndKillingSignalWhateverTheParentsSignals)
 {
     sigset_t term;
     sigemptyset(&term);
     sigaddset(&term, SIGTERM);
-    sigset_t saved;
-    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &saved), 0);
-    const ProgramRun run = RunAndWait("/bin/sh", {"-c", "kill -TERM $$; exit 0"});
-    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-    EXPECT_EQ(run.signal, SIGTERM);
-}
-
-void OnAlarm(int) {}
-
-TEST(RunAndWait, ASignalDuringTheWaitDoesNotLoseTheChild)
-{
+    sigset_t savedMask;
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &term, &savedMask), 0);
     struct sigaction action {};
     action.sa_handler = OnAlarm;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: waitpid sees EINTR
-    struct sigaction saved {};
-    ASSERT_EQ(sigaction(SIGALRM, &action, &saved), 0);
+    struct sigaction savedAction {};
+    ASSERT_EQ(sigaction(SIGALRM, &action, &savedAction), 0);
     itimerval timer{};
     timer.it_value.tv_usec = 50000;
     timer.it_interval.tv_usec = 50000;
     setitimer(ITIMER_REAL, &timer, nullptr);
 
-    const ProgramRun run = RunAndWait("/bin/sh", {"-c", "sleep 0.3; exit 4"});
+    const ProgramRun three = RunAndWait("/bin/sh", {"-c", "sleep 0.3; exit 3"});
+    const ProgramRun killed = RunAndWait("/bin/sh", {"-c", "kill -TERM $$; exit 0"});
 
     timer = {};
     setitimer(ITIMER_REAL, &timer, nullptr);
-    sigaction(SIGALRM, &saved, nullptr);
-    EXPECT_EQ(run.waitError, 0);
-    EXPECT_EQ(run.exitCode, 4);
+    sigaction(SIGALRM, &savedAction, nullptr);
+    pthread_sigmask(SIG_SETMASK, &savedMask, nullptr);
+    EXPECT_TRUE(three.started);
+    EXPECT_EQ(three.waitError, 0);
+    EXPECT_EQ(three.exitCode, 3);
+    EXPECT_FALSE(three.Succeeded());
+    EXPECT_TRUE(killed.started);
+    EXPECT_EQ(killed.signal, SIGTERM);
+    EXPECT_FALSE(killed.Succeeded());
 }
 
 } // namespace

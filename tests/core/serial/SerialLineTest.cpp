@@ -14,6 +14,7 @@ namespace {
 using namespace std::chrono_literals;
 
 using maroka::test::PtyPair;
+using test::After;
 using test::AllBytes;
 using test::AscLine;
 using test::PtyLine;
@@ -148,10 +149,7 @@ TEST_F(PtyLine, WaitEventEndsOnDataOrOnDc1)
     ASSERT_TRUE(line->Purge(kPurgeRxClear));
 
     // DC1 is flow control, yet it ends the wait for the machine.
-    std::jthread far([&] {
-        std::this_thread::sleep_for(50ms);
-        pty.WriteMaster("\x11");
-    });
+    const auto far = After(50ms, [&] { pty.WriteMaster("\x11"); });
     EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), IoStatus::Ok);
     EXPECT_EQ(events, static_cast<std::uint32_t>(kEvRxFlag));
     LineErrorState state;
@@ -161,10 +159,7 @@ TEST_F(PtyLine, WaitEventEndsOnDataOrOnDc1)
     // Reported once; a DC1 does not end a wait for data; a pty has no modem
     // lines, which means "never", not a failure.
     pty.WriteMaster("\x11");
-    std::jthread stopper([&] {
-        std::this_thread::sleep_for(150ms);
-        line->Interrupt();
-    });
+    const auto stopper = After(150ms, [&] { line->Interrupt(); });
     EXPECT_EQ(line->WaitEvent(kEvRxChar | kEvCts | kEvDsr | kEvRlsd | kEvBreak | kEvErr, events),
               IoStatus::Interrupted);
     EXPECT_EQ(events, 0U);
@@ -178,17 +173,14 @@ TEST_F(PtyLine, WaitEventEndsOnDataOrOnDc1)
 TEST_F(PtyLine, InterruptWakesAtOnceAndHoldsUntilCleared)
 {
     std::uint32_t events = 99;
-    IoStatus status = IoStatus::Ok;
-    std::chrono::steady_clock::time_point returned;
-    std::thread waiter([&] {
-        status = line->WaitEvent(kEvAllButTxEmpty, events);
-        returned = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point interruptedAt;
+    auto stopper = After(100ms, [&] {
+        interruptedAt = std::chrono::steady_clock::now();
+        line->Interrupt();
     });
-    std::this_thread::sleep_for(100ms);
-    const auto interruptedAt = std::chrono::steady_clock::now();
-    line->Interrupt();
-    waiter.join();
-    EXPECT_EQ(status, IoStatus::Interrupted);
+    EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), IoStatus::Interrupted);
+    const auto returned = std::chrono::steady_clock::now();
+    stopper.join();
     EXPECT_EQ(events, 0U);
     // "At once" with room for a loaded machine and the sanitizers; a wait
     // that missed the wake-up would never end.
@@ -215,10 +207,7 @@ TEST_F(PtyLine, InterruptWakesAtOnceAndHoldsUntilCleared)
 TEST_F(PtyLine, HangUpFailsPendingCallsInsteadOfHanging)
 {
     HoldOutput();
-    std::jthread hangUp([&] {
-        std::this_thread::sleep_for(100ms);
-        pty.CloseMaster();
-    });
+    const auto hangUp = After(100ms, [&] { pty.CloseMaster(); });
     const IoResult written = line->Write("held", 4);
     EXPECT_EQ(written.status, IoStatus::Failed);
     EXPECT_EQ(written.count, 0U);
@@ -239,10 +228,7 @@ TEST_F(PtyLine, HangUpFailsPendingCallsInsteadOfHanging)
 
 TEST_F(PtyLine, AWaitBlockedWhenTheDeviceGoesFails)
 {
-    std::jthread hangUp([&] {
-        std::this_thread::sleep_for(100ms);
-        pty.CloseMaster();
-    });
+    const auto hangUp = After(100ms, [&] { pty.CloseMaster(); });
     std::uint32_t events = 0;
     EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), IoStatus::Failed);
 }

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -67,6 +68,15 @@ inline std::string ReadFromLine(SerialLine& line, std::size_t count, std::chrono
         got.append(buffer, r.count);
     }
     return got;
+}
+
+// Does `action` after `delay` on another thread, joined when the result goes.
+inline std::jthread After(std::chrono::milliseconds delay, std::function<void()> action)
+{
+    return std::jthread([delay, action = std::move(action)] {
+        std::this_thread::sleep_for(delay);
+        action();
+    });
 }
 
 // Real calls with faults on demand: EIO once `writeBudget` bytes have been

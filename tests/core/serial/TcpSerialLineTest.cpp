@@ -80,16 +80,14 @@ TEST_P(DeviceServer, AServerKilledMidSendEndsTheWriteAndTheNextSetupReconnects)
     ASSERT_TRUE(line);
     // About 20 s at 9600 baud; what goes in half a second the pty holds.
     const std::string out = AllBytes(20'000);
-    IoResult result;
-    Clock::time_point ended;
-    std::thread writer([&] {
-        result = line->Write(out.data(), out.size());
-        ended = Clock::now();
+    Clock::time_point killed;
+    auto killer = test::After(500ms, [&] {
+        killed = Clock::now();
+        server.Kill();
     });
-    std::this_thread::sleep_for(500ms);
-    const auto killed = Clock::now();
-    server.Kill();
-    writer.join();
+    const IoResult result = line->Write(out.data(), out.size());
+    const auto ended = Clock::now();
+    killer.join();
     EXPECT_EQ(result.status, IoStatus::Failed);
     EXPECT_LT(result.count, out.size());
     EXPECT_LT(ended - killed, 5s);

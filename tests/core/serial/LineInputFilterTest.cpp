@@ -19,67 +19,61 @@ std::string ReadAll(LineInputFilter& filter)
     return out;
 }
 
-LineSettings SevenBitLine()
+// 7E2 ISO with XOFF 0x93, or 8N1 with XOFF 0x93 or 0x13; obeying XON/XOFF and
+// taking NULs out unless a case says otherwise.
+LineSettings Line(std::uint8_t byteSize, std::uint8_t xoff, bool obey = true, bool dropNul = true)
 {
     LineSettings s;
-    s.ByteSize = 7;
-    s.Parity = kEvenParity;
-    s.fOutX = true;
-    s.fNull = true;
-    s.XonChar = kXon;
-    s.XoffChar = kXoff93;
+    s.ByteSize = byteSize;
+    s.Parity = byteSize == 7 ? kEvenParity : kNoParity;
+    s.fOutX = obey;
+    s.fNull = dropNul;
+    s.XoffChar = xoff;
     s.EvtChar = kXon;
     return s;
 }
 
-TEST(LineInputFilter, OnASevenBitLineFlowControlIsRecognisedOnTheDataBitsAndTakenOut)
+// Flow control is recognised on the data bits: on a 7-bit line 0x13 is 0x93
+// without its parity bit and 0x91 is DC1 with it.
+TEST(LineInputFilter, TakesOutFlowControlAndNulsAndNotesTheEventCharacterOnce)
 {
-    LineInputFilter filter;
-    filter.Configure(SevenBitLine());
-    Take(filter, std::string("A\x13"
-                             "B",
-                             3)); // 0x13 is 0x93 without its parity bit
-    EXPECT_TRUE(filter.OutputStopped());
-    Take(filter, "\x91"
-                 "C"); // DC1 with the parity bit set
-    EXPECT_FALSE(filter.OutputStopped());
-    // The XON that ended a stop is flow control, not the machine's signal.
-    EXPECT_FALSE(filter.TakeEventChar());
-    Take(filter, "\x91");
-    EXPECT_TRUE(filter.TakeEventChar());
-    EXPECT_FALSE(filter.TakeEventChar()) << "noted once";
-    EXPECT_EQ(ReadAll(filter), "ABC");
-}
-
-TEST(LineInputFilter, NulGoesOnlyWhenAskedAndTheEventCharacterCountsWithoutFlowControl)
-{
-    LineSettings s = SevenBitLine();
-    s.ByteSize = 8;
-    s.XoffChar = kXoff13;
-    s.fOutX = false;
-    s.fNull = false;
-    LineInputFilter filter;
-    filter.Configure(s);
-    Take(filter, std::string("a\0\x11\x13z", 5));
-    EXPECT_FALSE(filter.OutputStopped());
-    EXPECT_TRUE(filter.TakeEventChar());
-    EXPECT_EQ(ReadAll(filter), std::string("a\0\x11\x13z", 5));
-
-    s.fNull = true;
-    filter.Configure(s);
-    Take(filter, std::string("\0b\0\0c", 5));
-    EXPECT_EQ(ReadAll(filter), "bc");
+    struct Case {
+        LineSettings line;
+        std::string in;
+        std::string data;
+        bool stopped;
+        bool event;
+    };
+    const Case cases[] = {
+        {Line(7, kXoff93), "A\x13Z", "AZ", true, false},
+        {Line(7, kXoff93), "A\x93Z", "AZ", true, false},
+        {Line(8, kXoff93), "A\x13Z", "A\x13Z", false, false},
+        // The XON that ends a stop is flow control, not the machine's signal.
+        {Line(7, kXoff93), "\x13\x91Z", "Z", false, false},
+        {Line(7, kXoff93), "\x13\x91\x91", "", false, true},
+        {Line(7, kXoff93), "\x91", "", false, true},
+        {Line(8, kXoff13, false, false), std::string("a\0\x11\x13z", 5), std::string("a\0\x11\x13z", 5), false, true},
+        {Line(8, kXoff13, false), std::string("\0b\0\0c", 5), "bc", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.in));
+        LineInputFilter filter;
+        filter.Configure(c.line);
+        Take(filter, c.in);
+        EXPECT_EQ(filter.OutputStopped(), c.stopped);
+        EXPECT_EQ(filter.TakeEventChar(), c.event);
+        EXPECT_FALSE(filter.TakeEventChar()) << "noted once";
+        EXPECT_EQ(ReadAll(filter), c.data);
+    }
 }
 
 TEST(LineInputFilter, ALineThatStopsObeyingXoffIsNoLongerHeldAndInputSurvivesCompaction)
 {
     LineInputFilter filter;
-    filter.Configure(SevenBitLine());
+    filter.Configure(Line(7, kXoff93));
     Take(filter, "\x13");
     ASSERT_TRUE(filter.OutputStopped());
-    LineSettings off = SevenBitLine();
-    off.fOutX = false;
-    filter.Configure(off);
+    filter.Configure(Line(7, kXoff93, false));
     EXPECT_FALSE(filter.OutputStopped());
 
     std::string sent;
@@ -94,8 +88,10 @@ TEST(LineInputFilter, ALineThatStopsObeyingXoffIsNoLongerHeldAndInputSurvivesCom
     }
     got += ReadAll(filter);
     EXPECT_EQ(got, sent);
+    Take(filter, "x\x11");
     filter.ClearInput();
     EXPECT_EQ(filter.Buffered(), 0u);
+    EXPECT_FALSE(filter.TakeEventChar()) << "a pending event character goes with the input";
 }
 
 } // namespace

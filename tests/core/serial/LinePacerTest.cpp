@@ -10,20 +10,11 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = LinePacer::Clock;
 
-LineSettings Frame(std::uint8_t byteSize, std::uint8_t parity, std::uint8_t stopBits)
-{
-    LineSettings s;
-    s.ByteSize = byteSize;
-    s.Parity = parity;
-    s.StopBits = stopBits;
-    return s;
-}
-
 TEST(LinePacer, CharacterTimeComesFromTheFrameAndStaysUnderTheNominalRate)
 {
-    EXPECT_EQ(BitsPerCharacter(Frame(7, kEvenParity, kTwoStopBits)), 11);
-    EXPECT_EQ(BitsPerCharacter(Frame(8, kNoParity, kOneStopBit)), 10);
-    EXPECT_EQ(BitsPerCharacter(Frame(8, kEvenParity, 1 /* 1.5 */)), 12);
+    EXPECT_EQ(BitsPerCharacter({.ByteSize = 7, .Parity = kEvenParity, .StopBits = kTwoStopBits}), 11);
+    EXPECT_EQ(BitsPerCharacter({.ByteSize = 8, .Parity = kNoParity, .StopBits = kOneStopBit}), 10);
+    EXPECT_EQ(BitsPerCharacter({.ByteSize = 8, .Parity = kEvenParity, .StopBits = 1 /* 1.5 */}), 12);
 
     const LinePacer slow(4800, 11);
     const double nominal = 11.0 / 4800.0;

@@ -1,11 +1,8 @@
 #include "core/serial/PortNames.h"
-#include "core/serial/PosixSerialLine.h"
-#include "support/PtyPair.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 
 namespace maroka::serial {
@@ -29,13 +26,10 @@ TEST(PortNames, ComNamesOfOldSettingsFilesMeanTtyS)
     EXPECT_EQ(serial::DevicePathForPortName(""), "");
 }
 
-TEST(PortNames, NaturalOrder)
+// The port list shows the sorting; here the edges.
+TEST(PortNames, NaturalOrderComparesNumbersByValue)
 {
-    std::vector<std::string> names{"/dev/ttyUSB0", "/dev/ttyS10",  "/dev/ttyS2", "/dev/ttyACM1",
-                                   "/dev/ttyS0",   "/dev/ttyACM0", "/dev/ttyS1"};
-    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return serial::NaturalLess(a, b); });
-    EXPECT_EQ(names, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyACM1", "/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2",
-                                               "/dev/ttyS10", "/dev/ttyUSB0"}));
+    EXPECT_TRUE(serial::NaturalLess("ttyS2", "ttyS10"));
     EXPECT_FALSE(serial::NaturalLess("ttyS2", "ttyS2"));
     EXPECT_TRUE(serial::NaturalLess("ttyS9", "ttyS0010"));
 }
@@ -81,26 +75,6 @@ TEST(PortNames, ListsRealDevicesWithTheirByIdNames)
 
     // No sysfs at all: nothing, and no failure.
     EXPECT_TRUE(serial::ListSerialDevices({root / "none", dev, byId}).empty());
-}
-
-TEST(PortNames, ProbeFailsForAPortInUse)
-{
-    maroka::test::PtyPair pty;
-    EXPECT_TRUE(serial::ProbePort(pty.SlavePath()).usable);
-    {
-        auto held = serial::PosixSerialLine::Open(pty.SlavePath());
-        ASSERT_TRUE(held.line) << held.error;
-        const serial::ProbeResult busy = serial::ProbePort(pty.SlavePath());
-        EXPECT_FALSE(busy.usable);
-        EXPECT_FALSE(busy.closeFailed);
-        EXPECT_NE(busy.error.find("in use"), std::string::npos) << busy.error;
-    }
-    EXPECT_TRUE(serial::ProbePort(pty.SlavePath()).usable) << "closing the line frees the port";
-
-    maroka::test::TempDir dir;
-    maroka::test::WriteFileBytes(dir / "file", "");
-    EXPECT_FALSE(serial::ProbePort((dir / "file").string()).usable);
-    EXPECT_FALSE(serial::ProbePort((dir / "missing").string()).usable);
 }
 
 } // namespace

@@ -66,21 +66,20 @@ TEST(Rfc2217Codec, CommandsCarryTheirValuesEscapedInOneSubnegotiation)
 
 TEST(Rfc2217Codec, LineFormatValuesFollowTheControlBlock)
 {
-    LineSettings s;
-    s.ByteSize = 7;
-    s.Parity = kEvenParity;
-    s.StopBits = kTwoStopBits;
-    EXPECT_EQ(DataSizeValue(s), 7);
-    EXPECT_EQ(ParityValue(s), 3);
-    EXPECT_EQ(StopSizeValue(s), 2);
-    s.Parity = 1;   // odd
-    s.StopBits = 1; // one and a half
-    EXPECT_EQ(ParityValue(s), 2);
-    EXPECT_EQ(StopSizeValue(s), 3);
-    s.Parity = kNoParity;
-    s.StopBits = kOneStopBit;
-    EXPECT_EQ(ParityValue(s), 1);
-    EXPECT_EQ(StopSizeValue(s), 1);
+    struct Case {
+        std::uint8_t parity;
+        std::uint8_t stopBits;
+        int parityValue;
+        int stopValue;
+    };
+    // Odd parity is 1 and one and a half stop bits are 1 in the control block.
+    for (const Case& c :
+         {Case{kEvenParity, kTwoStopBits, 3, 2}, Case{1, 1, 2, 3}, Case{kNoParity, kOneStopBit, 1, 1}}) {
+        const LineSettings s{.ByteSize = 7, .Parity = c.parity, .StopBits = c.stopBits};
+        EXPECT_EQ(DataSizeValue(s), 7);
+        EXPECT_EQ(ParityValue(s), c.parityValue) << int{c.parity};
+        EXPECT_EQ(StopSizeValue(s), c.stopValue) << int{c.stopBits};
+    }
 }
 
 TEST(Rfc2217Codec, FlowControlAsksTheServerOnlyForWhatIsNotOurs)

@@ -8,42 +8,40 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace maroka::serial::test {
+
+using namespace std::chrono_literals;
 
 // 8N1 ASC line that obeys the machine's XON/XOFF; no kernel IXOFF, so that
 // no XOFF of ours mixes into what the master reads. The line is paced at its
 // speed even on a pty, so tests that are not about speed use a fast one.
-inline serial::LineSettings AscLine(std::uint8_t xoff = serial::kXoff13, std::uint32_t baud = 115200)
+inline LineSettings AscLine(std::uint8_t xoff = kXoff13, std::uint32_t baud = 115200)
 {
-    serial::LineSettings s;
+    LineSettings s;
     s.BaudRate = baud;
-    s.ByteSize = 8;
-    s.Parity = serial::kNoParity;
-    s.StopBits = serial::kOneStopBit;
     s.fOutX = true;
-    s.fInX = false;
     s.fNull = true;
-    s.XonChar = serial::kXon;
     s.XoffChar = xoff;
-    s.EvtChar = serial::kXon;
+    s.EvtChar = kXon;
     return s;
 }
 
-inline std::unique_ptr<serial::PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty,
-                                                         const serial::LineSettings& settings,
-                                                         serial::SystemCalls& sys = serial::SystemCalls::Real())
+// A line that passes every byte value: no XON/XOFF of ours, no NUL removal.
+inline LineSettings TransparentLine(std::uint32_t baud = 115200)
 {
-    auto opened = serial::PosixSerialLine::Open(pty.SlavePath(), sys);
-    EXPECT_TRUE(opened.line) << opened.error;
-    if (opened.line) {
-        EXPECT_TRUE(opened.line->SetState(settings)) << opened.line->LastError();
-    }
-    return std::move(opened.line);
+    LineSettings s = AscLine(kXoff13, baud);
+    s.fOutX = false;
+    s.fNull = false;
+    return s;
 }
 
 // `size` bytes that take every value, in an order that is not a plain ramp.
@@ -55,10 +53,36 @@ inline std::string AllBytes(std::size_t size)
     return data;
 }
 
+// Reads from the line until `count` bytes came, a wait fails or `limit` passed.
+inline std::string ReadFromLine(SerialLine& line, std::size_t count, std::chrono::milliseconds limit = 5s)
+{
+    std::string got;
+    char buffer[4096];
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (got.size() < count && std::chrono::steady_clock::now() < deadline) {
+        if (line.WaitReadable(100) != IoStatus::Ok)
+            break;
+        const IoResult r = line.ReadAvailable(buffer, sizeof buffer);
+        if (r.status != IoStatus::Ok)
+            break;
+        got.append(buffer, r.count);
+    }
+    return got;
+}
+
+// Does `action` after `delay` on another thread, joined when the result goes.
+inline std::jthread After(std::chrono::milliseconds delay, std::function<void()> action)
+{
+    return std::jthread([delay, action = std::move(action)] {
+        std::this_thread::sleep_for(delay);
+        action();
+    });
+}
+
 // Real calls with faults on demand: EIO once `writeBudget` bytes have been
 // written, writes cut to `maxWrite` bytes, EINTR before every other call, an
 // output queue that does not move.
-class FaultySystemCalls : public serial::SystemCalls {
+class FaultySystemCalls : public SystemCalls {
 public:
     std::atomic<long> writeBudget{-1};
     std::atomic<std::size_t> maxWrite{0};
@@ -75,7 +99,7 @@ public:
     {
         if (Interrupt())
             return -1;
-        const ssize_t n = serial::SystemCalls::Read(fd, buffer, size);
+        const ssize_t n = SystemCalls::Read(fd, buffer, size);
         const int watched = watchByte.load();
         if (n > 0 && watched >= 0 && std::memchr(buffer, watched, static_cast<std::size_t>(n)) != nullptr)
             sawWatchedByte = true;
@@ -91,15 +115,14 @@ public:
             errno = EIO;
             return -1;
         }
-        if (budget > 0 && size > static_cast<std::size_t>(budget))
-            size = static_cast<std::size_t>(budget);
-        if (maxWrite.load() != 0 && size > maxWrite.load())
-            size = maxWrite.load();
-        const ssize_t n = serial::SystemCalls::Write(fd, data, size);
+        if (budget > 0)
+            size = std::min(size, static_cast<std::size_t>(budget));
+        if (maxWrite.load() != 0)
+            size = std::min(size, maxWrite.load());
+        const ssize_t n = SystemCalls::Write(fd, data, size);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
-            if (static_cast<std::size_t>(n) > largestWrite.load())
-                largestWrite = static_cast<std::size_t>(n);
+            largestWrite = std::max(largestWrite.load(), static_cast<std::size_t>(n));
             if (budget > 0)
                 writeBudget -= n;
         }
@@ -112,29 +135,51 @@ public:
             *static_cast<int*>(argument) = outputQueue.load();
             return 0;
         }
-        return serial::SystemCalls::Ioctl(fd, request, argument);
+        return SystemCalls::Ioctl(fd, request, argument);
     }
 
     int Poll(pollfd* fds, nfds_t count, int timeoutMs) override
     {
-        if (Interrupt())
-            return -1;
-        return serial::SystemCalls::Poll(fds, count, timeoutMs);
+        return Interrupt() ? -1 : SystemCalls::Poll(fds, count, timeoutMs);
     }
 
 private:
     bool Interrupt()
     {
-        if (!interruptEveryOther.load())
+        if (!interruptEveryOther.load() || (flip_++ & 1U) != 0)
             return false;
-        if ((flip_++ & 1U) == 0) {
-            errno = EINTR;
-            return true;
-        }
-        return false;
+        errno = EINTR;
+        return true;
     }
 
     std::atomic<unsigned> flip_{0};
+};
+
+// A line on a pty, opened through `sys` (real calls until a test asks for
+// faults) with the ASC settings.
+class PtyLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        auto opened = PosixSerialLine::Open(pty.SlavePath(), sys);
+        ASSERT_TRUE(opened.line) << opened.error;
+        line = std::move(opened.line);
+        ASSERT_TRUE(line->SetState(AscLine())) << line->LastError();
+    }
+
+    // The machine's XOFF, once the line has seen it.
+    void HoldOutput()
+    {
+        pty.WriteMaster("\x13");
+        const auto deadline = std::chrono::steady_clock::now() + 1s;
+        while (!line->OutputStopped() && std::chrono::steady_clock::now() < deadline)
+            line->WaitReadable(10);
+        ASSERT_TRUE(line->OutputStopped());
+    }
+
+    FaultySystemCalls sys;
+    maroka::test::PtyPair pty;
+    std::unique_ptr<PosixSerialLine> line;
 };
 
 } // namespace maroka::serial::test

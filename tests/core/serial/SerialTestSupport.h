@@ -44,6 +44,17 @@ inline LineSettings TransparentLine(std::uint32_t baud = 115200)
     return s;
 }
 
+// A pty's slave end opened and set up as the transfer loops get their line.
+inline std::unique_ptr<PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty, const LineSettings& settings)
+{
+    auto opened = PosixSerialLine::Open(pty.SlavePath());
+    EXPECT_TRUE(opened.line) << opened.error;
+    if (opened.line) {
+        EXPECT_TRUE(opened.line->SetState(settings)) << opened.line->LastError();
+    }
+    return std::move(opened.line);
+}
+
 // `size` bytes that take every value, in an order that is not a plain ramp.
 inline std::string AllBytes(std::size_t size)
 {

@@ -1,6 +1,5 @@
 maroka_add_test(NAME session_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SessionTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SessionCommandsTest.cpp
 )
 maroka_add_test(NAME used_device_servers_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/UsedDeviceServersTest.cpp

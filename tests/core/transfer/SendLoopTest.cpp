@@ -27,11 +27,12 @@ using maroka::test::MemoryLog;
 using maroka::test::RecordingSteps;
 
 // One send over a fake line with settings that need no machine.
-struct SendFixture : ::testing::Test {
-    SendFixture()
+struct Sending {
+    Sending()
     {
         settings.ignoreCycleStart = true;
         settings.sendDelayEnabled = false;
+        settings.sendBufferSize = "100";
     }
 
     SendOutcome Send(const std::string& bytes, TransferMode mode = TransferMode::Send)
@@ -49,6 +50,18 @@ struct SendFixture : ::testing::Test {
         return loop.Run();
     }
 
+    // For the machine's thread: until the send waits for the `number`th time.
+    void AwaitWait(int number = 1)
+    {
+        while (line->WaitsStarted() < number || !line->WaitingForEvent())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    void Reset()
+    {
+        flags.RequestStop();
+        line->Interrupt();
+    }
+
     TempDir dir;
     std::shared_ptr<FakeSerialLine> line = std::make_shared<FakeSerialLine>();
     std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
@@ -58,6 +71,8 @@ struct SendFixture : ::testing::Test {
     settings::SessionSettings settings;
     test::ManualClock clock;
 };
+
+struct SendFixture : ::testing::Test, Sending {};
 
 } // namespace
 
@@ -75,7 +90,6 @@ TEST_F(SendFixture, FramesWithDc2AndDc4AndLogsStartAndEnd)
 {
     settings.sendDc2AtStart = true;
     settings.sendDc4AtEnd = true;
-    settings.sendBufferSize = "100";
     Send("%\nO1\n%\n");
     EXPECT_EQ(line->Written(), "\x12%\nO1\n%\n\x14");
     ASSERT_EQ(log->comm.size(), 2u);
@@ -107,7 +121,6 @@ TEST_F(SendFixture, ALineErrorEndsTheSendWithItsMessageAndErrorLogWord)
 
 TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
 {
-    settings.sendBufferSize = "100";
     line->errorAtCheckNumber = 0;
     line->errorWordAtCheck = serial::kErrParity | serial::kErrFrame;
     EXPECT_TRUE(Send("O1\n").sendCompleted);
@@ -115,24 +128,17 @@ TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
     EXPECT_EQ(LineErrorText(serial::kErrParity), nullptr);
 }
 
-TEST_F(SendFixture, AVanishedDeviceFailsTheSendAndLogsTheWriteError)
+TEST(SendLoop, AVanishedDeviceFailsTheSendAndLogsTheWriteErrorButAServerGoesOn)
 {
-    settings.sendBufferSize = "100";
-    line->failWriteAfterBytes = 0;
-    const SendOutcome outcome = Send("O1\nO2\n");
-    EXPECT_TRUE(outcome.transferError);
-    ASSERT_FALSE(ui.Messages().empty());
-    EXPECT_TRUE(ui.Messages().front().starts_with("データ送信エラー（非同期ＩＯ）"));
-    EXPECT_EQ(log->errors, std::vector<std::string>{"WRITE_UNSYNCHRO-ERROR"});
-    EXPECT_TRUE(flags.quitRequested);
-}
-
-TEST_F(SendFixture, InServerModeAnErrorDoesNotCloseTheProgram)
-{
-    settings.sendBufferSize = "100";
-    line->failWriteAfterBytes = 0;
-    Send("O1\n", TransferMode::Server);
-    EXPECT_FALSE(flags.quitRequested);
+    for (const TransferMode mode : {TransferMode::Send, TransferMode::Server}) {
+        Sending send;
+        send.line->failWriteAfterBytes = 0;
+        EXPECT_TRUE(send.Send("O1\nO2\n", mode).transferError);
+        ASSERT_FALSE(send.ui.Messages().empty());
+        EXPECT_TRUE(send.ui.Messages().front().starts_with("データ送信エラー（非同期ＩＯ）"));
+        EXPECT_EQ(send.log->errors, std::vector<std::string>{"WRITE_UNSYNCHRO-ERROR"});
+        EXPECT_EQ(send.flags.quitRequested, mode == TransferMode::Send);
+    }
 }
 
 TEST_F(SendFixture, ShowsLinesCommentsAndTheSourceFile)
@@ -147,7 +153,6 @@ TEST_F(SendFixture, ShowsLinesCommentsAndTheSourceFile)
 
 TEST_F(SendFixture, TheDataViewStartsAfreshAfter200Lines)
 {
-    settings.sendBufferSize = "100";
     std::string program;
     for (int i = 0; i < 201; ++i)
         program += "N" + std::to_string(i) + "\n";
@@ -163,12 +168,9 @@ TEST_F(SendFixture, TheDataViewStartsAfreshAfter200Lines)
 TEST_F(SendFixture, ResetDuringTheCycleStartWaitEndsAtOnceWithoutWritingOrLogging)
 {
     settings.ignoreCycleStart = false;
-    settings.sendBufferSize = "100";
     std::thread reset([this] {
-        while (!line->WaitingForEvent())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        flags.RequestStop();
-        line->Interrupt();
+        AwaitWait();
+        Reset();
     });
     const auto started = std::chrono::steady_clock::now();
     Send("O1\n");
@@ -182,13 +184,11 @@ TEST_F(SendFixture, ResetDuringTheCycleStartWaitEndsAtOnceWithoutWritingOrLoggin
 
 TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteError)
 {
-    settings.sendBufferSize = "100";
     line->blockWrites = true;
     std::thread reset([this] {
         while (line->WriteCalls() == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        flags.RequestStop();
-        line->Interrupt();
+        Reset();
     });
     const SendOutcome outcome = Send("O1\n");
     reset.join();
@@ -202,10 +202,8 @@ TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteError)
 TEST_F(SendFixture, AMachineSignalEndsTheWaitAndNothingIsWrittenBefore)
 {
     settings.ignoreCycleStart = false;
-    settings.sendBufferSize = "100";
     std::thread machine([this] {
-        while (!line->WaitingForEvent())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        AwaitWait();
         EXPECT_EQ(line->Written(), "");
         line->MachineSpeaks();
     });
@@ -219,19 +217,13 @@ TEST_F(SendFixture, ResendModeRunsAnotherPassWithoutRepeatingDc2)
     settings.ignoreCycleStart = false;
     settings.resendMode = true;
     settings.sendDc2AtStart = true;
-    settings.sendBufferSize = "100";
     std::thread machine([this] {
-        const auto waitForWait = [this](int number) {
-            while (line->WaitsStarted() < number || !line->WaitingForEvent())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        };
-        waitForWait(1);
+        AwaitWait(1);
         line->MachineSpeaks();
-        waitForWait(2);
+        AwaitWait(2);
         line->MachineSpeaks();
-        waitForWait(3);
-        flags.RequestStop();
-        line->Interrupt();
+        AwaitWait(3);
+        Reset();
     });
     Send("O1\n");
     machine.join();
@@ -241,7 +233,6 @@ TEST_F(SendFixture, ResendModeRunsAnotherPassWithoutRepeatingDc2)
 
 TEST_F(SendFixture, ExitAfterSendingCountsDownThenAsksToClose)
 {
-    settings.sendBufferSize = "100";
     settings.exitAfterSend = true;
     settings.exitAfterSendSeconds = "3.9";
     Send("O1\n");

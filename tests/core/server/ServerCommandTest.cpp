@@ -66,7 +66,7 @@ TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
     const struct {
         const char* line;
         ServerCommand command;
-        const char* reply; // not checked when empty
+        const char* reply;
         const char* subject;
         bool skipCycleStartWait;
     } cases[] = {
@@ -82,9 +82,9 @@ TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
         {"%R/O1", None, "", "NO COMMAND", false},
         {"(NOTE)L/", FileList, "([SEARCH_FILE_LIST])", "CALL_LIST", false},
         // Call before save before list before the error log.
-        {"L/S/R/", CallWithoutName, "", "", false},
+        {"L/S/R/", CallWithoutName, "(R/ NO CALLED FILE NAME)", "NO CALLED FILE NAME", false},
         {"P/L/S/A", Save, "", "SAVE[A]", false},
-        {"P/L/", FileList, "", "", false},
+        {"P/L/", FileList, "([SEARCH_FILE_LIST])", "CALL_LIST", false},
         {"P/", ErrorLog, "([ERROR_LOG_REPORT])", "CALL_ERR_LOG", false},
         {"D/OLD.NC", Delete, "", "DELETE[OLD.NC]", false},
         {"RN/A.NC/B.NC", Rename, "", "RENAME[A.NC]TO[B.NC]", false},
@@ -95,12 +95,8 @@ TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
         SCOPED_TRACE(c.line);
         const auto analysis = Analyse(c.line);
         EXPECT_EQ(analysis.command, c.command);
-        if (*c.reply) {
-            EXPECT_EQ(analysis.replyText, c.reply);
-        }
-        if (*c.subject) {
-            EXPECT_EQ(analysis.commLogSubject, c.subject);
-        }
+        EXPECT_EQ(analysis.replyText, c.reply);
+        EXPECT_EQ(analysis.commLogSubject, c.subject);
         EXPECT_EQ(analysis.skipCycleStartWait, c.skipCycleStartWait);
     }
     // The first deciding line wins; later lines are not read.
@@ -132,8 +128,9 @@ TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
 TEST_F(Analysis, AnEmptyCommandWordMatchesEveryLine)
 {
     words.list.clear();
-    const auto any = Analyse("O0001");
-    EXPECT_EQ(any.command, ServerCommand::FileList);
+    EXPECT_EQ(Analyse("O0001").command, ServerCommand::FileList);
+    // Even the machine's own first line, its DC2 and "%".
+    EXPECT_EQ(AnalyseCommand("\x12%\r\nR/O1\r\n%\r\n", words, folder).command, ServerCommand::FileList);
     words.list = "L/";
     words.call.clear();
     const auto call = Analyse("O0001");

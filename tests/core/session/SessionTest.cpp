@@ -1,8 +1,12 @@
-// The window's send, file, port and line commands, straight on the session.
+// The window's send, file, port and line commands, straight on the session;
+// what the settings window hands to it; the device servers it has used.
 
 #include "SessionFixture.h"
 
 #include "core/logs/WorkFilePath.h"
+#include "core/session/UsedDeviceServers.h"
+
+#include "support/Cp932Lines.h"
 
 #include <sys/stat.h>
 
@@ -244,4 +248,117 @@ TEST_F(SessionCommands, AReceivedFileOpensInTheEditor)
     EXPECT_FALSE(std::filesystem::exists(dir / "opened"));
     s.OpenReceivedFile(0);
     EXPECT_EQ(ReadFileBytes(dir / "opened"), (dir / "IN.NC").string());
+}
+
+namespace {
+
+using S = settings::SessionSettings;
+
+// A constructed session, not shown, as the settings window meets it.
+struct SessionDialog : ::testing::Test, test::SessionRig {
+    SessionDialog()
+    {
+        std::filesystem::create_directories(dir / "bin");
+        session::SessionOptions options;
+        options.programPath = (dir / "bin" / "maroka").string();
+        options.listPorts = [] { return std::vector<std::string>{}; };
+        session = std::make_unique<session::Session>(ui, std::move(options));
+        session->Construct();
+    }
+
+    std::string MailFile() const { return (dir / "bin" / "Maroka_Work" / "MAILFILE.COM1").string(); }
+};
+
+} // namespace
+
+TEST_F(SessionDialog, ClosingTakesTheValuesTheListsAndTheMailText)
+{
+    settings::ListSettings lists;
+    lists.conversionPairs[2] = {"X", "U"};
+    lists.subprogramIgnoreCodes = {"M30"};
+    lists.editorHistory = {"/usr/bin/vi"};
+    const std::string longIgnore(600, 'A');
+    session->ApplyDialogSettings({{&settings::KeyOf(&S::twoByteCheck), "0"},
+                                  {&settings::KeyOf(&S::sendDelayMs), "abc"},
+                                  {&settings::KeyOf(&S::ignoreStrings), longIgnore}},
+                                 lists, "２号機\n終了");
+    const S& now = session->Settings();
+    EXPECT_FALSE(now.twoByteCheck);
+    // Not a number: kept as typed and judged where it is used.
+    EXPECT_EQ(now.sendDelayMs, "abc");
+    // The capacity of the key holds.
+    EXPECT_EQ(now.ignoreStrings, std::string(511, 'A'));
+    EXPECT_TRUE(ui.Messages().empty());
+
+    settings::ListSettings saved;
+    ASSERT_FALSE(settings::SettingsFile(SettingsPath()).LoadListSettings(saved));
+    EXPECT_EQ(saved.conversionPairs[2].newText, "U");
+    EXPECT_EQ(saved.subprogramIgnoreCodes, std::vector<std::string>{"M30"});
+    EXPECT_EQ(saved.editorHistory, std::vector<std::string>{"/usr/bin/vi"});
+
+    EXPECT_EQ(test::ReadFileBytes(MailFile()), test::Cp932Lines("２号機\n終了\n"));
+    EXPECT_EQ(session->LoadMailBody(), "２号機\n終了");
+    // An empty text leaves no file, so the mail falls back to its fixed line.
+    session->ApplyDialogSettings({}, lists, "");
+    EXPECT_FALSE(std::filesystem::exists(MailFile()));
+    EXPECT_EQ(session->LoadMailBody(), "");
+}
+
+TEST_F(SessionDialog, AChosenProgramIsStoredWithItsFolderAndGoesToTheTopOfItsHistoryOnce)
+{
+    const std::string vi = (dir / "bin" / "vi").string();
+    const std::string nano = (dir / "bin" / "nano").string();
+    test::WriteFileBytes(vi, "");
+    test::WriteFileBytes(nano, "");
+    std::vector<std::string> history{"/opt/old"};
+    ui.openFiles = {{vi}, {nano}, {vi}, {(dir / "bin" / "missing").string()}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(session->BrowseApplication(session::ExternalKind::Editor, history).has_value());
+    EXPECT_EQ(history, (std::vector<std::string>{vi, nano, "/opt/old"}));
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_EQ(session->Settings().editorBrowseFolder, (dir / "bin").string());
+    // A name that is not there changes nothing.
+    EXPECT_FALSE(session->BrowseApplication(session::ExternalKind::Editor, history).has_value());
+    EXPECT_EQ(history.size(), 3u);
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_TRUE(ui.Saw("open-dialog: エディタ選択　 Maroka ver 0.565"));
+
+    ui.openFiles = {{nano}};
+    std::vector<std::string> viewers;
+    EXPECT_EQ(session->BrowseApplication(session::ExternalKind::Viewer, viewers), nano);
+    EXPECT_EQ(session->Settings().viewer, nano);
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_TRUE(ui.Saw("open-dialog: VIEWER選択　 Maroka ver 0.565"));
+}
+
+TEST_F(SessionDialog, ACancelledFolderChoiceWithoutAFolderWarns)
+{
+    std::vector<std::string> history;
+    EXPECT_FALSE(session->BrowseServerFolder(history).has_value());
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0], "サーバー用：検索/保存フォルダの指定をしないと、正常な動作ができません。");
+    EXPECT_TRUE(history.empty());
+}
+
+TEST(UsedDeviceServers, TheStartupPortAndEveryPortWithColoursThatIsADeviceServer)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "maroka0.ini").string();
+    settings::SettingsFile file(path);
+    settings::SessionSettings s;
+    s.startupPort = "rfc2217://10.0.0.5:4001";
+    ASSERT_FALSE(file.SaveSettings(s));
+    ASSERT_FALSE(file.SavePortColours("/dev/ttyUSB0", s));
+    ASSERT_FALSE(file.SavePortColours("tcp://cell-2.shop:4002", s));
+    ASSERT_FALSE(file.SavePortColours("COM3", s));
+    ASSERT_FALSE(file.SavePortColours("rfc2217://10.0.0.5:4001", s));
+    ASSERT_FALSE(file.SavePortColours("tcp://no-port", s)); // not a usable name
+    EXPECT_EQ(session::UsedDeviceServers(path),
+              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+
+    s.startupPort = "COM1";
+    ASSERT_FALSE(file.SaveSettings(s));
+    EXPECT_EQ(session::UsedDeviceServers(path),
+              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+    EXPECT_TRUE(session::UsedDeviceServers((dir / "missing.ini").string()).empty());
 }

@@ -59,71 +59,78 @@ TEST_F(Analysis, CallFindsTheFileExactlyOrWithoutRegardToCase)
     EXPECT_EQ(call.commLogSubject, "CALL[O5678.NC]");
 }
 
-TEST_F(Analysis, TheM198FormsSkipTheCycleStartWait)
+TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
 {
     Touch("O1234");
-    words.handyOn = "[";
-    words.handyOff = "]";
-    auto call = Analyse("M198[O1234]");
-    EXPECT_EQ(call.command, ServerCommand::Call);
-    EXPECT_TRUE(call.skipCycleStartWait);
-
-    call = Analyse("M198&HO1234:");
-    EXPECT_EQ(call.command, ServerCommand::Call);
-    EXPECT_TRUE(call.skipCycleStartWait);
-
-    call = Analyse("&HO9999:");
-    EXPECT_EQ(call.command, ServerCommand::CallNotFound);
-    EXPECT_TRUE(call.skipCycleStartWait);
-    // The reply names the call word also for the M198 forms.
-    EXPECT_EQ(call.replyText, "(R/O9999 IS NOT FOUND)");
-    EXPECT_EQ(call.commLogSubject, "NO CALLED FILE");
-}
-
-TEST_F(Analysis, AnOpeningWordWithoutItsClosingWordNamesNoFile)
-{
-    Touch("O1234");
-    auto call = Analyse("&HO1234");
-    EXPECT_EQ(call.command, ServerCommand::CallWithoutName);
-    EXPECT_EQ(call.replyText, "(R/ NO CALLED FILE NAME)");
-    EXPECT_EQ(call.commLogSubject, "NO CALLED FILE NAME");
-    // With the call word as well, the plain call decides.
-    call = Analyse("&HR/O1234");
-    EXPECT_EQ(call.command, ServerCommand::Call);
-    EXPECT_FALSE(call.skipCycleStartWait);
-}
-
-TEST_F(Analysis, WordsAreTriedInTheirOrderAndCommentsAndPercentLinesAreSkipped)
-{
-    EXPECT_EQ(Analyse("(R/O1234)").command, ServerCommand::None);
-    EXPECT_EQ(Analyse("(R/O1234)").commLogSubject, "NO COMMAND");
-    EXPECT_EQ(Analyse("%R/O1").command, ServerCommand::None);
-    // A comment goes, the command after it stays.
-    EXPECT_EQ(Analyse("(NOTE)L/").command, ServerCommand::FileList);
+    using enum ServerCommand;
+    const struct {
+        const char* line;
+        ServerCommand command;
+        const char* reply;
+        const char* subject;
+        bool skipCycleStartWait;
+    } cases[] = {
+        // The M198 forms skip the cycle start wait; their reply names the call word.
+        {"M198&HO1234:", Call, "", "CALL[O1234]", true},
+        {"&HO9999:", CallNotFound, "(R/O9999 IS NOT FOUND)", "NO CALLED FILE", true},
+        // An opening word without its closing word names no file; with the
+        // call word as well, the plain call decides.
+        {"&HO1234", CallWithoutName, "(R/ NO CALLED FILE NAME)", "NO CALLED FILE NAME", false},
+        {"&HR/O1234", Call, "", "CALL[O1234]", false},
+        // Comments and percent lines are skipped; a command after a comment stays.
+        {"(R/O1234)", None, "", "NO COMMAND", false},
+        {"%R/O1", None, "", "NO COMMAND", false},
+        {"(NOTE)L/", FileList, "([SEARCH_FILE_LIST])", "CALL_LIST", false},
+        // Call before save before list before the error log.
+        {"L/S/R/", CallWithoutName, "(R/ NO CALLED FILE NAME)", "NO CALLED FILE NAME", false},
+        {"P/L/S/A", Save, "", "SAVE[A]", false},
+        {"P/L/", FileList, "([SEARCH_FILE_LIST])", "CALL_LIST", false},
+        {"P/", ErrorLog, "([ERROR_LOG_REPORT])", "CALL_ERR_LOG", false},
+        {"D/OLD.NC", Delete, "", "DELETE[OLD.NC]", false},
+        {"RN/A.NC/B.NC", Rename, "", "RENAME[A.NC]TO[B.NC]", false},
+        {"RN/ONLY", Rename, "", "RENAME[]TO[]", false},
+        {"M/CYCLE END \x83\x65\x83\x58\x83\x67", Mail, "", "MAIL-COMMAND", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const auto analysis = Analyse(c.line);
+        EXPECT_EQ(analysis.command, c.command);
+        EXPECT_EQ(analysis.replyText, c.reply);
+        EXPECT_EQ(analysis.commLogSubject, c.subject);
+        EXPECT_EQ(analysis.skipCycleStartWait, c.skipCycleStartWait);
+    }
     // The first deciding line wins; later lines are not read.
-    const auto first = AnalyseCommand("%\r\n\r\nO0001\r\nL/\r\nD/X\r\n%\r\n", words, folder);
-    EXPECT_EQ(first.command, ServerCommand::FileList);
-    EXPECT_EQ(first.replyText, "([SEARCH_FILE_LIST])");
-    EXPECT_EQ(first.commLogSubject, "CALL_LIST");
-    // Call before save before list before the error log.
-    EXPECT_EQ(Analyse("L/S/R/").command, ServerCommand::CallWithoutName);
-    EXPECT_EQ(Analyse("P/L/S/A").command, ServerCommand::Save);
-    EXPECT_EQ(Analyse("P/L/").command, ServerCommand::FileList);
-    const auto log = Analyse("P/");
-    EXPECT_EQ(log.command, ServerCommand::ErrorLog);
-    EXPECT_EQ(log.replyText, "([ERROR_LOG_REPORT])");
-    EXPECT_EQ(log.commLogSubject, "CALL_ERR_LOG");
+    EXPECT_EQ(AnalyseCommand("%\r\n\r\nO0001\r\nL/\r\nD/X\r\n%\r\n", words, folder).command, FileList);
     // An unclosed comment leaves the line as it is, and is counted for the message.
     const auto unclosed = Analyse("(NOTE L/");
-    EXPECT_EQ(unclosed.command, ServerCommand::FileList);
+    EXPECT_EQ(unclosed.command, FileList);
     EXPECT_EQ(unclosed.unclosedComments, 1);
+    // The configured M198 words.
+    words.handyOn = "[";
+    words.handyOff = "]";
+    for (const char* line : {"M198[O1234]", "M198&HO1234:"}) {
+        EXPECT_EQ(Analyse(line).command, Call) << line;
+        EXPECT_TRUE(Analyse(line).skipCycleStartWait) << line;
+    }
+
+    // The text after the word: "RN/OLD/NEW" holds "D/", still a rename.
+    EXPECT_EQ(Analyse("D/OLD.NC").deleteName, "OLD.NC");
+    const auto rename = Analyse("RN/A.NC/B.NC");
+    EXPECT_EQ(rename.renameFrom, "A.NC");
+    EXPECT_EQ(rename.renameTo, "B.NC");
+    EXPECT_EQ(Analyse("RN/OLD/NEW").command, Rename);
+    EXPECT_EQ(Analyse("RN/OLD/NEW").renameFrom, "OLD");
+    EXPECT_EQ(Analyse("RN/ONLY").renameFrom, "");
+    EXPECT_EQ(Analyse("M/CYCLE END \x83\x65\x83\x58\x83\x67").mailCommandText, "CYCLE END テスト");
+    EXPECT_EQ(Analyse("M/").mailCommandText, "");
 }
 
 TEST_F(Analysis, AnEmptyCommandWordMatchesEveryLine)
 {
     words.list.clear();
-    const auto any = Analyse("O0001");
-    EXPECT_EQ(any.command, ServerCommand::FileList);
+    EXPECT_EQ(Analyse("O0001").command, ServerCommand::FileList);
+    // Even the machine's own first line, its DC2 and "%".
+    EXPECT_EQ(AnalyseCommand("\x12%\r\nR/O1\r\n%\r\n", words, folder).command, ServerCommand::FileList);
     words.list = "L/";
     words.call.clear();
     const auto call = Analyse("O0001");
@@ -131,32 +138,23 @@ TEST_F(Analysis, AnEmptyCommandWordMatchesEveryLine)
     EXPECT_EQ(call.replyText, "(O0001 IS NOT FOUND)");
 }
 
-TEST_F(Analysis, SaveMakesAUniqueName)
+TEST_F(Analysis, SaveMakesAUniqueNameCountingOnWithTwoDigitsAtLeast)
 {
-    auto save = Analyse("S/N.NC");
-    EXPECT_EQ(save.command, ServerCommand::Save);
-    EXPECT_EQ(save.saveFilePath, (dir / "N.NC").string());
+    EXPECT_EQ(Analyse("S/N.NC").saveFilePath, (dir / "N.NC").string());
     Touch("n.nc");
-    save = Analyse("S/N.NC");
+    const auto save = Analyse("S/N.NC");
+    EXPECT_EQ(save.command, ServerCommand::Save);
     EXPECT_EQ(save.saveFilePath, (dir / "N-01.NC").string());
     EXPECT_EQ(save.commLogSubject, "SAVE[N-01.NC]");
-
-    save = Analyse("S/");
-    EXPECT_EQ(save.saveFilePath, (dir / "UNTITLED").string());
+    EXPECT_EQ(Analyse("S/").saveFilePath, (dir / "UNTITLED").string());
     Touch("UNTITLED");
     EXPECT_EQ(Analyse("S/").saveFilePath, (dir / "UNTITLED-01").string());
-}
 
-TEST_F(Analysis, MakeUniqueNameCountsOnWithTwoDigitsAtLeast)
-{
     Touch("A.NC");
     Touch("A-01.NC");
     EXPECT_EQ(folder.MakeUniqueName("A.NC"), "A-02.NC");
-    for (int k = 2; k <= 99; ++k) {
-        char name[16];
-        std::snprintf(name, sizeof name, "A-%02d.NC", k);
-        Touch(name);
-    }
+    for (int k = 2; k <= 99; ++k)
+        Touch("A-" + std::string(k < 10 ? "0" : "") + std::to_string(k) + ".NC");
     EXPECT_EQ(folder.MakeUniqueName("A.NC"), "A-100.NC");
     // A folder of that name takes the name as well.
     std::filesystem::create_directory(dir / "P.D");
@@ -191,36 +189,6 @@ TEST_F(Analysis, TwoSaversOnOneFolderNeverGetTheSameFile)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2 * kSaves);
     // A name that cannot be created is reported, not retried for ever.
     EXPECT_EQ(folder.CreateUniqueFile(std::string(300, 'N')).error, ENAMETOOLONG);
-}
-
-TEST_F(Analysis, DeleteRenameAndMailTakeTheTextAfterTheirWord)
-{
-    const auto remove = Analyse("D/OLD.NC");
-    EXPECT_EQ(remove.command, ServerCommand::Delete);
-    EXPECT_EQ(remove.deleteName, "OLD.NC");
-    EXPECT_EQ(remove.commLogSubject, "DELETE[OLD.NC]");
-
-    const auto rename = Analyse("RN/A.NC/B.NC");
-    EXPECT_EQ(rename.command, ServerCommand::Rename);
-    EXPECT_EQ(rename.renameFrom, "A.NC");
-    EXPECT_EQ(rename.renameTo, "B.NC");
-    EXPECT_EQ(rename.commLogSubject, "RENAME[A.NC]TO[B.NC]");
-
-    // "RN/OLD/NEW" holds "D/": still a rename, never a delete.
-    const auto old = Analyse("RN/OLD/NEW");
-    EXPECT_EQ(old.command, ServerCommand::Rename);
-    EXPECT_EQ(old.renameFrom, "OLD");
-
-    const auto noSeparator = Analyse("RN/ONLY");
-    EXPECT_EQ(noSeparator.command, ServerCommand::Rename);
-    EXPECT_EQ(noSeparator.renameFrom, "");
-    EXPECT_EQ(noSeparator.commLogSubject, "RENAME[]TO[]");
-
-    const auto mail = Analyse("M/CYCLE END \x83\x65\x83\x58\x83\x67");
-    EXPECT_EQ(mail.command, ServerCommand::Mail);
-    EXPECT_EQ(mail.mailCommandText, "CYCLE END テスト");
-    EXPECT_EQ(mail.commLogSubject, "MAIL-COMMAND");
-    EXPECT_EQ(Analyse("M/").mailCommandText, "");
 }
 
 TEST_F(Analysis, NamesThatReachOutsideTheFolderAreRefused)
@@ -279,33 +247,62 @@ TEST_F(Analysis, DeleteAndRenameNeverTouchAnythingButTheNamedFile)
 
 TEST_F(Analysis, ReplyProgramsHaveTheirLinesNamesAndErrorLogWords)
 {
-    auto reply = BuildReplyProgram(Analyse("R/"), {}, std::nullopt);
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->Bytes(), "%\r\n(R/ NO CALLED FILE NAME)\r\nM30\r\n%\r\n");
-    EXPECT_EQ(reply->displayName, "NO_FILE_NAME_ERROR");
-    EXPECT_EQ(reply->commLogSubject, "NO_FILE_NAME_MASSAGE");
-    EXPECT_EQ(reply->errorLogWord, logs::kErrNoCallFile);
-
-    reply = BuildReplyProgram(Analyse("R/O1"), {}, std::nullopt);
-    EXPECT_EQ(reply->Bytes(), "%\r\n(R/O1 IS NOT FOUND)\r\nM30\r\n%\r\n");
-    EXPECT_EQ(reply->displayName, "FILE_NOT_FOUND_ERROR");
-    EXPECT_EQ(reply->commLogSubject, "FILE_NOT_FOUND_MASSAGE");
-    EXPECT_EQ(reply->errorLogWord, logs::kErrCallFileNotFound);
-    EXPECT_EQ(BuildReplyProgram(Analyse("R/../O1"), {}, std::nullopt)->errorLogWord, msg::kErrUnsafeFileName);
-
-    reply = BuildReplyProgram(Analyse("L/"), {"A.NC", "ｶﾅ.NC"}, std::nullopt);
-    EXPECT_EQ(reply->Bytes(),
-              "%\r\n([SEARCH_FILE_LIST])\r\n(A.NC)\r\n(\xB6\xC5.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
-    EXPECT_EQ(reply->displayName, "FILE_LIST");
-    EXPECT_TRUE(reply->errorLogWord.empty());
-
-    reply = BuildReplyProgram(Analyse("P/"), {}, std::nullopt);
-    EXPECT_EQ(reply->Bytes(), "%\r\n(NO_ERROR)\r\n%\r\n");
-    EXPECT_EQ(reply->displayName, "ERROR_LOG_LIST");
-    EXPECT_EQ(reply->commLogSubject, "ERROR_LOG");
-    reply = BuildReplyProgram(Analyse("P/"), {}, std::vector<std::string>{"T1\t\tNO_CALL_FILE"});
-    EXPECT_EQ(reply->Bytes(), "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n");
-
+    using Lines = std::optional<std::vector<std::string>>;
+    const struct {
+        const char* command;
+        std::vector<std::string> files;
+        Lines errorLog;
+        std::string bytes, displayName, subject;
+        std::string_view errorLogWord;
+    } cases[] = {
+        {"R/",
+         {},
+         {},
+         "%\r\n(R/ NO CALLED FILE NAME)\r\nM30\r\n%\r\n",
+         "NO_FILE_NAME_ERROR",
+         "NO_FILE_NAME_MASSAGE",
+         logs::kErrNoCallFile},
+        {"R/O1",
+         {},
+         {},
+         "%\r\n(R/O1 IS NOT FOUND)\r\nM30\r\n%\r\n",
+         "FILE_NOT_FOUND_ERROR",
+         "FILE_NOT_FOUND_MASSAGE",
+         logs::kErrCallFileNotFound},
+        {"R/../O1",
+         {},
+         {},
+         "%\r\n(R/../O1 IS NOT FOUND)\r\nM30\r\n%\r\n",
+         "FILE_NOT_FOUND_ERROR",
+         "FILE_NOT_FOUND_MASSAGE",
+         msg::kErrUnsafeFileName},
+        {"L/",
+         {"A.NC", "ｶﾅ.NC"},
+         {},
+         "%\r\n([SEARCH_FILE_LIST])\r\n(A.NC)\r\n(\xB6\xC5.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n",
+         "FILE_LIST",
+         "",
+         ""},
+        {"P/", {}, {}, "%\r\n(NO_ERROR)\r\n%\r\n", "ERROR_LOG_LIST", "ERROR_LOG", ""},
+        {"P/",
+         {},
+         Lines{{"T1\t\tNO_CALL_FILE"}},
+         "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n",
+         "ERROR_LOG_LIST",
+         "ERROR_LOG",
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        const auto reply = BuildReplyProgram(Analyse(c.command), c.files, c.errorLog);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->Bytes(), c.bytes);
+        EXPECT_EQ(reply->displayName, c.displayName);
+        if (!c.subject.empty()) {
+            EXPECT_EQ(reply->commLogSubject, c.subject);
+        }
+        EXPECT_EQ(reply->errorLogWord, c.errorLogWord);
+    }
     EXPECT_FALSE(BuildReplyProgram(Analyse("D/X"), {}, std::nullopt));
 }
 

@@ -1,60 +1,33 @@
-#include "core/session/Session.h"
 #include "core/session/SessionMessages.h"
-#include "core/settings/SettingsFile.h"
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/TransferMessages.h"
-#include "machine/lib/SimulatedMachine.h"
 
-#include "support/RecordingUserInterface.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
+#include "SessionFixture.h"
 
 using namespace maroka;
 using namespace std::chrono_literals;
-using maroka::test::RecordingUserInterface;
-using maroka::test::TempDir;
 
 namespace {
 
 // A session on the real device layer whose port is a link to the simulated
 // machine's pseudo-terminal; the machine can be unplugged and plugged in.
-struct PortReturn : ::testing::Test {
+struct PortReturn : ::testing::Test, test::MachineRig {
     PortReturn()
     {
-        std::filesystem::create_directories(dir / "bin");
         std::filesystem::create_directories(dir / "server");
         test::WriteFileBytes(dir / "A.NC", "%\nO1\n%\n");
+        initial.ignoreCycleStart = true;
+        initial.sendDelayEnabled = false;
+        initial.serverFolder = (dir / "server").string();
     }
 
     void PlugIn()
     {
-        machine = std::make_unique<machine::SimulatedMachine>();
+        StartMachine();
         std::string error;
-        ASSERT_TRUE(machine->Start(error)) << error;
         ASSERT_TRUE(machine->CreateLink(link, error)) << error;
-    }
-
-    session::Session& Start(const std::function<void(settings::SessionSettings&)>& change = {})
-    {
-        settings::SessionSettings initial;
         initial.startupPort = link;
-        initial.ignoreCycleStart = true;
-        initial.sendDelayEnabled = false;
-        initial.serverFolder = (dir / "server").string();
-        if (change)
-            change(initial);
-        EXPECT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).SaveSettings(initial));
-        session::SessionOptions options;
-        options.programPath = (dir / "bin" / "maroka").string();
-        options.listPorts = [this] { return std::vector<std::string>{link}; };
-        session = std::make_unique<session::Session>(ui, std::move(options));
-        session->Construct();
-        session->FirstShown();
-        return *session;
+        ports = {link};
     }
 
     bool WaitStatus(const std::string& text)
@@ -62,11 +35,7 @@ struct PortReturn : ::testing::Test {
         return ui.PumpUntil([&] { return ui.LastStatus() == text; }, 20s);
     }
 
-    TempDir dir;
     std::string link = (dir / "ttyMACHINE").string();
-    std::unique_ptr<machine::SimulatedMachine> machine;
-    RecordingUserInterface ui;
-    std::unique_ptr<session::Session> session;
 };
 
 } // namespace
@@ -91,7 +60,7 @@ TEST_F(PortReturn, AnUnpluggedPortIsNoticedRefusedAndReopenedByItsName)
     ASSERT_TRUE(WaitStatus(link + session::msg::kPortBackSuffix)) << ui.LastStatus();
     ui.openFiles.push_back({(dir / "A.NC").string()});
     s.DirectSend();
-    ASSERT_TRUE(ui.PumpUntil([&] { return !s.TransferRunning(); }, 20s));
+    ASSERT_TRUE(WaitIdle());
     EXPECT_TRUE(s.LastTransferCompleted());
     ASSERT_TRUE(machine->WaitReceived(7, 5s));
     EXPECT_EQ(machine->ReceivedBytes(), "%\nO1\n%\n");
@@ -100,7 +69,8 @@ TEST_F(PortReturn, AnUnpluggedPortIsNoticedRefusedAndReopenedByItsName)
 TEST_F(PortReturn, ServerModeLostWithTheLineSaysSoAndStartsAgainWhenItIsBack)
 {
     PlugIn();
-    auto& s = Start([](settings::SessionSettings& settings) { settings.ignoreCycleStart = false; });
+    initial.ignoreCycleStart = false;
+    auto& s = Start();
     s.StartServer();
     ASSERT_TRUE(ui.PumpUntil([&] { return s.TransferRunning(); }, 10s));
     ASSERT_TRUE(ui.PumpUntil([&] { return ui.Saw("file:" + std::string(transfer::msg::kBoxCommandWait)); }, 10s));
@@ -112,5 +82,5 @@ TEST_F(PortReturn, ServerModeLostWithTheLineSaysSoAndStartsAgainWhenItIsBack)
     PlugIn();
     ASSERT_TRUE(ui.PumpUntil([&] { return s.TransferRunning(); }, 20s)) << ui.LastStatus();
     s.Reset();
-    ASSERT_TRUE(ui.PumpUntil([&] { return !s.TransferRunning(); }, 10s));
+    ASSERT_TRUE(WaitIdle(10s));
 }

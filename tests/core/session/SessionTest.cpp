@@ -1,12 +1,39 @@
+// The window's send, file, port and line commands, straight on the session;
+// what the settings window hands to it; the device servers it has used.
+
 #include "SessionFixture.h"
 
+#include "core/logs/WorkFilePath.h"
+#include "core/session/UsedDeviceServers.h"
+
+#include "support/Cp932Lines.h"
+
+#include <sys/stat.h>
+
 using namespace maroka;
+using maroka::test::ReadFileBytes;
 using maroka::test::SessionFixture;
+using maroka::test::WriteFileBytes;
 using namespace std::chrono_literals;
 
-TEST_F(SessionFixture, DirectSendSendsTheChosenFileUnchangedAndReturnsToIdle)
+namespace {
+
+const std::string kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
+
+struct SessionCommands : SessionFixture {
+    std::filesystem::path PreparedFile() const
+    {
+        return logs::WorkFilePath((dir / "bin" / "Maroka_Work").string(), logs::kSendFile, "FAKE0");
+    }
+};
+
+} // namespace
+
+TEST_F(SessionFixture, DirectSendSendsTheChosenFileUnchangedAndF3AgainKeepsIt)
 {
     auto& s = Start();
+    s.DirectSend(); // the dialog is cancelled: nothing starts
+    EXPECT_FALSE(s.TransferRunning());
     ui.openFiles.push_back({(dir / "A.NC").string()});
     s.DirectSend();
     ASSERT_TRUE(WaitIdle());
@@ -15,28 +42,21 @@ TEST_F(SessionFixture, DirectSendSendsTheChosenFileUnchangedAndReturnsToIdle)
     EXPECT_TRUE(s.LastTransferCompleted());
     EXPECT_EQ(ui.LastFileName(), " A.NC 送信終了（再送可）");
     EXPECT_EQ(line->State().BaudRate, 9600u);
-}
 
-TEST_F(SessionFixture, F3TwiceKeepsTheSelectionAndF2AfterF3AsksAgain)
-{
-    auto& s = Start();
-    ui.openFiles.push_back({(dir / "A.NC").string()});
+    const std::string log = ReadFileBytes(dir / "bin" / "Maroka_Work" / "LOGFILE.FAKE0");
+    const std::string subject = "\t" + (dir / "A.NC").string() + "\t";
+    const std::size_t start = log.find(subject + "\x91\x97\x90\x4d\x8a\x4a\x8e\x6e\r\n"); // 送信開始
+    const std::size_t end = log.find(subject + "\x91\x97\x90\x4d\x8f\x49\x97\xb9\t");     // 送信終了
+    ASSERT_NE(start, std::string::npos) << log;
+    ASSERT_NE(end, std::string::npos);
+    EXPECT_LT(start, end);
+
     s.DirectSend();
     ASSERT_TRUE(WaitIdle());
-    s.DirectSend();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(ui.OpenDialogs(), 1);
+    EXPECT_EQ(ui.OpenDialogs(), 2);
     EXPECT_EQ(line->Written(), "%\nO1\n%\n%\nO1\n%\n");
     s.Send(); // a converted send after a direct one asks for files again
-    EXPECT_EQ(ui.OpenDialogs(), 2);
-}
-
-TEST_F(SessionFixture, CancellingTheFileDialogSendsNothing)
-{
-    auto& s = Start();
-    s.DirectSend();
-    EXPECT_FALSE(s.TransferRunning());
-    EXPECT_EQ(line->Written(), "");
+    EXPECT_EQ(ui.OpenDialogs(), 3);
 }
 
 TEST_F(SessionFixture, ADirectSendOfSeveralFilesIsRefused)
@@ -51,16 +71,17 @@ TEST_F(SessionFixture, ADirectSendOfSeveralFilesIsRefused)
     EXPECT_EQ(ui.Messages().back(), "無変換送信の場合は、複数ファイルの無変換送信はできません。");
 }
 
-TEST_F(SessionFixture, ResetDuringTheCycleStartWaitReturnsToIdleAtOnce)
+TEST_F(SessionFixture, WhileBusyStartsAndChoicesAreRefusedAndResetReturnsToIdleAtOnce)
 {
     auto& s = Start();
-    s.MutableSettings().ignoreCycleStart = false;
-    ui.openFiles.push_back({(dir / "A.NC").string()});
-    s.DirectSend();
-    ASSERT_TRUE(ui.PumpUntil([this] { return line->WaitingForEvent(); }, 5s));
+    StartWaitingSend();
     EXPECT_FALSE(s.Idle());
-    s.DirectSend(); // a start while busy is refused; never two workers
-    EXPECT_EQ(ui.Messages().back(), "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。");
+    s.DirectSend(); // never two workers
+    EXPECT_EQ(ui.Messages().back(), kBusy);
+    s.ChooseSendFiles();
+    EXPECT_EQ(ui.OpenDialogs(), 1);
+    const auto messages = ui.Messages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(), kBusy), 2);
     const auto started = std::chrono::steady_clock::now();
     s.Reset();
     ASSERT_TRUE(WaitIdle());
@@ -78,16 +99,13 @@ TEST_F(SessionFixture, ResetDuringTheCycleStartWaitReturnsToIdleAtOnce)
 TEST_F(SessionFixture, ClosingDuringASendSaysSoAndStillSavesTheSettings)
 {
     auto& s = Start();
-    s.MutableSettings().ignoreCycleStart = false;
-    ui.openFiles.push_back({(dir / "A.NC").string()});
-    s.DirectSend();
-    ASSERT_TRUE(ui.PumpUntil([this] { return line->WaitingForEvent(); }, 5s));
+    StartWaitingSend();
     s.SetLineBox(session::LineBox::BaudRate, "19200");
     s.Close();
     EXPECT_EQ(ui.Messages().back(), "Maroka を終了します。");
     EXPECT_TRUE(line->Closed());
     settings::SessionSettings saved;
-    ASSERT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).LoadSettings(saved));
+    ASSERT_FALSE(settings::SettingsFile(SettingsPath()).LoadSettings(saved));
     EXPECT_EQ(saved.baudRate, "19200");
 }
 
@@ -104,9 +122,7 @@ TEST_F(SessionFixture, AnUnusableBaudRateIsRefusedBeforeThePortIsTouched)
 
 TEST_F(SessionFixture, APortThatCannotBeOpenedOffersTheOthersAndNoEndsTheProgram)
 {
-    settings::SessionSettings initial;
     initial.startupPort = "/dev/ttyNOPE";
-    ASSERT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).SaveSettings(initial));
     auto& s = Start();
     EXPECT_TRUE(ui.Saw("choose-port:/dev/ttyNOPE:FAKE0"));
     EXPECT_TRUE(s.QuitRequested());
@@ -115,9 +131,7 @@ TEST_F(SessionFixture, APortThatCannotBeOpenedOffersTheOthersAndNoEndsTheProgram
 
 TEST_F(SessionFixture, ASuccessfulSwitchToAnotherPortClearsTheOldPortsError)
 {
-    settings::SessionSettings initial;
     initial.startupPort = "/dev/ttyNOPE";
-    ASSERT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).SaveSettings(initial));
     ui.otherPorts.push_back("FAKE0");
     auto& s = Start();
     EXPECT_TRUE(ui.Saw("status:/dev/ttyNOPE: no such port"));
@@ -137,17 +151,214 @@ TEST_F(SessionFixture, EscAskedNoKeepsRunningAndHelpAndAboutShowTheirTexts)
     EXPECT_EQ(ui.Messages().back(), "現在、通信ログはありません。");
 }
 
-TEST_F(SessionFixture, ASendWritesStartAndEndToTheCommunicationLog)
+TEST_F(SessionCommands, ChosenFilesAreSentInNameOrderWithoutAskingAgain)
 {
     auto& s = Start();
+    s.MutableSettings().sendPercentComment = false;
+    ui.openFiles.push_back({(dir / "B.NC").string(), (dir / "GONE.NC").string(), (dir / "A.NC").string()});
+    s.ChooseSendFiles();
+    EXPECT_TRUE(ui.Saw("send-data-menu:on"));
+    s.Send();
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(ui.OpenDialogs(), 1);
+    const std::string written = line->Written();
+    ASSERT_NE(written.find("O1"), std::string::npos) << written;
+    EXPECT_LT(written.find("O1"), written.find("O2")) << written;
+    EXPECT_TRUE(s.LastTransferCompleted());
+}
+
+TEST_F(SessionCommands, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAndClearedWithTheSelection)
+{
+    auto& s = Start();
+    s.SaveSendFile();
+    EXPECT_EQ(ui.Messages().back(), "送信ファイルがありません。");
+    ui.openFiles.push_back({(dir / "A.NC").string()});
+    s.Send();
+    ASSERT_TRUE(WaitIdle());
+    const std::string prepared = ReadFileBytes(PreparedFile());
+    const std::size_t headEnd = prepared.find('\n') + 1;
+    ASSERT_EQ(prepared.substr(0, 1), "%");
+
+    ui.saveFiles.push_back((dir / "SAVED.NC").string());
+    s.SaveSendFile();
+    const std::string saved = ReadFileBytes(dir / "SAVED.NC");
+    const std::string head = prepared.substr(0, headEnd);
+    ASSERT_TRUE(saved.starts_with(head + "(CYCLE-TIME ")) << saved;
+    const std::size_t cycleEnd = saved.find('\n', headEnd) + 1;
+    EXPECT_EQ(saved.substr(cycleEnd), prepared.substr(headEnd));
+    // The added line ends as the head line does.
+    const std::string lineEnd = prepared[headEnd - 2] == '\r' ? "\r\n" : "\n";
+    EXPECT_EQ(saved.substr(cycleEnd - lineEnd.size() - 1, lineEnd.size() + 1), ")" + lineEnd);
+
+    ui.saveFiles.push_back((dir / "NO-SUCH-FOLDER" / "X.NC").string());
+    s.SaveSendFile();
+    EXPECT_TRUE(ui.Messages().back().starts_with((dir / "NO-SUCH-FOLDER" / "X.NC").string() + ": "));
+
+    s.ClearFiles();
+    EXPECT_FALSE(std::filesystem::exists(PreparedFile()));
+    EXPECT_TRUE(ui.Saw("send-data-menu:off"));
+    s.Send(); // nothing left to send: asks, and the cancelled dialog sends nothing
+    EXPECT_EQ(ui.OpenDialogs(), 2);
+    EXPECT_FALSE(s.TransferRunning());
+    s.SaveSendFile();
+    EXPECT_EQ(ui.Messages().back(), "送信ファイルがありません。");
+}
+
+TEST_F(SessionCommands, Dc2GoesOutAtOnceOnTheOpenLine)
+{
+    Start().SendDc2();
+    EXPECT_EQ(line->Written(), "\x12");
+}
+
+TEST_F(SessionCommands, TheDropDownListsTheCurrentPortFirstAndAChangeMovesToTheNewLine)
+{
+    ports = {"FAKE1", "FAKE0"};
+    auto& s = Start();
+    s.PortDropDown();
+    EXPECT_TRUE(ui.Saw("ports:FAKE0,FAKE1"));
+
+    s.PortChanged("FAKE1");
+    EXPECT_TRUE(line->Closed());
+    EXPECT_EQ(s.LineBoxes().port, "FAKE1");
     ui.openFiles.push_back({(dir / "A.NC").string()});
     s.DirectSend();
     ASSERT_TRUE(WaitIdle());
-    const std::string log = test::ReadFileBytes(dir / "bin" / "Maroka_Work" / "LOGFILE.FAKE0");
-    const std::string subject = "\t" + (dir / "A.NC").string() + "\t";
-    const std::size_t start = log.find(subject + "\x91\x97\x90\x4d\x8a\x4a\x8e\x6e\r\n"); // 送信開始
-    const std::size_t end = log.find(subject + "\x91\x97\x90\x4d\x8f\x49\x97\xb9\t");     // 送信終了
-    ASSERT_NE(start, std::string::npos) << log;
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_LT(start, end);
+    EXPECT_EQ(secondLine->Written(), "%\nO1\n%\n");
+    EXPECT_EQ(line->Written(), "");
+}
+
+TEST_F(SessionCommands, AReceivedFileOpensInTheEditor)
+{
+    auto& s = Start();
+    const auto editor = dir / "editor.sh";
+    WriteFileBytes(editor, "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/opened\"\n");
+    ASSERT_EQ(::chmod(editor.c_str(), 0700), 0);
+    s.MutableSettings().editor = editor.string();
+    s.MutableSettings().editorEnabled = true;
+    s.MutableSettings().receiveEndSeconds = "0";
+
+    ui.saveFiles.push_back((dir / "IN.NC").string());
+    s.Receive();
+    ASSERT_TRUE(ui.PumpUntil([this] { return line->WaitingForEvent(); }, 5s));
+    line->MachineSends("%\nO5\nG0X1\n%\n");
+    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(ui.Saw("received-files:1"));
+
+    s.OpenReceivedFile(1); // past the list: nothing happens
+    EXPECT_FALSE(std::filesystem::exists(dir / "opened"));
+    s.OpenReceivedFile(0);
+    EXPECT_EQ(ReadFileBytes(dir / "opened"), (dir / "IN.NC").string());
+}
+
+namespace {
+
+using S = settings::SessionSettings;
+
+// A constructed session, not shown, as the settings window meets it.
+struct SessionDialog : ::testing::Test, test::SessionRig {
+    SessionDialog()
+    {
+        std::filesystem::create_directories(dir / "bin");
+        session::SessionOptions options;
+        options.programPath = (dir / "bin" / "maroka").string();
+        options.listPorts = [] { return std::vector<std::string>{}; };
+        session = std::make_unique<session::Session>(ui, std::move(options));
+        session->Construct();
+    }
+
+    std::string MailFile() const { return (dir / "bin" / "Maroka_Work" / "MAILFILE.COM1").string(); }
+};
+
+} // namespace
+
+TEST_F(SessionDialog, ClosingTakesTheValuesTheListsAndTheMailText)
+{
+    settings::ListSettings lists;
+    lists.conversionPairs[2] = {"X", "U"};
+    lists.subprogramIgnoreCodes = {"M30"};
+    lists.editorHistory = {"/usr/bin/vi"};
+    const std::string longIgnore(600, 'A');
+    session->ApplyDialogSettings({{&settings::KeyOf(&S::twoByteCheck), "0"},
+                                  {&settings::KeyOf(&S::sendDelayMs), "abc"},
+                                  {&settings::KeyOf(&S::ignoreStrings), longIgnore}},
+                                 lists, "２号機\n終了");
+    const S& now = session->Settings();
+    EXPECT_FALSE(now.twoByteCheck);
+    // Not a number: kept as typed and judged where it is used.
+    EXPECT_EQ(now.sendDelayMs, "abc");
+    // The capacity of the key holds.
+    EXPECT_EQ(now.ignoreStrings, std::string(511, 'A'));
+    EXPECT_TRUE(ui.Messages().empty());
+
+    settings::ListSettings saved;
+    ASSERT_FALSE(settings::SettingsFile(SettingsPath()).LoadListSettings(saved));
+    EXPECT_EQ(saved.conversionPairs[2].newText, "U");
+    EXPECT_EQ(saved.subprogramIgnoreCodes, std::vector<std::string>{"M30"});
+    EXPECT_EQ(saved.editorHistory, std::vector<std::string>{"/usr/bin/vi"});
+
+    EXPECT_EQ(test::ReadFileBytes(MailFile()), test::Cp932Lines("２号機\n終了\n"));
+    EXPECT_EQ(session->LoadMailBody(), "２号機\n終了");
+    // An empty text leaves no file, so the mail falls back to its fixed line.
+    session->ApplyDialogSettings({}, lists, "");
+    EXPECT_FALSE(std::filesystem::exists(MailFile()));
+    EXPECT_EQ(session->LoadMailBody(), "");
+}
+
+TEST_F(SessionDialog, AChosenProgramIsStoredWithItsFolderAndGoesToTheTopOfItsHistoryOnce)
+{
+    const std::string vi = (dir / "bin" / "vi").string();
+    const std::string nano = (dir / "bin" / "nano").string();
+    test::WriteFileBytes(vi, "");
+    test::WriteFileBytes(nano, "");
+    std::vector<std::string> history{"/opt/old"};
+    ui.openFiles = {{vi}, {nano}, {vi}, {(dir / "bin" / "missing").string()}};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(session->BrowseApplication(session::ExternalKind::Editor, history).has_value());
+    EXPECT_EQ(history, (std::vector<std::string>{vi, nano, "/opt/old"}));
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_EQ(session->Settings().editorBrowseFolder, (dir / "bin").string());
+    // A name that is not there changes nothing.
+    EXPECT_FALSE(session->BrowseApplication(session::ExternalKind::Editor, history).has_value());
+    EXPECT_EQ(history.size(), 3u);
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_TRUE(ui.Saw("open-dialog: エディタ選択　 Maroka ver 0.565"));
+
+    ui.openFiles = {{nano}};
+    std::vector<std::string> viewers;
+    EXPECT_EQ(session->BrowseApplication(session::ExternalKind::Viewer, viewers), nano);
+    EXPECT_EQ(session->Settings().viewer, nano);
+    EXPECT_EQ(session->Settings().editor, vi);
+    EXPECT_TRUE(ui.Saw("open-dialog: VIEWER選択　 Maroka ver 0.565"));
+}
+
+TEST_F(SessionDialog, ACancelledFolderChoiceWithoutAFolderWarns)
+{
+    std::vector<std::string> history;
+    EXPECT_FALSE(session->BrowseServerFolder(history).has_value());
+    ASSERT_EQ(ui.Messages().size(), 1u);
+    EXPECT_EQ(ui.Messages()[0], "サーバー用：検索/保存フォルダの指定をしないと、正常な動作ができません。");
+    EXPECT_TRUE(history.empty());
+}
+
+TEST(UsedDeviceServers, TheStartupPortAndEveryPortWithColoursThatIsADeviceServer)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "maroka0.ini").string();
+    settings::SettingsFile file(path);
+    settings::SessionSettings s;
+    s.startupPort = "rfc2217://10.0.0.5:4001";
+    ASSERT_FALSE(file.SaveSettings(s));
+    ASSERT_FALSE(file.SavePortColours("/dev/ttyUSB0", s));
+    ASSERT_FALSE(file.SavePortColours("tcp://cell-2.shop:4002", s));
+    ASSERT_FALSE(file.SavePortColours("COM3", s));
+    ASSERT_FALSE(file.SavePortColours("rfc2217://10.0.0.5:4001", s));
+    ASSERT_FALSE(file.SavePortColours("tcp://no-port", s)); // not a usable name
+    EXPECT_EQ(session::UsedDeviceServers(path),
+              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+
+    s.startupPort = "COM1";
+    ASSERT_FALSE(file.SaveSettings(s));
+    EXPECT_EQ(session::UsedDeviceServers(path),
+              (std::vector<std::string>{"rfc2217://10.0.0.5:4001", "tcp://cell-2.shop:4002"}));
+    EXPECT_TRUE(session::UsedDeviceServers((dir / "missing.ini").string()).empty());
 }

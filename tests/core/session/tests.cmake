@@ -1,15 +1,6 @@
 maroka_add_test(NAME session_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/SessionTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SessionCommandsTest.cpp
 )
-maroka_add_test(NAME used_device_servers_tests SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/UsedDeviceServersTest.cpp
-)
-
-maroka_add_test(NAME session_dialog_tests SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/SessionDialogTest.cpp
-)
-
 # The port's device goes away and comes back: the simulated machine's
 # pseudo-terminal, closed and made again under the same link name.
 maroka_add_test(NAME session_port_tests SOURCES

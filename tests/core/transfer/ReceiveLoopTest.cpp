@@ -2,120 +2,29 @@
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/TransferMessages.h"
 
-#include "core/serial/SerialTestSupport.h"
-#include "core/transfer/ManualClock.h"
 #include "core/transfer/ReceiveTestSupport.h"
-#include "support/PtyPair.h"
-#include "support/RecordingUserInterface.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
+#include <functional>
 
 using namespace maroka;
 using namespace maroka::transfer;
 using namespace std::chrono_literals;
 using namespace std::string_literals;
-using maroka::test::PtyPair;
-using maroka::test::RecordingUserInterface;
-using maroka::test::TempDir;
-using maroka::transfer::test::LineErrorInjector;
-using maroka::transfer::test::MemoryLog;
-using maroka::transfer::test::RecordingSteps;
+using maroka::transfer::test::Count;
+using maroka::transfer::test::Reception;
 
 namespace {
 
-constexpr const char* kVersion = " Maroka ver 0.565";
-
-// One reception on a worker thread over a real pseudo-terminal; the test
-// thread plays the machine (the pty master) and the UI thread.
-struct ReceiveFixture : ::testing::Test {
-    explicit ReceiveFixture(bool holdSlaveOpen = true) : pty(holdSlaveOpen)
-    {
-        settings.receiveEndSeconds = "0";
-        settings.repairReceiveErrors = false;
-        context.transferFilePath = (dir / "RECV.NC").string();
-        context.receivedFileClosed = [this](const std::string& path) { closedFiles.push_back(path); };
-    }
-
-    void UseLine(serial::LineSettings lineSettings)
-    {
-        auto opened = maroka::serial::test::OpenLine(pty, lineSettings);
-        line = std::shared_ptr<serial::SerialLine>(std::move(opened));
-    }
-
-    void Start()
-    {
-        if (!line)
-            UseLine(maroka::serial::test::AscLine());
-        env = std::make_unique<WorkerEnvironment>(WorkerEnvironment{line, ui, log, flags, steps});
-        env->settings = settings;
-        env->versionText = kVersion;
-        env->applicationTitle = "Maroka";
-        env->displayName = "RECV.NC";
-        env->clock = &clock;
-        done = false;
-        worker = std::thread([this] {
-            result = RunReceive(*env, context);
-            done = true;
-        });
-    }
-
-    // Serves the worker's UI calls until it has returned.
-    bool Finish(std::chrono::milliseconds limit = 10s)
-    {
-        const bool finished = ui.PumpUntil([this] { return done.load(); }, limit);
-        if (!finished) {
-            flags.RequestStop();
-            line->Interrupt();
-            ui.PumpUntil([this] { return done.load(); }, 5s);
-        }
-        if (worker.joinable())
-            worker.join();
-        return finished;
-    }
-
-    // Waits (serving the UI) until the worker shows `status`.
-    bool WaitForStatus(const std::string& status)
-    {
-        return ui.PumpUntil([&] { return ui.Saw("status:" + status); }, 10s);
-    }
-
-    void Reset()
-    {
-        flags.RequestStop();
-        line->Interrupt();
-    }
-
-    std::string File() const { return maroka::test::ReadFileBytes(dir / "RECV.NC"); }
-
-    TempDir dir;
-    PtyPair pty;
-    std::shared_ptr<serial::SerialLine> line;
-    RecordingUserInterface ui;
-    std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
-    TransferFlags flags;
-    RecordingSteps steps;
-    settings::SessionSettings settings;
-    ReceiveContext context;
-    std::unique_ptr<WorkerEnvironment> env;
-    maroka::test::ManualClock clock;
-    std::vector<std::string> closedFiles;
-    std::thread worker;
-    std::atomic<bool> done{false};
-    bool result = false;
+// Receptions without repair, so a line error stops them.
+struct ReceiveFixture : ::testing::Test, Reception {
+    ReceiveFixture() { settings.repairReceiveErrors = false; }
 };
 
-struct ReceiveHangUpFixture : ReceiveFixture {
-    ReceiveHangUpFixture() : ReceiveFixture(false) {}
+struct ReceiveHangUpFixture : ::testing::Test, Reception {
+    ReceiveHangUpFixture() : Reception(false) {}
 };
-
-int Count(const std::vector<std::string>& items, const std::string& item)
-{
-    return static_cast<int>(std::count(items.begin(), items.end(), item));
-}
 
 } // namespace
 
@@ -163,34 +72,64 @@ TEST_F(ReceiveFixture, ConvertsEachLineAndFramesTheFileWithPercentLines)
     EXPECT_EQ(closedFiles, std::vector<std::string>{context.transferFilePath});
 }
 
-TEST_F(ReceiveFixture, SettingsSwitchOffEachConversion)
+TEST(ReceiveLoop, SettingsLineEndsAndServerSavesShapeTheFile)
 {
-    settings.convertGarbledCharacters = false;
-    settings.colonToO = false;
-    settings.deleteControlCodes = false;
-    settings.receiveHeadPercent = false;
-    settings.receiveTailPercent = false;
-    settings.receiveEndOfBlock = "LF+CR+CR";
-    Start();
-    pty.WriteMaster(":100\r\nG1\x1BX1\r\n\x12%ABC\r\n");
-    ASSERT_TRUE(Finish());
-    EXPECT_EQ(File(), ":100\n\r\rG1\x1BX1\n\r\r(ABC)\n\r\r");
-}
-
-TEST_F(ReceiveFixture, NoConversionReceiveKeepsEveryByte)
-{
-    // Flow control and NUL dropping off: the line hands over all 256 values.
-    serial::LineSettings raw = maroka::serial::test::AscLine();
-    raw.fOutX = false;
-    raw.fNull = false;
-    UseLine(raw);
-    settings.noConversionReceive = true;
-    Start();
-    const std::string bytes = maroka::serial::test::AllBytes(5000);
-    pty.WriteMaster(bytes);
-    ASSERT_TRUE(Finish());
-    EXPECT_EQ(File(), bytes);
-    EXPECT_TRUE(context.receivedOk);
+    const std::string allBytes = serial::test::AllBytes(5000);
+    const std::string longLine(5000, '1');
+    const struct {
+        const char* name;
+        std::function<void(Reception&)> setUp;
+        std::vector<std::string> pieces; // written apart, a pause between them
+        std::string file;
+    } cases[] = {
+        {"each conversion switched off",
+         [](Reception& r) {
+             r.settings.convertGarbledCharacters = false;
+             r.settings.colonToO = false;
+             r.settings.deleteControlCodes = false;
+             r.settings.receiveHeadPercent = false;
+             r.settings.receiveTailPercent = false;
+             r.settings.receiveEndOfBlock = "LF+CR+CR";
+         },
+         {":100\r\nG1\x1BX1\r\n\x12%ABC\r\n"},
+         ":100\n\r\rG1\x1BX1\n\r\r(ABC)\n\r\r"},
+        // Flow control and NUL dropping off: the line hands over all 256 values.
+        {"no conversion keeps every byte",
+         [](Reception& r) {
+             r.lineSettings.fOutX = false;
+             r.lineSettings.fNull = false;
+             r.settings.noConversionReceive = true;
+         },
+         {allBytes},
+         allBytes},
+        {"text without a line end is written as it comes",
+         [](Reception&) {},
+         {":" + longLine.substr(0, 3000), longLine.substr(3000) + "\r\nM30\r\n"},
+         "%\r\nO" + longLine + "\r\nM30\r\n%\r\n"},
+        {"a server save keeps a final line without a line end",
+         [](Reception& r) {
+             r.context.mode = TransferMode::Server;
+             r.context.serverStep = ServerStep::Save;
+             r.settings.receiveEndOfBlock = "LF";
+         },
+         {"%\r\nG1\r\nM30"},
+         "%\nG1\nM30\n%\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Reception r;
+        c.setUp(r);
+        r.Start();
+        // Early in a second, so a pause cannot pass for the end of the data.
+        r.AwaitFreshSecond();
+        for (const std::string& piece : c.pieces) {
+            r.pty.WriteMaster(piece);
+            std::this_thread::sleep_for(50ms);
+        }
+        ASSERT_TRUE(r.Finish());
+        EXPECT_EQ(r.File(), c.file);
+        EXPECT_TRUE(r.context.receivedOk);
+    }
 }
 
 TEST_F(ReceiveFixture, CommandWaitKeepsTheTextRawAndStopsPast512Bytes)
@@ -220,10 +159,7 @@ TEST_F(ReceiveFixture, EndOfDataCountsWholeSecondsOfTheClock)
 {
     settings.receiveEndSeconds = "1.5";
     Start();
-    // Wait for a fresh second, so the data lands early in it.
-    const std::time_t now = std::time(nullptr);
-    while (std::time(nullptr) == now)
-        std::this_thread::sleep_for(5ms);
+    AwaitFreshSecond();
     const std::time_t sent = std::time(nullptr);
     pty.WriteMaster("G1X1\r\n");
     ASSERT_TRUE(Finish());
@@ -238,8 +174,7 @@ TEST_F(ReceiveFixture, ContinuousReceptionWritesBothTransmissionsIntoOneFile)
     settings.continuousReceive = true;
     Start();
     pty.WriteMaster("%\r\nO1(ONE)\r\nM30\r\n%\r\n");
-    const std::string continued = std::string(msg::kStatusReceiveEndPrefix) + "20" + msg::kStatusContinueSuffix;
-    ASSERT_TRUE(WaitForStatus(continued));
+    ASSERT_TRUE(WaitForStatus(std::string(msg::kStatusReceiveEndPrefix) + "20" + msg::kStatusContinueSuffix));
     pty.WriteMaster("%\r\nO2(TWO)\r\nM30\r\n%\r\n");
     ASSERT_TRUE(ui.PumpUntil([&] { return Count(log->Comm(), std::string(msg::kLogReceiveContinued)) == 2; }, 10s));
     Reset();
@@ -252,44 +187,39 @@ TEST_F(ReceiveFixture, ContinuousReceptionWritesBothTransmissionsIntoOneFile)
     EXPECT_EQ(log->Comm().back(), std::string(msg::kLogReceiveContinued));
 }
 
-TEST_F(ReceiveFixture, ExitAfterReceivingClosesTheWindowWithoutCountdownForZeroSeconds)
+TEST(ReceiveLoop, ExitAfterReceivingCountsDownWholeSecondsThenAsksToClose)
 {
-    settings.exitAfterReceive = true;
-    settings.exitAfterReceiveSeconds = "0";
-    Start();
-    pty.WriteMaster("%\r\nM30\r\n%\r\n");
-    ASSERT_TRUE(Finish());
-    EXPECT_TRUE(flags.quitRequested);
-    EXPECT_EQ(steps.idles, 1);
-    EXPECT_EQ(ui.LastStatus(), msg::kStatusClosing);
-    EXPECT_EQ(File(), "%\r\nM30\r\n%\r\n");
-}
-
-TEST_F(ReceiveFixture, ExitAfterReceivingCountsDownTheSecondsThenAsksToClose)
-{
-    settings.exitAfterReceive = true;
-    settings.exitAfterReceiveSeconds = "3.7";
-    Start();
-    pty.WriteMaster("%\r\nM30\r\n%\r\n");
-    ASSERT_TRUE(Finish());
-    const auto events = ui.Events();
-    std::vector<std::string> counts;
-    for (const std::string& event : events) {
-        if (event.find("受信後終了") != std::string::npos)
-            counts.push_back(event);
+    // No countdown at all for zero seconds.
+    for (const auto& [seconds, counts] : {std::pair{"0", 0}, {"3.7", 3}}) {
+        SCOPED_TRACE(seconds);
+        Reception r;
+        r.settings.exitAfterReceive = true;
+        r.settings.exitAfterReceiveSeconds = seconds;
+        r.Start();
+        r.pty.WriteMaster("%\r\nM30\r\n%\r\n");
+        ASSERT_TRUE(r.Finish());
+        std::vector<std::string> shown;
+        for (const std::string& event : r.ui.Events()) {
+            if (event.find("受信後終了") != std::string::npos)
+                shown.push_back(event);
+        }
+        std::vector<std::string> expected;
+        for (int left = counts; left > 0; --left)
+            expected.push_back("status: 受信後終了 " + std::to_string(left) + "秒で終了");
+        EXPECT_EQ(shown, expected);
+        EXPECT_GE(r.clock.Waited(), std::chrono::seconds(counts));
+        EXPECT_LT(r.clock.Waited(), std::chrono::seconds(counts + 2));
+        EXPECT_TRUE(r.flags.quitRequested);
+        EXPECT_EQ(r.steps.idles, 1);
+        EXPECT_EQ(r.ui.LastStatus(), msg::kStatusClosing);
+        EXPECT_EQ(r.File(), "%\r\nM30\r\n%\r\n");
     }
-    EXPECT_EQ(counts, (std::vector<std::string>{"status: 受信後終了 3秒で終了", "status: 受信後終了 2秒で終了",
-                                                "status: 受信後終了 1秒で終了"}));
-    EXPECT_GE(clock.Waited(), std::chrono::seconds(3));
-    EXPECT_LT(clock.Waited(), std::chrono::seconds(5));
-    EXPECT_TRUE(flags.quitRequested);
-    EXPECT_EQ(ui.LastStatus(), msg::kStatusClosing);
 }
 
 TEST_F(ReceiveFixture, ResetEndsTheWaitForTheFirstByteAtOnce)
 {
     Start();
-    ASSERT_TRUE(ui.PumpUntil([&] { return ui.Saw("status:" + std::string(msg::kStatusOutputFromMachine)); }, 5s));
+    ASSERT_TRUE(WaitForStatus(msg::kStatusOutputFromMachine));
     std::this_thread::sleep_for(100ms);
     const auto resetAt = std::chrono::steady_clock::now();
     Reset();
@@ -301,17 +231,6 @@ TEST_F(ReceiveFixture, ResetEndsTheWaitForTheFirstByteAtOnce)
     EXPECT_EQ(File(), "%\r\n%\r\n");
 }
 
-TEST_F(ReceiveFixture, TextWithoutLineEndIsWrittenAsItComes)
-{
-    Start();
-    const std::string longLine = ":" + std::string(5000, '1');
-    pty.WriteMaster(longLine.substr(0, 3000));
-    std::this_thread::sleep_for(50ms);
-    pty.WriteMaster(longLine.substr(3000) + "\r\nM30\r\n");
-    ASSERT_TRUE(Finish());
-    EXPECT_EQ(File(), "%\r\nO" + std::string(5000, '1') + "\r\nM30\r\n%\r\n");
-}
-
 TEST_F(ReceiveFixture, AFailedWriteStopsTheReceptionWithItsReason)
 {
     context.transferFilePath = "/dev/full";
@@ -321,8 +240,8 @@ TEST_F(ReceiveFixture, AFailedWriteStopsTheReceptionWithItsReason)
     ASSERT_TRUE(Finish());
     EXPECT_TRUE(context.writeFailed);
     EXPECT_TRUE(flags.quitRequested);
-    ASSERT_FALSE(ui.Messages().empty());
-    EXPECT_EQ(ui.Messages().back(), std::string(msg::kCannotWriteReceiveFile) + "\n\nNo space left on device");
+    const std::string full = std::string(msg::kCannotWriteReceiveFile) + "\n\nNo space left on device";
+    EXPECT_EQ(ui.Messages(), std::vector<std::string>{full});
 
     // The head line fails the same way, before any wait.
     ReceiveContext second;
@@ -330,16 +249,14 @@ TEST_F(ReceiveFixture, AFailedWriteStopsTheReceptionWithItsReason)
     env->settings.receiveHeadPercent = true;
     flags.quitRequested = false;
     EXPECT_TRUE(RunReceive(*env, second));
-    EXPECT_EQ(ui.Messages().back(), std::string(msg::kCannotWriteReceiveFile) + "\n\nNo space left on device");
-}
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{full, full}));
 
-TEST_F(ReceiveFixture, AFileThatCannotBeCreatedFailsTheStart)
-{
-    context.transferFilePath = (dir / "missing" / "RECV.NC").string();
-    Start();
-    ASSERT_TRUE(Finish());
-    EXPECT_FALSE(result);
-    EXPECT_EQ(ui.Messages(), std::vector<std::string>{std::string("RECV.NC") + msg::kCannotOpenSuffix});
+    // A file that cannot be created fails the start.
+    ReceiveContext missing;
+    missing.transferFilePath = (dir / "missing" / "RECV.NC").string();
+    flags.quitRequested = false;
+    EXPECT_FALSE(RunReceive(*env, missing));
+    EXPECT_EQ(ui.Messages(), (std::vector<std::string>{full, full, std::string("RECV.NC") + msg::kCannotOpenSuffix}));
 }
 
 TEST_F(ReceiveHangUpFixture, AVanishedDeviceEndsTheReceptionWithItsMessage)
@@ -359,8 +276,7 @@ TEST_F(ReceiveHangUpFixture, AVanishedDeviceEndsTheReceptionWithItsMessage)
 
 TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
 {
-    UseLine(maroka::serial::test::AscLine());
-    line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{5});
+    errorsAt = {5};
     context.mode = TransferMode::Server;
     context.serverStep = ServerStep::Save;
     Start();
@@ -372,22 +288,9 @@ TEST_F(ReceiveFixture, ServerModeLogsALineErrorAndGoesOn)
     EXPECT_EQ(File(), "%\r\nG1X1\r\nG1X2\r\n%\r\n");
 }
 
-TEST_F(ReceiveFixture, AServerSaveKeepsAFinalLineWithoutALineEnd)
-{
-    context.mode = TransferMode::Server;
-    context.serverStep = ServerStep::Save;
-    settings.receiveEndOfBlock = "LF";
-    Start();
-    pty.WriteMaster("%\r\nG1\r\nM30");
-    ASSERT_TRUE(Finish());
-    EXPECT_TRUE(context.receivedOk);
-    EXPECT_EQ(File(), "%\nG1\nM30\n%\n");
-}
-
 TEST_F(ReceiveFixture, ALineErrorWithoutRepairStopsWithItsText)
 {
-    UseLine(maroka::serial::test::AscLine());
-    line = std::make_shared<LineErrorInjector>(line, std::set<std::size_t>{0});
+    errorsAt = {0};
     Start();
     pty.WriteMaster("G1X1\r\n");
     ASSERT_TRUE(Finish());

@@ -2,26 +2,15 @@
 #include "core/transfer/ReceiveMessages.h"
 #include "core/transfer/ReceivedFileRepair.h"
 
-#include "core/serial/SerialTestSupport.h"
 #include "core/transfer/ReceiveTestSupport.h"
-#include "support/PtyPair.h"
-#include "support/RecordingUserInterface.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 using namespace maroka;
 using namespace maroka::transfer;
 using namespace std::chrono_literals;
-using maroka::test::PtyPair;
-using maroka::test::RecordingUserInterface;
-using maroka::test::TempDir;
-using maroka::transfer::test::LineErrorInjector;
-using maroka::transfer::test::MemoryLog;
-using maroka::transfer::test::RecordingSteps;
+using maroka::transfer::test::Count;
+using maroka::transfer::test::Reception;
 
 namespace {
 
@@ -33,114 +22,79 @@ std::vector<std::string> Numbered(int count)
     return lines;
 }
 
-// Merges with a writer that keeps what would go into the file.
-struct MergeFixture : ::testing::Test {
-    int Merge()
-    {
-        return MergeReceptions(state, [this](const std::vector<std::string>& lines) {
-            written.push_back(lines);
-            return true;
-        });
-    }
-    RepairState state;
-    std::vector<std::vector<std::string>> written;
-};
+// `lines` with lines `from` to `to` replaced by `text` (numbered when empty).
+std::vector<std::string> Spoiled(std::vector<std::string> lines, int from, int to, const std::string& text = "")
+{
+    for (int n = from; n <= to; ++n)
+        lines[static_cast<std::size_t>(n)] = text.empty() ? "?" + std::to_string(n) : text;
+    return lines;
+}
 
 } // namespace
 
-TEST_F(MergeFixture, TwoDamagedReceptionsGiveTheIntactProgram)
+TEST(ReceivedFileRepair, MergesTwoReceptionsWhereTheirErrorPositionsAllow)
 {
-    std::vector<std::string> original = Numbered(20);
-    original.back() += "   "; // trailing blanks go in any case
-    state.firstLines = original;
-    state.firstLines[3] = "N3G01X"; // characters lost early in the first reception
-    state.secondLines = original;
-    state.secondLines[12] = "N12G0"; // ... and later in the second
-    state.firstErrorPositions = {"60"};
-    state.secondErrorPositions = {"200"};
-
-    EXPECT_EQ(Merge(), 0);
-    EXPECT_FALSE(state.repairFailed);
-    original.back() = "N19G01X57.5";
-    EXPECT_EQ(state.firstLines, original);
-    EXPECT_EQ(state.secondLines, original);
-    ASSERT_FALSE(written.empty());
-    EXPECT_EQ(written.back(), original);
-    EXPECT_EQ(state.repairedLineCount, 20u);
-    EXPECT_EQ(state.repairedSize, JoinCrLf(original).size());
-    EXPECT_EQ(JoinCrLf({"A", "B"}), "A\r\nB\r\n");
-}
-
-TEST_F(MergeFixture, PositionsDecideWhichReceptionIsMendedAndBadOnesFail)
-{
-    const auto original = Numbered(10);
-    const auto reset = [&](std::vector<std::string> first, std::vector<std::string> second) {
-        state = {};
-        state.firstLines = original;
-        state.secondLines = original;
-        state.secondLines[5] = "N5";
-        state.firstErrorPositions = std::move(first);
-        state.secondErrorPositions = std::move(second);
+    auto blanks = Numbered(20);
+    blanks.back() += "   "; // trailing blanks go in any case
+    const auto ten = Numbered(10);
+    const auto sixty = Numbered(60);
+    const std::vector<std::string> longer{"%", "N1G01X1.000", "N2", "M30", "%"};
+    const std::vector<std::string> shorter{"%", "N1G01X1", "N2", "M30", "%"};
+    const struct {
+        const char* name;
+        std::vector<std::string> first, second, firstErrors, secondErrors;
+        int result;
+        std::vector<std::string> merged; // both receptions afterwards, for a result of 0
+    } cases[] = {
+        {"characters lost early in the first and later in the second",
+         Spoiled(blanks, 3, 3, "N3G01X"),
+         Spoiled(blanks, 12, 12, "N12G0"),
+         {"60"},
+         {"200"},
+         0,
+         Numbered(20)},
+        // The earlier error decides which reception is mended.
+        {"the second mended", ten, Spoiled(ten, 5, 5, "N5"), {"40"}, {"10"}, 0, ten},
+        {"no error in the first", ten, Spoiled(ten, 5, 5, "N5"), {}, {"10"}, 1, {}},
+        {"a position that is no number", ten, Spoiled(ten, 5, 5, "N5"), {"0"}, {"10"}, 2, {}},
+        {"errors at the same place", ten, Spoiled(ten, 5, 5, "N5"), {"40"}, {"40"}, 4, {}},
+        // Resynchronisation looks fifteen lines ahead.
+        {"fifteen garbled lines", Spoiled(sixty, 5, 19), sixty, {"100"}, {"900"}, 0, sixty},
+        {"sixteen garbled lines", Spoiled(sixty, 5, 20), sixty, {"100"}, {"900"}, 13, {}},
+        {"no common line in the second", {"A", "B", "C"}, {"A", "X", "Y"}, {"50"}, {"10"}, 15, {}},
+        // A replacement that shortens the text is refused and changes nothing.
+        {"a shortening mend of the first", longer, shorter, {"5"}, {"50"}, 14, {}},
+        {"a shortening mend of the second", shorter, longer, {"50"}, {"5"}, 16, {}},
     };
-    reset({}, {"10"});
-    EXPECT_EQ(Merge(), 1);
-    reset({"0"}, {"10"});
-    EXPECT_EQ(Merge(), 2);
-    reset({"40"}, {"40"});
-    EXPECT_EQ(Merge(), 4);
-    EXPECT_TRUE(state.repairFailed);
-    EXPECT_TRUE(written.empty());
-
-    // The earlier error decides which reception is mended: here the second.
-    reset({"40"}, {"10"});
-    EXPECT_EQ(Merge(), 0);
-    EXPECT_EQ(state.secondLines, original);
-}
-
-TEST_F(MergeFixture, ResynchronisationLooksFifteenLinesAhead)
-{
-    const auto original = Numbered(60);
-    for (const int spoiled : {14, 15}) {
-        state = {};
-        state.firstLines = original;
-        // Lines 5 and the next `spoiled` lines are garbage in the first reception.
-        for (int n = 5; n <= 5 + spoiled; ++n)
-            state.firstLines[static_cast<std::size_t>(n)] = "?" + std::to_string(n);
-        state.secondLines = original;
-        state.firstErrorPositions = {"100"};
-        state.secondErrorPositions = {"900"};
-        const int result = Merge();
-        if (spoiled == 14) {
-            EXPECT_EQ(result, 0);
-            EXPECT_EQ(state.firstLines, original);
-        } else {
-            EXPECT_EQ(result, 13);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RepairState state;
+        state.firstLines = c.first;
+        state.secondLines = c.second;
+        state.firstErrorPositions = c.firstErrors;
+        state.secondErrorPositions = c.secondErrors;
+        std::vector<std::vector<std::string>> written;
+        EXPECT_EQ(MergeReceptions(state,
+                                  [&](const std::vector<std::string>& lines) {
+                                      written.push_back(lines);
+                                      return true;
+                                  }),
+                  c.result);
+        EXPECT_EQ(state.repairFailed, c.result != 0);
+        if (c.result != 0) {
+            EXPECT_TRUE(written.empty());
+            EXPECT_EQ(state.firstLines, c.first);
+            EXPECT_EQ(state.secondLines, c.second);
+            continue;
         }
+        EXPECT_EQ(state.firstLines, c.merged);
+        EXPECT_EQ(state.secondLines, c.merged);
+        ASSERT_FALSE(written.empty());
+        EXPECT_EQ(written.back(), c.merged);
+        EXPECT_EQ(state.repairedLineCount, c.merged.size());
+        EXPECT_EQ(state.repairedSize, JoinCrLf(c.merged).size());
     }
-    // The same with the damage in the second reception.
-    state = {};
-    state.firstLines = {"A", "B", "C"};
-    state.secondLines = {"A", "X", "Y"};
-    state.firstErrorPositions = {"50"};
-    state.secondErrorPositions = {"10"};
-    EXPECT_EQ(Merge(), 15);
-}
-
-TEST_F(MergeFixture, AShorteningReplacementIsRefusedAndChangesNothing)
-{
-    state.firstLines = {"%", "N1G01X1.000", "N2", "M30", "%"};
-    state.secondLines = {"%", "N1G01X1", "N2", "M30", "%"};
-    state.firstErrorPositions = {"5"};
-    state.secondErrorPositions = {"50"};
-    const auto first = state.firstLines;
-    EXPECT_EQ(Merge(), 14);
-    EXPECT_EQ(state.firstLines, first);
-    EXPECT_TRUE(written.empty());
-
-    std::swap(state.firstLines, state.secondLines);
-    state.firstErrorPositions = {"50"};
-    state.secondErrorPositions = {"5"};
-    EXPECT_EQ(Merge(), 16);
+    EXPECT_EQ(JoinCrLf({"A", "B"}), "A\r\nB\r\n");
 }
 
 TEST(ReceivedFileRepair, TextLinesEndAtCrLfLfOrCr)
@@ -164,141 +118,72 @@ TEST(ReceivedFileRepair, TextLinesEndAtCrLfLfOrCr)
 
 namespace {
 
-// Receptions over a pty whose line reports a framing error where the test
-// spoils a character, and a front end that answers the repair question.
-struct RepairFixture : ::testing::Test {
-    RepairFixture()
-    {
-        auto opened = maroka::serial::test::OpenLine(pty, maroka::serial::test::AscLine());
-        injector = std::make_shared<LineErrorInjector>(std::shared_ptr<serial::SerialLine>(std::move(opened)),
-                                                       std::set<std::size_t>{});
-        settings.receiveEndSeconds = "0";
-        settings.receiveEndOfBlock = "LF";
-        context.transferFilePath = (dir / "RECV.NC").string();
-    }
+// Receptions with LF line ends whose line reports a framing error where the
+// machine lost a character; the front end answers the repair question.
+struct RepairReception : Reception {
+    RepairReception() { settings.receiveEndOfBlock = "LF"; }
 
-    void Start()
-    {
-        env = std::make_unique<WorkerEnvironment>(WorkerEnvironment{injector, ui, log, flags, steps});
-        env->settings = settings;
-        env->versionText = " Maroka ver 0.565";
-        env->displayName = "RECV.NC";
-        worker = std::thread([this] {
-            RunReceive(*env, context);
-            done = true;
-        });
-    }
-
-    // Punches `lines` (LF ends) with the character at `dropAt` of line
-    // `damagedLine` left out; the line reports the loss. The lines before
-    // the damage arrive first, so the error falls into a later read.
+    // Punches `lines` with the last character of line `damagedLine` left
+    // out; the line reports the loss. The lines before the damage arrive
+    // first, so the error falls into a later read.
     void Punch(const std::vector<std::string>& lines, std::size_t damagedLine)
     {
         std::string before = "%\n";
         for (std::size_t n = 0; n < damagedLine; ++n)
             before += lines[n] + "\n";
-        std::string after;
-        std::string damaged = lines[damagedLine];
-        damaged.pop_back();
-        after += damaged + "\n";
+        const std::string damaged = lines[damagedLine].substr(0, lines[damagedLine].size() - 1);
+        std::string after = damaged + "\n";
         for (std::size_t n = damagedLine + 1; n < lines.size(); ++n)
             after += lines[n] + "\n";
-        after += "%\n";
         injector->ExpectErrorsAt({before.size() + damaged.size() - 1});
         const std::string lastGood = "data:" + lines[damagedLine - 1];
-        const auto shown = [&] {
-            const auto events = ui.Events();
-            return std::count(events.begin(), events.end(), lastGood);
-        };
-        const auto shownBefore = shown();
+        const int shownBefore = Count(ui.Events(), lastGood);
         pty.WriteMaster(before);
-        ASSERT_TRUE(ui.PumpUntil([&] { return shown() > shownBefore; }, 5s));
-        pty.WriteMaster(after);
+        ASSERT_TRUE(ui.PumpUntil([&] { return Count(ui.Events(), lastGood) > shownBefore; }, 5s));
+        pty.WriteMaster(after + "%\n");
     }
-
-    bool Finish()
-    {
-        const bool finished = ui.PumpUntil([this] { return done.load(); }, 15s);
-        if (!finished) {
-            flags.RequestStop();
-            injector->Interrupt();
-            ui.PumpUntil([this] { return done.load(); }, 5s);
-        }
-        worker.join();
-        return finished;
-    }
-
-    bool WaitForStatus(const std::string& status)
-    {
-        return ui.PumpUntil([&] { return ui.Saw("status:" + status); }, 10s);
-    }
-
-    std::string File() const { return maroka::test::ReadFileBytes(dir / "RECV.NC"); }
-
-    TempDir dir;
-    PtyPair pty;
-    std::shared_ptr<LineErrorInjector> injector;
-    RecordingUserInterface ui;
-    std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
-    TransferFlags flags;
-    RecordingSteps steps;
-    settings::SessionSettings settings;
-    ReceiveContext context;
-    std::unique_ptr<WorkerEnvironment> env;
-    std::thread worker;
-    std::atomic<bool> done{false};
 };
 
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.rfind(prefix, 0) == 0;
-}
+struct RepairFixture : ::testing::Test, RepairReception {};
 
 } // namespace
 
-TEST_F(RepairFixture, ASecondReceptionMendsTheFirst)
+TEST(ReceiveRepair, ASecondReceptionMendsTheFirstUnlessItLostTheSamePlaces)
 {
     const auto program = Numbered(30);
-    ui.answers.push_back(MessageAnswer::Retry);
-    Start();
-    Punch(program, 8);
-    ASSERT_TRUE(WaitForStatus(msg::kStatusReReceive));
-    Punch(program, 21);
-    ASSERT_TRUE(Finish());
-
-    std::string expected = "%\r\n";
-    for (const auto& line : program)
-        expected += line + "\r\n";
-    EXPECT_EQ(File(), expected + "%\r\n");
-    EXPECT_TRUE(context.repaired);
-    const auto messages = ui.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    // The question names the last good line before the loss.
-    EXPECT_TRUE(StartsWith(messages[0], std::string(msg::kRepairLinePrefix) + program[7])) << messages[0];
-    EXPECT_NE(messages[0].find(msg::kRepairAskRetry), std::string::npos);
-    EXPECT_TRUE(StartsWith(messages[1], msg::kRepairSuccess));
-    // LF line ends were received: no "received bytes" line in the message.
-    EXPECT_EQ(messages[1].find(msg::kRepairReceivedBytesPrefix), std::string::npos);
-    EXPECT_EQ(ui.LastStatus(), msg::kStatusRepaired);
-    EXPECT_EQ(log->Comm(),
-              (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
-                                        std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
-                                        std::string(msg::kLogRepaired)}));
-}
-
-TEST_F(RepairFixture, LossesAtTheSamePlacesCannotBeRepaired)
-{
-    const auto program = Numbered(12);
-    ui.answers.push_back(MessageAnswer::Retry);
-    Start();
-    Punch(program, 4);
-    ASSERT_TRUE(WaitForStatus(msg::kStatusReReceive));
-    Punch(program, 4);
-    ASSERT_TRUE(Finish());
-    const auto messages = ui.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_NE(messages[1].find(msg::kRepairSamePlaces), std::string::npos) << messages[1];
-    EXPECT_FALSE(context.repaired);
+    for (const auto& [firstLoss, secondLoss] : {std::pair{8, 21}, {8, 8}}) {
+        SCOPED_TRACE(secondLoss);
+        RepairReception r;
+        r.ui.answers.push_back(MessageAnswer::Retry);
+        r.Start();
+        r.Punch(program, firstLoss);
+        ASSERT_TRUE(r.WaitForStatus(msg::kStatusReReceive));
+        r.Punch(program, secondLoss);
+        ASSERT_TRUE(r.Finish());
+        const auto messages = r.ui.Messages();
+        ASSERT_EQ(messages.size(), 2u);
+        // The question names the last good line before the loss.
+        EXPECT_TRUE(messages[0].starts_with(std::string(msg::kRepairLinePrefix) + program[7])) << messages[0];
+        EXPECT_NE(messages[0].find(msg::kRepairAskRetry), std::string::npos);
+        if (firstLoss == secondLoss) {
+            EXPECT_NE(messages[1].find(msg::kRepairSamePlaces), std::string::npos) << messages[1];
+            EXPECT_FALSE(r.context.repaired);
+            continue;
+        }
+        std::string expected = "%\r\n";
+        for (const auto& line : program)
+            expected += line + "\r\n";
+        EXPECT_EQ(r.File(), expected + "%\r\n");
+        EXPECT_TRUE(r.context.repaired);
+        EXPECT_TRUE(messages[1].starts_with(msg::kRepairSuccess)) << messages[1];
+        // LF line ends were received: no "received bytes" line in the message.
+        EXPECT_EQ(messages[1].find(msg::kRepairReceivedBytesPrefix), std::string::npos);
+        EXPECT_EQ(r.ui.LastStatus(), msg::kStatusRepaired);
+        EXPECT_EQ(r.log->Comm(),
+                  (std::vector<std::string>{std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                            std::string(msg::kLogReceiveStart), std::string(msg::kLogReceiveFailed),
+                                            std::string(msg::kLogRepaired)}));
+    }
 }
 
 TEST_F(RepairFixture, CancelKeepsTheDamagedReception)

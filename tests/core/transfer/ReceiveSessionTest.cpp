@@ -3,24 +3,16 @@
 // the received-file menu, and a repair of two receptions the machine damaged.
 
 #include "core/serial/PosixSerialLine.h"
-#include "core/session/Session.h"
 #include "core/session/SessionMessages.h"
-#include "core/settings/SettingsFile.h"
 #include "core/transfer/ReceiveMessages.h"
-#include "machine/lib/SimulatedMachine.h"
 
+#include "core/session/SessionFixture.h"
 #include "core/transfer/ReceiveTestSupport.h"
-#include "support/RecordingUserInterface.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 using namespace maroka;
 using namespace std::chrono_literals;
-using maroka::test::RecordingUserInterface;
-using maroka::test::TempDir;
 using maroka::transfer::test::LineErrorInjector;
 
 namespace {
@@ -41,55 +33,35 @@ std::string Program(std::size_t blocks)
 // that the DC4 ends, and the tail line.
 std::string Received(const std::string& program)
 {
-    const std::string body = program.substr(3, program.size() - 6);
-    return "%\r\n" + body + "\r\n%\r\n";
+    return "%\r\n" + program.substr(3, program.size() - 6) + "\r\n%\r\n";
 }
 
-struct ReceiveSession : ::testing::Test {
+struct ReceiveSession : ::testing::Test, test::MachineRig {
     ReceiveSession()
     {
-        machine::MachineConfig config;
-        config.lineCharsPerSecond = 50'000;
-        machine = std::make_unique<machine::SimulatedMachine>(config);
-        std::string error;
-        EXPECT_TRUE(machine->Start(error)) << error;
-        std::filesystem::create_directories(dir / "bin");
-        settings::SessionSettings initial;
-        initial.startupPort = machine->DevicePath();
+        StartMachine();
         initial.receiveStartDcEnabled = true;
         initial.receiveEndSeconds = "0";
-        EXPECT_FALSE(settings::SettingsFile((dir / "bin" / "maroka0.ini").string()).SaveSettings(initial));
     }
 
+    // The line reports framing errors where the test says.
     session::Session& Start(std::vector<std::string> arguments = {})
     {
         session::SessionOptions options;
-        options.programPath = (dir / "bin" / "maroka").string();
         options.arguments = std::move(arguments);
         options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<serial::SerialLine> {
             auto opened = serial::PosixSerialLine::Open(port);
-            if (!opened.line) {
-                error = opened.error;
+            error = opened.error;
+            if (!opened.line)
                 return nullptr;
-            }
-            auto line = std::make_unique<LineErrorInjector>(std::shared_ptr<serial::SerialLine>(std::move(opened.line)),
-                                                            std::set<std::size_t>{});
+            auto line = std::make_unique<LineErrorInjector>(std::move(opened.line), std::set<std::size_t>{});
             injector = line.get();
             return line;
         };
-        options.listPorts = [this] { return std::vector<std::string>{machine->DevicePath()}; };
-        session = std::make_unique<session::Session>(ui, std::move(options));
-        session->Construct();
-        session->FirstShown();
-        return *session;
+        return MachineRig::Start(std::move(options));
     }
 
-    bool WaitIdle(std::chrono::milliseconds limit = 30s)
-    {
-        return ui.PumpUntil([this] { return !session->TransferRunning(); }, limit);
-    }
-
-    void Punch(const std::string& program, std::vector<machine::ByteFault> faults, bool waitForStart)
+    void Punch(const std::string& program, std::vector<machine::ByteFault> faults = {}, bool waitForStart = true)
     {
         machine::PunchJob job;
         job.data = program;
@@ -99,18 +71,8 @@ struct ReceiveSession : ::testing::Test {
         machine->Punch(job);
     }
 
-    TempDir dir;
-    std::unique_ptr<machine::SimulatedMachine> machine;
-    RecordingUserInterface ui;
-    std::unique_ptr<session::Session> session;
     LineErrorInjector* injector = nullptr;
 };
-
-int Count(const std::vector<std::string>& events, const std::string& prefix)
-{
-    return static_cast<int>(
-        std::count_if(events.begin(), events.end(), [&](const std::string& e) { return e.rfind(prefix, 0) == 0; }));
-}
 
 } // namespace
 
@@ -119,20 +81,20 @@ TEST_F(ReceiveSession, SecondF4ReceivesIntoTheSameFileWithoutAsking)
     const std::string target = (dir / "OUT.NC").string();
     ui.saveFiles.push_back(target);
     auto& s = Start();
-    const std::string program = Program(200);
-    Punch(program, {}, true);
+    Punch(Program(200));
     s.Receive();
-    ASSERT_TRUE(WaitIdle());
-    EXPECT_EQ(test::ReadFileBytes(target), Received(program));
+    ASSERT_TRUE(WaitIdle(30s));
+    EXPECT_EQ(test::ReadFileBytes(target), Received(Program(200)));
     EXPECT_TRUE(s.LastTransferCompleted());
     EXPECT_TRUE(s.Idle());
 
-    Punch(Program(20), {}, true);
+    Punch(Program(20));
     s.Receive();
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(test::ReadFileBytes(target), Received(Program(20)));
     const auto events = ui.Events();
-    EXPECT_EQ(Count(events, "save-dialog:"), 1);
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const auto& e) { return e.starts_with("save-dialog:"); }),
+              1);
     EXPECT_TRUE(ui.Saw("save-dialog:" + std::string(session::msg::kReceiveTitle) + kVersion));
     // The same file is listed once under "受信データ(&R)".
     EXPECT_TRUE(ui.Saw("received-files:1"));
@@ -142,12 +104,11 @@ TEST_F(ReceiveSession, SecondF4ReceivesIntoTheSameFileWithoutAsking)
 TEST_F(ReceiveSession, ReceiveAtStartAsksWithItsOwnTitleWhenNoFileIsNamed)
 {
     ui.saveFiles.push_back((dir / "START.NC").string());
-    Punch(Program(5), {}, true);
-    auto& s = Start({"r"});
+    Punch(Program(5));
+    Start({"r"});
     EXPECT_TRUE(ui.Saw("save-dialog:" + std::string(session::msg::kReceiveAtStartTitle) + kVersion));
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(test::ReadFileBytes(dir / "START.NC"), Received(Program(5)));
-    (void)s;
 }
 
 TEST_F(ReceiveSession, TwoPassesDamagedAtDifferentPlacesAreRepaired)
@@ -163,12 +124,12 @@ TEST_F(ReceiveSession, TwoPassesDamagedAtDifferentPlacesAreRepaired)
     const std::size_t firstFault = program.find("N300G01X") + 5;
     const std::size_t secondFault = program.find("N1500G01X") + 6;
     injector->ExpectErrorsAt({firstFault + 1});
-    Punch(program, {{firstFault, machine::ByteFault::Kind::Flip, 0}}, true);
+    Punch(program, {{firstFault, machine::ByteFault::Kind::Flip, 0}});
     s.Receive();
     ASSERT_TRUE(ui.PumpUntil([&] { return ui.Saw("status:" + std::string(transfer::msg::kStatusReReceive)); }, 30s));
     injector->ExpectErrorsAt({secondFault + 1});
     Punch(program, {{secondFault, machine::ByteFault::Kind::Flip, 0}}, false);
-    ASSERT_TRUE(WaitIdle());
+    ASSERT_TRUE(WaitIdle(30s));
 
     // The merged file is the intact reception: CR LF ends, the program's
     // lines between the head and tail lines.
@@ -176,5 +137,5 @@ TEST_F(ReceiveSession, TwoPassesDamagedAtDifferentPlacesAreRepaired)
     EXPECT_TRUE(s.LastTransferCompleted());
     const auto messages = ui.Messages();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1].rfind(transfer::msg::kRepairSuccess, 0), 0u) << messages[1];
+    EXPECT_TRUE(messages[1].starts_with(transfer::msg::kRepairSuccess)) << messages[1];
 }

@@ -1,22 +1,34 @@
 #pragma once
 
 // Pieces the receive tests share: a line that reports a framing error where
-// a damaged character passes, as a UART does and a pseudo-terminal cannot.
+// a damaged character passes, as a UART does and a pseudo-terminal cannot,
+// and one reception over a real pseudo-terminal.
 
 #include "core/serial/SerialLine.h"
+#include "core/serial/SerialTestSupport.h"
+#include "core/transfer/ManualClock.h"
+#include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/WorkerEnvironment.h"
 #include "support/ForwardingLine.h"
 #include "support/MemoryLog.h"
+#include "support/PtyPair.h"
 #include "support/RecordingSteps.h"
+#include "support/RecordingUserInterface.h"
+#include "support/TempDir.h"
 
 #include <algorithm>
+#include <atomic>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace maroka::transfer::test {
+
+using namespace std::chrono_literals;
 
 // Passes everything to `inner` and reports kErrFrame once for each of
 // `errorPositions` (0-based offsets into the data handed out by
@@ -65,5 +77,89 @@ private:
 using ::maroka::test::MemoryLog;
 
 using ::maroka::test::RecordingSteps;
+
+// One reception into RECV.NC on a worker thread; the test thread plays the
+// machine (the pty master) and the UI thread. The line reports a framing
+// error at each of `errorsAt`.
+struct Reception {
+    explicit Reception(bool holdSlaveOpen = true) : pty(holdSlaveOpen)
+    {
+        settings.receiveEndSeconds = "0";
+        context.transferFilePath = (dir / "RECV.NC").string();
+        context.receivedFileClosed = [this](const std::string& path) { closedFiles.push_back(path); };
+    }
+
+    void Start()
+    {
+        auto opened = std::shared_ptr<serial::SerialLine>(serial::test::OpenLine(pty, lineSettings));
+        injector = std::make_shared<LineErrorInjector>(std::move(opened), errorsAt);
+        env = std::make_unique<WorkerEnvironment>(WorkerEnvironment{injector, ui, log, flags, steps});
+        env->settings = settings;
+        env->versionText = " Maroka ver 0.565";
+        env->applicationTitle = "Maroka";
+        env->displayName = "RECV.NC";
+        env->clock = &clock;
+        worker = std::thread([this] {
+            result = RunReceive(*env, context);
+            done = true;
+        });
+    }
+
+    // Serves the worker's UI calls until it has returned.
+    bool Finish(std::chrono::milliseconds limit = 15s)
+    {
+        const bool finished = ui.PumpUntil([this] { return done.load(); }, limit);
+        if (!finished) {
+            Reset();
+            ui.PumpUntil([this] { return done.load(); }, 5s);
+        }
+        worker.join();
+        return finished;
+    }
+
+    void Reset()
+    {
+        flags.RequestStop();
+        injector->Interrupt();
+    }
+
+    bool WaitForStatus(const std::string& status)
+    {
+        return ui.PumpUntil([&] { return ui.Saw("status:" + status); }, 10s);
+    }
+
+    // The end of the data is judged on whole seconds of the wall clock.
+    static void AwaitFreshSecond()
+    {
+        const std::time_t now = std::time(nullptr);
+        while (std::time(nullptr) == now)
+            std::this_thread::sleep_for(5ms);
+    }
+
+    std::string File() const { return ::maroka::test::ReadFileBytes(dir / "RECV.NC"); }
+
+    ::maroka::test::TempDir dir;
+    ::maroka::test::PtyPair pty;
+    serial::LineSettings lineSettings = serial::test::AscLine();
+    std::set<std::size_t> errorsAt;
+    std::shared_ptr<LineErrorInjector> injector;
+    ::maroka::test::RecordingUserInterface ui;
+    std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
+    TransferFlags flags;
+    RecordingSteps steps;
+    settings::SessionSettings settings;
+    ReceiveContext context;
+    std::unique_ptr<WorkerEnvironment> env;
+    ::maroka::test::ManualClock clock;
+    std::vector<std::string> closedFiles;
+    std::thread worker;
+    std::atomic<bool> done{false};
+    bool result = false;
+};
+
+inline int Count(const std::vector<std::string>& items, const std::string& item)
+{
+    return static_cast<int>(std::count(items.begin(), items.end(), item));
+}
 
 } // namespace maroka::transfer::test

@@ -49,6 +49,20 @@ std::vector<std::string> LocalFiles(const QMimeData* mime)
     return paths;
 }
 
+// The buffer sizes offered: every size up to 10, then rounder ones.
+QStringList BufferSizeItems()
+{
+    QStringList buffers;
+    for (int i = 1; i <= 10; ++i) {
+        buffers << QString::number(i);
+    }
+    for (int size :
+         {15, 20, 25, 30, 40, 50, 60, 70, 80, 90, 100, 125, 150, 175, 200, 250, 300, 350, 400, 450, 500, 1000, 2000}) {
+        buffers << QString::number(size);
+    }
+    return buffers;
+}
+
 QString MenuText(QString text)
 {
     return text.replace(u'&', QStringLiteral("&&"));
@@ -261,19 +275,26 @@ QWidget* TMainForm::BuildCentralWidget()
 {
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("CentralPanel"));
+    // The widgets are made in this order, which is their tab order.
+    QGridLayout* boxes = BuildLineBoxes(central);
+    const DataViewRows data = BuildDataView(central);
+    BuildProgressDisplays(central);
 
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(settingsFileLabel_);
+    layout->addLayout(boxes);
+    layout->addLayout(data.fileRow);
+    layout->addLayout(data.dataRow, 1);
+    layout->addWidget(progressBar_);
+    layout->addWidget(remainingPanel_);
+    return central;
+}
+
+QGridLayout* TMainForm::BuildLineBoxes(QWidget* central)
+{
     settingsFileLabel_ = new QLabel(central);
     settingsFileLabel_->setObjectName(QStringLiteral("Label9"));
     settingsFileLabel_->setTextFormat(Qt::PlainText);
-
-    QStringList buffers;
-    for (int i = 1; i <= 10; ++i) {
-        buffers << QString::number(i);
-    }
-    for (int size :
-         {15, 20, 25, 30, 40, 50, 60, 70, 80, 90, 100, 125, 150, 175, 200, 250, 300, 350, 400, 450, 500, 1000, 2000}) {
-        buffers << QString::number(size);
-    }
 
     auto* port = AddLineBox(session::LineBox::Port, "ComboBox1", {});
     portBox_ = static_cast<PortComboBox*>(port);
@@ -295,7 +316,7 @@ QWidget* TMainForm::BuildCentralWidget()
     AddLineBox(session::LineBox::BaudRate, "ComboBox3",
                {"75", "110", "150", "300", "600", "1200", "1800", "2400", "4800", "7200", "9600", "14400", "19200",
                 "38400", "56000", "115200", "128000"});
-    AddLineBox(session::LineBox::BufferSize, "ComboBox4", buffers)
+    AddLineBox(session::LineBox::BufferSize, "ComboBox4", BufferSizeItems())
         ->setToolTip(QStringLiteral("送信時、一度に取り込むバッファのサイズ"));
     AddLineBox(session::LineBox::Code, "ComboBox5", {"ISO", "ASC"});
     AddLineBox(session::LineBox::Dc3, "ComboBox6", {"13H", "93H"});
@@ -318,7 +339,11 @@ QWidget* TMainForm::BuildCentralWidget()
     for (std::size_t i = 1; i < lineBoxes_.size(); ++i) {
         lineBoxes_[i]->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     }
+    return boxes;
+}
 
+TMainForm::DataViewRows TMainForm::BuildDataView(QWidget* central)
+{
     auto* fileLabel = new QLabel(QStringLiteral("current file"), central);
     fileLabel->setObjectName(QStringLiteral("FileNameLabel"));
     fileNameEdit_ = new QLineEdit(central);
@@ -361,7 +386,11 @@ QWidget* TMainForm::BuildCentralWidget()
     dataRow->setSpacing(0);
     dataRow->addWidget(strip_);
     dataRow->addWidget(dataView_, 1);
+    return {fileRow, dataRow};
+}
 
+void TMainForm::BuildProgressDisplays(QWidget* central)
+{
     progressBar_ = new QProgressBar(central);
     progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar_->setRange(0, 100);
@@ -384,15 +413,6 @@ QWidget* TMainForm::BuildCentralWidget()
     remainingLayout->addWidget(correctedCaption, 0, 1);
     remainingLayout->addWidget(correctedLabel_, 1, 1);
     remainingPanel_->hide();
-
-    auto* layout = new QVBoxLayout(central);
-    layout->addWidget(settingsFileLabel_);
-    layout->addLayout(boxes);
-    layout->addLayout(fileRow);
-    layout->addLayout(dataRow, 1);
-    layout->addWidget(progressBar_);
-    layout->addWidget(remainingPanel_);
-    return central;
 }
 
 bool TMainForm::HandleKey(int key)

@@ -16,6 +16,8 @@
 
 class QAction;
 class QComboBox;
+class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -89,6 +91,17 @@ private:
     void BuildMenus();
     void BuildPopupMenu();
     QWidget* BuildCentralWidget();
+    // The parts of the central widget; each makes its widgets and leaves
+    // their places in `central` to BuildCentralWidget.
+    // The settings file name above the line boxes, the boxes and their labels.
+    QGridLayout* BuildLineBoxes(QWidget* central);
+    struct DataViewRows {
+        QHBoxLayout* fileRow; // the current file's name
+        QHBoxLayout* dataRow; // the data and the strip beside it
+    };
+    DataViewRows BuildDataView(QWidget* central);
+    // The progress bar and the remaining-time panel under it.
+    void BuildProgressDisplays(QWidget* central);
     QComboBox* AddLineBox(session::LineBox box, const char* objectName, const QStringList& items);
     bool HandleKey(int key);
     void ShowPopupMenu(const QPoint& globalPos);

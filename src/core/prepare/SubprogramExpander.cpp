@@ -47,19 +47,6 @@ bool EndCodeTest(std::string_view block, std::string_view shortForm, std::string
     return number == value;
 }
 
-// Position of `variable` at or after `from` whose number is not continued by
-// another digit.
-std::size_t FindVariable(std::string_view block, std::string_view variable, std::size_t from)
-{
-    for (std::size_t pos = block.find(variable, from); pos != std::string_view::npos;
-         pos = block.find(variable, pos + 1)) {
-        const std::size_t after = pos + variable.size();
-        if (after >= block.size() || !IsDigit(block[after]))
-            return pos;
-    }
-    return std::string_view::npos;
-}
-
 // The text after the last "/" or "\", which in CP932 may also be the
 // second byte of a character.
 std::string NameWithoutFolder(std::string_view name)
@@ -73,50 +60,6 @@ std::string NameWithoutFolder(std::string_view name)
 }
 
 } // namespace
-
-void SubstituteVariable(std::string& block, std::string_view variable, std::string_view text)
-{
-    std::size_t from = 0;
-    if (block.find('(') != std::string::npos) {
-        // Pass over each comment that holds the next occurrence.
-        for (;;) {
-            const std::size_t occurrence = FindVariable(block, variable, from);
-            if (occurrence == std::string::npos)
-                return;
-            std::size_t scan = from;
-            std::size_t commentEnd = std::string::npos;
-            for (;;) {
-                const std::size_t open = block.find('(', scan);
-                if (open == std::string::npos || open > occurrence)
-                    break;
-                const std::size_t close = block.find(')', open + 1);
-                if (close == std::string::npos)
-                    break;
-                if (occurrence < close) {
-                    commentEnd = close + 1;
-                    break;
-                }
-                scan = close + 1;
-            }
-            if (commentEnd == std::string::npos)
-                break;
-            from = commentEnd;
-        }
-    }
-    std::size_t pos = FindVariable(block, variable, from);
-    if (pos == std::string::npos)
-        return;
-    std::string out(block, 0, pos);
-    std::size_t last = pos;
-    while (pos != std::string::npos) {
-        out.append(block, last, pos - last);
-        out.append(text);
-        last = pos + variable.size();
-        pos = FindVariable(block, variable, last);
-    }
-    out.append(block, last, std::string::npos);
-    block.swap(out);
-}
 
 bool SubprogramExpander::Expand(const std::string& block, int depth)
 {
@@ -237,142 +180,199 @@ SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, 
 
 SubprogramExpander::PreparedBlock SubprogramExpander::Prepare(std::string block) const
 {
-    const BlockSettings& s = context_.settings;
     PreparedBlock prepared;
-
     StripTrailingBlanks(block);
-    const std::string_view trimmed = Trim(block);
+    if (!KeepsFraming(block, prepared.labelPercent)) {
+        prepared.dropped = true;
+        return prepared;
+    }
+    ApplyTextSettings(block);
+    if (EndsSubprogram(block)) {
+        prepared.dropped = true;
+        return prepared;
+    }
+    RemoveEndCodes(block);
+    if (StartsWith(block, ":"))
+        block[0] = 'O';
+    prepared.callIndependent = SameForEveryCall(block);
+    prepared.text = std::move(block);
+    return prepared;
+}
 
-    // Framing: the subprogram's own "%" lines and program number.
+bool SubprogramExpander::KeepsFraming(std::string& block, bool& labelPercent) const
+{
+    const BlockSettings& s = context_.settings;
+    const std::string_view trimmed = Trim(block);
     if (StartsWith(trimmed, "%")) {
         const std::size_t percent = block.find('%');
-        if (!s.percentComment || percent + 1 >= block.size()) {
-            prepared.dropped = true;
-            return prepared;
-        }
+        if (!s.percentComment || percent + 1 >= block.size())
+            return false;
         block[percent] = '(';
         block += ')';
     } else if (s.percentComment && EndsWith(trimmed, "%")) {
         block = "(" + std::string(trimmed.substr(0, trimmed.size() - 1)) + ")";
     } else if (StartsWith(trimmed, "O") || StartsWith(trimmed, ":")) {
-        prepared.labelPercent = s.percentAtEachLabel;
+        labelPercent = s.percentAtEachLabel;
     } else if (s.blockSkip && !s.blockSkipCharacter.empty() && !block.empty() && block[0] == s.blockSkipCharacter[0]) {
-        prepared.dropped = true;
-        return prepared;
+        return false;
     }
+    return true;
+}
 
+void SubprogramExpander::ApplyTextSettings(std::string& block) const
+{
+    const BlockSettings& s = context_.settings;
     if (s.commentStart)
         CutCommentStart(block, s.commentStartText);
     if (s.ignoreStrings)
         RemoveIgnoreStrings(block, s.ignorePieces);
     if (s.convert)
         ApplyConversionTable(block, s.conversionRows);
+}
 
-    // End codes of the subprogram: its end would end the main program.
-    const bool g6 = EndCodeTest(block, "G6", "G06", 'G', 6);
+bool SubprogramExpander::EndsSubprogram(std::string_view block)
+{
+    return block.find('%') != std::string_view::npos || ContainsText(block, "M#5") || StartsWith(block, "M30") ||
+           StartsWith(block, "M02") || StartsWith(block, "M99") || StartsWith(block, "G23") ||
+           (StartsWith(block, "G6") && EndCodeTest(block, "G6", "G06", 'G', 6)) ||
+           (StartsWith(block, "G06") && ContainsText(block, "M30"));
+}
+
+void SubprogramExpander::RemoveEndCodes(std::string& block)
+{
+    // "M2" is looked for before the longer codes go: "M02" is one of them.
     const bool m2 = EndCodeTest(block, "M2", "M02", 'M', 2);
-    if (block.find('%') != std::string::npos || ContainsText(block, "M#5") || StartsWith(block, "M30") ||
-        StartsWith(block, "M02") || StartsWith(block, "M99") || StartsWith(block, "G23") ||
-        (StartsWith(block, "G6") && g6) || (StartsWith(block, "G06") && ContainsText(block, "M30"))) {
-        prepared.dropped = true;
-        return prepared;
-    }
     for (const std::string_view code : {"M30", "M02", "M99", "G23"})
         ReplaceAll(block, code, {});
     if (m2)
         ReplaceAll(block, "M2", {});
-
-    if (StartsWith(block, ":"))
-        block[0] = 'O';
-    // Without a variable or the code a call may replace, every call makes the
-    // same block of it.
-    prepared.callIndependent = block.find('#') == std::string::npos && !ContainsText(block, "G90G0");
-    prepared.text = std::move(block);
-    return prepared;
 }
 
-SubprogramExpander::Finish SubprogramExpander::FinishForCall(std::string& block, Call& call)
+bool SubprogramExpander::SameForEveryCall(std::string_view block)
 {
-    const BlockSettings& s = context_.settings;
-    if (call.arguments.replacementPending) {
-        if (ReplaceAll(block, "G90G00", call.arguments.replacementCode) ||
-            ReplaceAll(block, "G90G0", call.arguments.replacementCode))
-            call.arguments.replacementPending = false;
-    }
-
-    // The subprogram's program number becomes a comment.
-    if (StartsWith(block, "O")) {
-        if (block.find('(') == std::string::npos) {
-            ReplaceAll(block, "O", "(O");
-            block += ')';
-        } else {
-            std::replace(block.begin(), block.end(), '(', ' ');
-            block.erase(std::remove(block.begin(), block.end(), ')'), block.end());
-            block = "(" + block + ")";
-        }
-    }
-
-    if (!CommentPass(block, s.twoByteCheck)) {
-        context_.FailUnclosedComment();
-        return Finish::Failed;
-    }
-    if (s.twoByteCheck && HasLeadByte(block)) {
-        context_.FailWithBlock(block, messages::kTwoByteCodeSuffix);
-        return Finish::Failed;
-    }
-
-    if (block.find('#') != std::string::npos) {
-        for (std::size_t i = StandardArgumentMap.size(); i-- > 0;) {
-            const std::string& value = call.arguments.slots[i];
-            if (!value.empty())
-                SubstituteVariable(block, StandardArgumentMap[i].variable, value);
-        }
-    }
-    if (!DncCheck(block)) {
-        context_.FailWithBlock(block, messages::kNotForDncSuffix);
-        return Finish::Failed;
-    }
-
-    if (s.ignoreCodesEnabled) {
-        for (const std::string& code : s.ignoreCodes) {
-            if (code.empty())
-                continue;
-            if (StartsWith(block, code) && (block.size() == code.size() || !IsDigit(block[code.size()])))
-                return Finish::Dropped;
-            ReplaceAll(block, code, {});
-        }
-    }
-    return Finish::Kept;
+    // Without a variable or the code a call may replace, every call makes the
+    // same block of it.
+    return block.find('#') == std::string_view::npos && !ContainsText(block, "G90G0");
 }
 
 bool SubprogramExpander::ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth)
 {
-    const BlockSettings& s = context_.settings;
     // The label's "%" was written even for a block that goes no further.
     if (prepared.labelPercent && !context_.WriteLabelPercent())
         return false;
     if (prepared.dropped)
         return true;
+    const Finish finish = FinishedBlock(prepared, block, call);
+    if (finish != Finish::Kept)
+        return finish == Finish::Dropped;
+    return ExpandOrWrite(block, depth);
+}
 
+SubprogramExpander::Finish SubprogramExpander::FinishedBlock(PreparedBlock& prepared, std::string& block, Call& call)
+{
     if (prepared.finished) {
         block = *prepared.finished;
-    } else {
-        block = prepared.text;
-        const Finish finish = FinishForCall(block, call);
-        if (finish == Finish::Failed)
-            return false;
-        if (finish == Finish::Dropped) {
-            prepared.dropped = prepared.callIndependent;
-            return true;
-        }
-        if (prepared.callIndependent)
-            prepared.finished = block;
+        return Finish::Kept;
     }
+    block = prepared.text;
+    const Finish finish = FinishForCall(block, call);
+    // What no call changes is kept, or dropped, for the calls to come.
+    if (finish == Finish::Dropped)
+        prepared.dropped = prepared.callIndependent;
+    else if (finish == Finish::Kept && prepared.callIndependent)
+        prepared.finished = block;
+    return finish;
+}
 
+SubprogramExpander::Finish SubprogramExpander::FinishForCall(std::string& block, Call& call)
+{
+    PlaceReplacementCode(block, call.arguments);
+    CommentProgramNumber(block);
+    if (!PassesComments(block))
+        return Finish::Failed;
+    SubstituteArguments(block, call.arguments);
+    if (!PassesDncCheck(block))
+        return Finish::Failed;
+    return DropOrRemoveIgnoredCodes(block);
+}
+
+void SubprogramExpander::PlaceReplacementCode(std::string& block, CallArguments& arguments)
+{
+    // The call's G code takes the place of the first rapid of the whole call.
+    if (arguments.replacementPending) {
+        if (ReplaceAll(block, "G90G00", arguments.replacementCode) ||
+            ReplaceAll(block, "G90G0", arguments.replacementCode))
+            arguments.replacementPending = false;
+    }
+}
+
+void SubprogramExpander::CommentProgramNumber(std::string& block)
+{
+    if (!StartsWith(block, "O"))
+        return;
+    if (block.find('(') == std::string::npos) {
+        ReplaceAll(block, "O", "(O");
+        block += ')';
+    } else {
+        std::replace(block.begin(), block.end(), '(', ' ');
+        block.erase(std::remove(block.begin(), block.end(), ')'), block.end());
+        block = "(" + block + ")";
+    }
+}
+
+bool SubprogramExpander::PassesComments(std::string& block)
+{
+    const bool twoByteCheck = context_.settings.twoByteCheck;
+    if (!CommentPass(block, twoByteCheck)) {
+        context_.FailUnclosedComment();
+        return false;
+    }
+    if (twoByteCheck && HasLeadByte(block)) {
+        context_.FailWithBlock(block, messages::kTwoByteCodeSuffix);
+        return false;
+    }
+    return true;
+}
+
+void SubprogramExpander::SubstituteArguments(std::string& block, const CallArguments& arguments)
+{
+    if (block.find('#') == std::string::npos)
+        return;
+    for (std::size_t i = StandardArgumentMap.size(); i-- > 0;) {
+        const std::string& value = arguments.slots[i];
+        if (!value.empty())
+            SubstituteVariable(block, StandardArgumentMap[i].variable, value);
+    }
+}
+
+bool SubprogramExpander::PassesDncCheck(std::string& block)
+{
+    if (DncCheck(block))
+        return true;
+    context_.FailWithBlock(block, messages::kNotForDncSuffix);
+    return false;
+}
+
+SubprogramExpander::Finish SubprogramExpander::DropOrRemoveIgnoredCodes(std::string& block) const
+{
+    const BlockSettings& s = context_.settings;
+    if (!s.ignoreCodesEnabled)
+        return Finish::Kept;
+    for (const std::string& code : s.ignoreCodes) {
+        if (code.empty())
+            continue;
+        if (StartsWith(block, code) && (block.size() == code.size() || !IsDigit(block[code.size()])))
+            return Finish::Dropped;
+        ReplaceAll(block, code, {});
+    }
+    return Finish::Kept;
+}
+
+bool SubprogramExpander::ExpandOrWrite(std::string& block, int depth)
+{
     if (ContainsText(block, "G65["))
         return Expand(block, depth + 1);
-
-    if (s.estimate)
+    if (context_.settings.estimate)
         context_.estimate.Add(block);
     return context_.WriteBlock(block);
 }

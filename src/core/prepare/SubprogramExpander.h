@@ -7,11 +7,13 @@
 
 #include "core/prepare/BuildContext.h"
 #include "core/prepare/CallArguments.h"
+#include "core/prepare/SubstituteVariable.h"
 
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace maroka::prepare {
@@ -45,6 +47,17 @@ private:
     };
     PreparedBlock Prepare(std::string block) const;
 
+    // The steps of Prepare, in their order.
+    // False for the subprogram's own "%" lines and a skipped block; "%"
+    // comments are made here, and a program number may ask for a label "%".
+    bool KeepsFraming(std::string& block, bool& labelPercent) const;
+    void ApplyTextSettings(std::string& block) const;
+    // True for a block that ends the subprogram: sent, it would end the
+    // main program.
+    static bool EndsSubprogram(std::string_view block);
+    static void RemoveEndCodes(std::string& block);
+    static bool SameForEveryCall(std::string_view block);
+
     // A subprogram's blocks as read and prepared once in this build: a call
     // repeated thousands of times must not reopen, reread and rework its
     // file each time.
@@ -53,7 +66,7 @@ private:
         std::vector<std::uint64_t> positions; // the file offset after each block
         std::uint64_t size = 0;
     };
-    // The file's blocks, read on the first call; nullopt after adding a message.
+    // The file's blocks, read on the first call; nullptr after adding a message.
     ReadFile* Read(const std::string& path, const std::string& displayPath);
 
     // The steps a call's arguments and state take part in.
@@ -62,21 +75,31 @@ private:
         Dropped,
         Failed, // a message was added
     };
+    // The block as this call sends it: reused when no call changes it.
+    Finish FinishedBlock(PreparedBlock& prepared, std::string& block, Call& call);
     Finish FinishForCall(std::string& block, Call& call);
+
+    // The steps of FinishForCall, in their order. Those that return a bool
+    // have added a message when they return false.
+    static void PlaceReplacementCode(std::string& block, CallArguments& arguments);
+    static void CommentProgramNumber(std::string& block);
+    bool PassesComments(std::string& block);
+    static void SubstituteArguments(std::string& block, const CallArguments& arguments);
+    bool PassesDncCheck(std::string& block);
+    // Dropped for a block that starts with an ignored code; the code is
+    // taken out of any other block.
+    Finish DropOrRemoveIgnoredCodes(std::string& block) const;
 
     // Finishes a prepared block for one call into `block`. True when the
     // block was handled (written or dropped); false on failure.
     bool ProcessBlock(PreparedBlock& prepared, std::string& block, Call& call, int depth);
+    // A nested call is expanded in place; any other block is estimated and
+    // written.
+    bool ExpandOrWrite(std::string& block, int depth);
 
     BuildContext& context_;
     std::map<std::string, std::optional<std::string>> resolved_; // call path -> file
     std::map<std::string, ReadFile> files_;                      // file -> its blocks
 };
-
-// Replaces `variable` ("#1") by `text` the way an expansion does: the
-// variable's number must end there ("#1" is not part of "#11"), occurrences
-// inside leading comments stay, and from the end of the last such comment
-// every occurrence is replaced.
-void SubstituteVariable(std::string& block, std::string_view variable, std::string_view text);
 
 } // namespace maroka::prepare

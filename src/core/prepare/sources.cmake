@@ -15,4 +15,5 @@ list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/RemainingTimeTracker.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SendFileBuilder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SubprogramExpander.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SubstituteVariable.cpp
 )

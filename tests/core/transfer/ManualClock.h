@@ -1,8 +1,8 @@
 #pragma once
 
 // A transfer clock that only moves when the loop waits on it: a countdown
-// of seconds runs at once, and each wait is recorded. A wait for input looks
-// at the line without blocking and moves the clock by its whole timeout.
+// of seconds runs at once, and each wait is recorded. Waits for input (the
+// silence that ends a reception) pass as the test sets.
 
 #include "core/transfer/TransferClock.h"
 
@@ -21,10 +21,29 @@ public:
         waited_ += duration.count();
         return true;
     }
+    // How a wait for input passes.
+    enum class Silence {
+        Instant, // only input already there counts; the clock moves by the whole timeout
+        Real,    // the wait takes real time and the clock moves by it
+        Held,    // the wait takes real time and the clock stands still
+    };
+    void SetSilence(Silence silence) { silence_ = silence; }
+
     serial::IoStatus WaitForInput(serial::SerialLine& line, std::chrono::milliseconds timeout) override
     {
-        // Only what is already there counts: the silence passes in this
-        // clock's time, not the test's.
+        switch (silence_.load()) {
+        case Silence::Held:
+            return line.WaitReadable(static_cast<int>(timeout.count()));
+        case Silence::Real: {
+            const auto start = std::chrono::steady_clock::now();
+            const serial::IoStatus status = line.WaitReadable(static_cast<int>(timeout.count()));
+            now_ +=
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+            return status;
+        }
+        case Silence::Instant:
+            break;
+        }
         const serial::IoStatus status = line.WaitReadable(0);
         now_ += timeout.count();
         return status;
@@ -34,6 +53,7 @@ public:
 private:
     std::atomic<long long> now_{1'000'000};
     std::atomic<long long> waited_{0};
+    std::atomic<Silence> silence_{Silence::Instant};
 };
 
 } // namespace maroka::test

@@ -120,12 +120,7 @@ TEST(ReceiveLoop, SettingsLineEndsAndServerSavesShapeTheFile)
         Reception r;
         c.setUp(r);
         r.Start();
-        // Early in a second, so a pause cannot pass for the end of the data.
-        r.AwaitFreshSecond();
-        for (const std::string& piece : c.pieces) {
-            r.pty.WriteMaster(piece);
-            std::this_thread::sleep_for(50ms);
-        }
+        r.Punch(c.pieces);
         ASSERT_TRUE(r.Finish());
         EXPECT_EQ(r.File(), c.file);
         EXPECT_TRUE(r.context.receivedOk);
@@ -158,14 +153,15 @@ TEST_F(ReceiveFixture, CommandWaitKeepsTheTextRawAndStopsPast512Bytes)
 TEST_F(ReceiveFixture, EndOfDataCountsWholeSecondsOfTheClock)
 {
     settings.receiveEndSeconds = "1.5";
+    clock.SetSilence(maroka::test::ManualClock::Silence::Held);
     Start();
-    AwaitFreshSecond();
-    const std::time_t sent = std::time(nullptr);
-    pty.WriteMaster("G1X1\r\n");
+    Punch({"G1X1\r\n"});
+    // The data came at the start of a second of the clock (it stood still
+    // until then); "1.5" ends once the seconds counter has moved on by 2.
+    const auto sent = clock.Now();
+    ASSERT_EQ(sent.count() % 1000, 0);
     ASSERT_TRUE(Finish());
-    const std::time_t ended = std::time(nullptr);
-    // "1.5" ends once the seconds counter has moved on by 2, not by 1.
-    EXPECT_EQ(ended - sent, 2);
+    EXPECT_EQ(clock.Now() - sent, 2s);
     EXPECT_EQ(File(), "%\r\nG1X1\r\n%\r\n");
 }
 

@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -60,6 +59,12 @@ public:
         return result;
     }
 
+    std::size_t HandedOut()
+    {
+        std::lock_guard lock(mutex_);
+        return handedOut_;
+    }
+
     // Starts counting afresh, e.g. for the second reception of a repair.
     void ExpectErrorsAt(std::set<std::size_t> positions)
     {
@@ -85,6 +90,8 @@ struct Reception {
     explicit Reception(bool holdSlaveOpen = true) : pty(holdSlaveOpen)
     {
         settings.receiveEndSeconds = "0";
+        // The machine's pauses are real; Punch makes them not count.
+        clock.SetSilence(::maroka::test::ManualClock::Silence::Real);
         context.transferFilePath = (dir / "RECV.NC").string();
         context.receivedFileClosed = [this](const std::string& path) { closedFiles.push_back(path); };
     }
@@ -128,12 +135,20 @@ struct Reception {
         return ui.PumpUntil([&] { return ui.Saw("status:" + status); }, 10s);
     }
 
-    // The end of the data is judged on whole seconds of the wall clock.
-    static void AwaitFreshSecond()
+    // Writes the pieces as the machine punches them, a pause between them,
+    // and lets silence count once the worker has read them all: the pauses
+    // cannot pass for the end of the data.
+    void Punch(const std::vector<std::string>& pieces)
     {
-        const std::time_t now = std::time(nullptr);
-        while (std::time(nullptr) == now)
-            std::this_thread::sleep_for(5ms);
+        clock.SetSilence(::maroka::test::ManualClock::Silence::Held);
+        std::size_t total = 0;
+        for (const std::string& piece : pieces) {
+            pty.WriteMaster(piece);
+            total += piece.size();
+            std::this_thread::sleep_for(50ms);
+        }
+        ui.PumpUntil([&] { return injector->HandedOut() >= total; }, 10s);
+        clock.SetSilence(::maroka::test::ManualClock::Silence::Instant);
     }
 
     std::string File() const { return ::maroka::test::ReadFileBytes(dir / "RECV.NC"); }

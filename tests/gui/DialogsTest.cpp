@@ -4,8 +4,6 @@
 #include "core/text/Encoding.h"
 #include "gui/FileFilter.h"
 #include "gui/GuiTests.h"
-#include "gui/MainSession.h"
-#include "gui/ModalScript.h"
 #include "gui/SettingColour.h"
 #include "gui/TComSelectForm.h"
 #include "gui/TextFileDialog.h"
@@ -17,75 +15,58 @@
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTreeView>
 
 namespace maroka::gui::test {
+
+namespace {
+
+QString In(const maroka::test::TempDir& dir, const char* name = "")
+{
+    return QString::fromStdString((dir / name).string());
+}
+
+} // namespace
 
 class DialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void portChoiceOffersTheOtherPorts()
-    {
-        QWidget main;
-        main.move(200, 150);
-        main.show();
-        TComSelectForm form(&main, "ttyS0", {"ttyUSB0", "ttyUSB1", "ttyACM0"}, "Maroka ttyS0");
-        QCOMPARE(form.windowTitle(), QStringLiteral(" 起動ポートの選択Maroka ttyS0"));
-        QCOMPARE(form.findChild<QLabel*>("Label1")->text(), QStringLiteral("ttyS0 ポートを開けませんでした。"));
-        QCOMPARE(form.findChild<QLabel*>("Label2")->text(), QStringLiteral("他のポートで起動しますか？"));
-        QCOMPARE(form.findChild<QLabel*>("Label3")->text(), QStringLiteral("ポートの選択"));
-        auto* box = form.findChild<QComboBox*>("ComboBox1");
-        QCOMPARE(box->currentText(), QStringLiteral("ttyUSB0"));
-        QCOMPARE(box->count(), 2);
-        QCOMPARE(box->itemText(0), QStringLiteral("ttyUSB1"));
-        QCOMPARE(box->itemText(1), QStringLiteral("ttyACM0"));
-        QCOMPARE(form.findChild<QPushButton*>("YesButton")->text(), QStringLiteral("はい(&Y)"));
-        QCOMPARE(form.findChild<QPushButton*>("NoButton")->text(), QStringLiteral("いいえ(&N)"));
-        QCOMPARE(form.pos(), main.pos() + QPoint(10, 10));
-        // No close box: the answer is one of the two buttons (or Esc).
-        QVERIFY(!(form.windowFlags() & Qt::WindowCloseButtonHint));
-    }
-
     void portChoiceAnswers()
     {
-        {
-            TComSelectForm form(nullptr, "ttyS0", {"ttyUSB0", "ttyUSB1"}, "");
-            WhenModalAppears<TComSelectForm>([](TComSelectForm* dialog) {
-                auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+        const std::function<void(TComSelectForm*)> answers[] = {
+            // The failed port is not offered; the first other one is preset.
+            [](TComSelectForm* dialog) {
+                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
+                QCOMPARE(box->currentText(), QStringLiteral("ttyUSB0"));
+                QCOMPARE(box->count(), 2);
+                QCOMPARE(box->itemText(1), QStringLiteral("ttyACM0"));
+                // No close box: the answer is one of the two buttons (or Esc).
+                QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
                 box->setCurrentIndex(0);
-                QTest::mouseClick(dialog->findChild<QPushButton*>("YesButton"), Qt::LeftButton);
-            });
-            QCOMPARE(form.Ask(), std::optional<std::string>("ttyUSB1"));
-        }
-        {
-            TComSelectForm form(nullptr, "ttyS0", {"ttyUSB0"}, "");
-            WhenModalAppears<TComSelectForm>([](TComSelectForm* dialog) {
-                QTest::mouseClick(dialog->findChild<QPushButton*>("NoButton"), Qt::LeftButton);
-            });
-            QCOMPARE(form.Ask(), std::nullopt);
-        }
-        {
-            TComSelectForm form(nullptr, "ttyS0", {"ttyUSB0"}, "");
-            WhenModalAppears<TComSelectForm>([](TComSelectForm* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
-            QCOMPARE(form.Ask(), std::nullopt);
-        }
-        {
+                QTest::mouseClick(Child<QPushButton>(*dialog, "YesButton"), Qt::LeftButton);
+            },
+            [](TComSelectForm* dialog) { QTest::mouseClick(Child<QPushButton>(*dialog, "NoButton"), Qt::LeftButton); },
+            [](TComSelectForm* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); },
             // A typed name counts; Enter means はい.
-            TComSelectForm form(nullptr, "ttyS0", {}, "");
-            WhenModalAppears<TComSelectForm>([](TComSelectForm* dialog) {
-                auto* box = dialog->findChild<QComboBox*>("ComboBox1");
+            [](TComSelectForm* dialog) {
+                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
                 QCOMPARE(box->currentText(), QString());
                 QTest::keyClicks(box->lineEdit(), "/dev/pts/4");
                 QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-            });
-            QCOMPARE(form.Ask(), std::optional<std::string>("/dev/pts/4"));
+            },
+        };
+        const std::vector<std::string> others[] = {{"ttyUSB0", "ttyUSB1", "ttyACM0"}, {"ttyUSB0"}, {"ttyUSB0"}, {}};
+        const std::optional<std::string> expected[] = {"ttyUSB1", std::nullopt, std::nullopt, "/dev/pts/4"};
+        for (int i = 0; i < 4; ++i) {
+            TComSelectForm form(nullptr, "ttyS0", others[i], "");
+            ModalScript script;
+            script.On<TComSelectForm>(answers[i]);
+            QCOMPARE(form.Ask(), expected[i]);
         }
     }
 
@@ -93,35 +74,24 @@ private slots:
     {
         maroka::test::TempDir dir;
         // 1023 ASCII bytes, then a two-byte character across the 1024 limit.
-        std::string bytes(1023, 'X');
-        bytes += *text::Utf8ToCp932("加工");
-        bytes += "\nM30\n";
-        maroka::test::WriteFileBytes(dir / "long.nc", bytes);
-        const QString preview = TextFileDialog::PreviewOf(QString::fromStdString((dir / "long.nc").string()));
-        QCOMPARE(preview, QString(1023, u'X'));
-
-        maroka::test::WriteFileBytes(dir / "short.nc", *text::Utf8ToCp932("%\nO0001(テスト)\nM30\n%\n"));
-        QCOMPARE(TextFileDialog::PreviewOf(QString::fromStdString((dir / "short.nc").string())),
-                 QStringLiteral("%\nO0001(テスト)\nM30\n%\n"));
-        QCOMPARE(TextFileDialog::PreviewOf(QString::fromStdString(dir.Path().string())), QString());
-        QCOMPARE(TextFileDialog::PreviewOf(QString::fromStdString((dir / "missing.nc").string())), QString());
+        maroka::test::WriteFileBytes(dir / "long.nc", std::string(1023, 'X') + *text::Utf8ToCp932("加工") + "\nM30\n");
+        QCOMPARE(TextFileDialog::PreviewOf(In(dir, "long.nc")), QString(1023, u'X'));
+        QCOMPARE(TextFileDialog::PreviewOf(In(dir)), QString());
+        QCOMPARE(TextFileDialog::PreviewOf(In(dir, "missing.nc")), QString());
     }
 
     void previewFollowsTheSelectionAndTheCheckBox()
     {
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "a.nc", "O0001\nG00X0\n");
-        const QString folder = QString::fromStdString(dir.Path().string());
-        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenOne, "open", "NC(*.nc)|*.nc", folder);
-        auto* check = dialog.findChild<QCheckBox*>("PreviewCheckBox");
-        QVERIFY(check);
-        QCOMPARE(check->text(), QStringLiteral("プレビュー(&P)"));
+        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenOne, "open", "NC(*.nc)|*.nc", In(dir));
+        auto* check = Child<QCheckBox>(dialog, "PreviewCheckBox");
         dialog.show();
         // As a click in the list does.
-        auto* view = dialog.findChild<QListView*>("listView");
+        auto* view = Child<QListView>(dialog, "listView");
         auto* model = qobject_cast<QFileSystemModel*>(view->model());
         QVERIFY(model);
-        const QModelIndex file = model->index(folder + "/a.nc");
+        const QModelIndex file = model->index(In(dir, "a.nc"));
         QTRY_VERIFY(file.isValid());
         view->setCurrentIndex(file);
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O0001\nG00X0\n"));
@@ -137,19 +107,18 @@ private slots:
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "O1000.nc", *text::Utf8ToCp932("O1000(加工)\nM30\n"));
         maroka::test::WriteFileBytes(dir / "O2000.nc", "O2000(仕上げ)\nM30\n");
-        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenMany, "open", "NC(*.nc)|*.nc",
-                              QString::fromStdString(dir.Path().string()));
+        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenMany, "open", "NC(*.nc)|*.nc", In(dir));
         dialog.show();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
         name->setFocus();
         QTest::keyClicks(name, "O1000.nc");
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O1000(加工)\nM30\n"));
         QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(name, "O2000.nc");
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O2000(仕上げ)\nM30\n"));
-        auto* preview = dialog.findChild<QPlainTextEdit*>("PreviewText");
+        auto* preview = Child<QPlainTextEdit>(dialog, "PreviewText");
         // Columns of NC words line up: every ASCII letter is as wide as another.
         const QFontMetrics metrics(preview->font());
         QCOMPARE(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("WWWW")));
@@ -161,18 +130,16 @@ private slots:
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "O1000.nc", "O1000\n");
         for (const auto kind : {TextFileDialog::Kind::OpenOne, TextFileDialog::Kind::Save}) {
-            TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc", QString::fromStdString(dir.Path().string()));
+            TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc", In(dir));
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+            auto* buttons = Child<QDialogButtonBox>(dialog, "buttonBox");
             const bool save = kind == TextFileDialog::Kind::Save;
             QCOMPARE(buttons->button(save ? QDialogButtonBox::Save : QDialogButtonBox::Open)->text(),
                      save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));
             QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
-            QCOMPARE(dialog.labelText(QFileDialog::FileName), QStringLiteral("ファイル名(&N):"));
-            QCOMPARE(dialog.labelText(QFileDialog::FileType), QStringLiteral("ファイルの種類(&T):"));
             // Name, size, type and date all fit beside each other.
-            auto* tree = dialog.findChild<QTreeView*>("treeView");
+            auto* tree = Child<QTreeView>(dialog, "treeView");
             QVERIFY(tree->isVisible());
             QHeaderView* header = tree->header();
             int width = 0;
@@ -186,40 +153,11 @@ private slots:
         }
     }
 
-    void theExtensionRuleLeavesNoRepeatedFilterEntry()
-    {
-        maroka::test::TempDir dir;
-        maroka::test::WriteFileBytes(dir / "O1.nc", "O1\n");
-        maroka::test::WriteFileBytes(dir / "O2.nc", "O2\n");
-        session::SessionOptions options;
-        options.programPath = (dir / "maroka").string();
-        options.listPorts = [] { return std::vector<std::string>{}; };
-        MainSession main(options);
-        main.Core().MutableSettings().sendFileOpenFolder = dir.Path().string();
-        main.Window().show();
-        ModalScript first;
-        first.TypeFileName("O1.nc");
-        main.ChooseSendFiles();
-        QVERIFY2(first.Problems().isEmpty(), qPrintable(first.Problems().join("; ")));
-        QCOMPARE(main.Core().Settings().sendFileFilter,
-                 std::string("すべてのファイル(*.*)|*;*.*|ユーザー設定(.nc)|*.nc|すべてのファイル(*.*)|*.*"));
-        QStringList offered;
-        ModalScript second;
-        second.Then([&offered](QWidget* window) {
-            auto* dialog = qobject_cast<QFileDialog*>(window);
-            offered = dialog->nameFilters();
-            dialog->reject();
-        });
-        main.ChooseSendFiles();
-        QVERIFY2(second.Problems().isEmpty(), qPrintable(second.Problems().join("; ")));
-        QCOMPARE(offered, QStringList({"すべてのファイル(*.*) (* *.*)", "ユーザー設定(.nc) (*.nc)"}));
-    }
-
     void saveDialogGivesTheNameTheFiltersExtension()
     {
         maroka::test::TempDir dir;
         TextFileDialog dialog(nullptr, TextFileDialog::Kind::Save, "save", "NC(*.nc)|*.nc|テキスト(*.txt)|*.txt;*.TXT",
-                              QString::fromStdString(dir.Path().string()));
+                              In(dir));
         QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
         dialog.show();
         dialog.selectFile("O1234.nc");
@@ -231,54 +169,57 @@ private slots:
 
     void filterTextsBecomeNameFilters()
     {
-        QCOMPARE(NameFilters("すべてのファイル(*.*)|*;*.*"), QStringList({"すべてのファイル(*.*) (* *.*)"}));
-        QCOMPARE(NameFilters("NC|*.nc; *.NC |ユーザー設定(.tap)|*.tap|すべてのファイル(*.*)|*.*"),
-                 QStringList({"NC (*.nc *.NC)", "ユーザー設定(.tap) (*.tap)", "すべてのファイル(*.*) (*.*)"}));
-        // A label without a pattern, or with none usable, offers nothing.
-        QCOMPARE(NameFilters("NC|*.nc|dangling"), QStringList({"NC (*.nc)"}));
-        QCOMPARE(NameFilters("Bad|; |NC|*.nc"), QStringList({"NC (*.nc)"}));
-        QCOMPARE(NameFilters(""), QStringList());
-        QCOMPARE(NameFilters("|*.nc"), QStringList({"*.nc (*.nc)"}));
-        // An entry offered once is not offered again, by label or by patterns.
-        QCOMPARE(NameFilters("すべてのファイル(*.*)|*;*.*|ユーザー設定(.nc)|*.nc|すべてのファイル(*.*)|*.*|NC|*.nc"),
-                 QStringList({"すべてのファイル(*.*) (* *.*)", "ユーザー設定(.nc) (*.nc)"}));
-
-        QCOMPARE(FilterExtension("NC(*.nc) (*.nc *.NC)"), QStringLiteral("nc"));
-        QCOMPARE(FilterExtension("すべてのファイル(*.*) (* *.*)"), QString());
-        QCOMPARE(FilterExtension("All (*.*)"), QString());
-        QCOMPARE(FilterExtension("Some (O*.nc)"), QString());
-
-        QCOMPARE(WithExtension("O1234.nc", "txt"), QStringLiteral("O1234.txt"));
-        QCOMPARE(WithExtension("O1234", "nc"), QStringLiteral("O1234.nc"));
-        QCOMPARE(WithExtension(".profile", "nc"), QStringLiteral(".profile.nc"));
-        QCOMPARE(WithExtension("dir.v2/O1234", "nc"), QStringLiteral("dir.v2/O1234.nc"));
-        QCOMPARE(WithExtension("", "nc"), QString());
-        QCOMPARE(WithExtension("name.", "nc"), QStringLiteral("name."));
+        const std::pair<const char*, QStringList> filters[] = {
+            {"すべてのファイル(*.*)|*;*.*", {"すべてのファイル(*.*) (* *.*)"}},
+            {"NC|*.nc; *.NC |ユーザー設定(.tap)|*.tap|すべてのファイル(*.*)|*.*",
+             {"NC (*.nc *.NC)", "ユーザー設定(.tap) (*.tap)", "すべてのファイル(*.*) (*.*)"}},
+            // A label without a pattern, or with none usable, offers nothing.
+            {"NC|*.nc|dangling", {"NC (*.nc)"}},
+            {"Bad|; |NC|*.nc", {"NC (*.nc)"}},
+            {"", {}},
+            {"|*.nc", {"*.nc (*.nc)"}},
+            // An entry offered once is not offered again, by label or by patterns.
+            {"すべてのファイル(*.*)|*;*.*|ユーザー設定(.nc)|*.nc|すべてのファイル(*.*)|*.*|NC|*.nc",
+             {"すべてのファイル(*.*) (* *.*)", "ユーザー設定(.nc) (*.nc)"}},
+        };
+        for (const auto& [filter, expected] : filters) {
+            QCOMPARE(NameFilters(filter), expected);
+        }
+        const std::pair<const char*, const char*> extensions[] = {{"NC(*.nc) (*.nc *.NC)", "nc"},
+                                                                  {"すべてのファイル(*.*) (* *.*)", ""},
+                                                                  {"All (*.*)", ""},
+                                                                  {"Some (O*.nc)", ""}};
+        for (const auto& [filter, extension] : extensions) {
+            QCOMPARE(FilterExtension(filter), QString::fromUtf8(extension));
+        }
+        const char* const names[][3] = {{"O1234.nc", "txt", "O1234.txt"},
+                                        {"O1234", "nc", "O1234.nc"},
+                                        {".profile", "nc", ".profile.nc"},
+                                        {"dir.v2/O1234", "nc", "dir.v2/O1234.nc"},
+                                        {"", "nc", ""},
+                                        {"name.", "nc", "name."}};
+        for (const auto& name : names) {
+            QCOMPARE(WithExtension(name[0], name[1]), QString::fromLatin1(name[2]));
+        }
     }
 
-    void colourValuesOfTheSettingsFile()
+    void systemColoursComeFromThePaletteAndOthersAreFixed()
     {
         QPalette palette;
         palette.setColor(QPalette::Base, QColor(1, 2, 3));
         palette.setColor(QPalette::Text, QColor(4, 5, 6));
-        QCOMPARE(SettingColour("clWindow", palette), std::optional<QColor>(QColor(1, 2, 3)));
-        QCOMPARE(SettingColour("CLWINDOWTEXT", palette), std::optional<QColor>(QColor(4, 5, 6)));
-        QCOMPARE(SettingColour("clRed", palette), std::optional<QColor>(QColor(255, 0, 0)));
-        QCOMPARE(SettingColour("clSkyBlue", palette), std::optional<QColor>(QColor(0xA6, 0xCA, 0xF0)));
-        // $00BBGGRR: blue in the high byte.
-        QCOMPARE(SettingColour("$00FF8000", palette), std::optional<QColor>(QColor(0x00, 0x80, 0xFF)));
-        QCOMPARE(SettingColour("$0000FFFF", palette), std::optional<QColor>(QColor(255, 255, 0)));
-        // System colours by number follow the palette too.
-        QCOMPARE(SettingColour("$FF000005", palette), std::optional<QColor>(QColor(1, 2, 3)));
-        QCOMPARE(SettingColour("$80000008", palette), std::optional<QColor>(QColor(4, 5, 6)));
         palette.setColor(QPalette::Highlight, QColor(7, 8, 9));
-        QCOMPARE(SettingColour("clHighlight", palette), std::optional<QColor>(QColor(7, 8, 9)));
-
-        // Values the settings file never holds: decimal numbers, blanks (the
-        // file reader trims them), short or long hexadecimal.
-        for (const char* bad :
-             {"", "clNoSuchColour", "$", "$1000000000", "$00GG0000", "red", "1.5", "16711680", " $0000FFFF", "$FFFF"}) {
-            QVERIFY2(!SettingColour(bad, palette).has_value(), bad);
+        const std::pair<const char*, std::optional<QColor>> colours[] = {
+            {"clWindow", QColor(1, 2, 3)},
+            {"CLWINDOWTEXT", QColor(4, 5, 6)},
+            {"$80000008", QColor(4, 5, 6)},
+            {"clHighlight", QColor(7, 8, 9)},
+            // $00BBGGRR: blue in the high byte.
+            {"$00FF8000", QColor(0x00, 0x80, 0xFF)},
+            {"red", std::nullopt},
+        };
+        for (const auto& [value, colour] : colours) {
+            QCOMPARE(SettingColour(value, palette), colour);
         }
     }
 };

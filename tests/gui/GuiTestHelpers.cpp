@@ -1,12 +1,12 @@
 #include "gui/GuiTests.h"
 #include "gui/MainSession.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 
 #include <atomic>
 #include <chrono>
@@ -14,31 +14,47 @@
 
 namespace maroka::gui::test {
 
+namespace {
+
+constexpr int kTickMs = 10;
+// How long an answered window may take to go away.
+constexpr int kCloseTimeoutMs = 5000;
+
+// Closes `window` with the safe answer of each box the program shows.
+void Dismiss(QWidget* window)
+{
+    if (auto* box = qobject_cast<QMessageBox*>(window)) {
+        for (auto button : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok}) {
+            if (QAbstractButton* answer = box->button(button)) {
+                answer->click();
+                return;
+            }
+        }
+    }
+    if (auto* dialog = qobject_cast<QDialog*>(window)) {
+        dialog->reject();
+    } else {
+        window->close();
+    }
+}
+
+} // namespace
+
 void FailCurrentTest(const QString& why)
 {
     qWarning("%s", qPrintable(why));
-    if (QTest::currentTestFunction() != nullptr)
+    if (QTest::currentTestFunction() != nullptr) {
         QTest::qFail(qPrintable(why), __FILE__, __LINE__);
+    }
 }
 
 bool RejectActiveModal()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal == nullptr)
+    if (modal == nullptr) {
         return false;
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-        // The safe answer of each box the program shows.
-        for (auto button : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok}) {
-            if (QAbstractButton* answer = box->button(button)) {
-                answer->click();
-                return true;
-            }
-        }
     }
-    if (auto* dialog = qobject_cast<QDialog*>(modal))
-        dialog->reject();
-    else
-        modal->close();
+    Dismiss(modal);
     return true;
 }
 
@@ -99,8 +115,9 @@ void OnWorker(const std::function<void()>& work, int boundMs)
             RejectActiveModal();
             QTest::qWait(50);
         }
-        if (!done)
+        if (!done) {
             qFatal("the worker's call never returned, even with every window closed");
+        }
     }
     worker.join();
 }
@@ -108,16 +125,120 @@ void OnWorker(const std::function<void()>& work, int boundMs)
 void ResetIfBusy(MainSession& main)
 {
     auto idle = [&] { return main.Core().Idle() && !main.Core().TransferRunning(); };
-    if (idle())
+    if (idle()) {
         return;
+    }
     main.Reset();
     if (!QTest::qWaitFor(
             [&] {
                 RejectActiveModal();
                 return idle();
             },
-            15000))
+            15000)) {
         qFatal("the session stayed busy after Reset");
+    }
+}
+
+ModalScript* ModalScript::active_ = nullptr;
+
+ModalScript::ModalScript(int stepTimeoutMs) : stepTimeoutMs_(stepTimeoutMs)
+{
+    previous_ = active_;
+    if (previous_ != nullptr) {
+        previous_->timer_.stop();
+    }
+    active_ = this;
+    timer_.setInterval(kTickMs);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+    timer_.start();
+}
+
+ModalScript::~ModalScript()
+{
+    if (active_ == this) {
+        active_ = previous_;
+        if (previous_ != nullptr) {
+            previous_->timer_.start();
+        }
+    }
+    if (!reported_) {
+        const QStringList problems = Problems();
+        if (!problems.isEmpty()) {
+            QTest::qFail(qPrintable(problems.join(QStringLiteral("; "))), __FILE__, __LINE__);
+        }
+    }
+}
+
+ModalScript& ModalScript::Press(int button)
+{
+    return On<QMessageBox>([this, button](QMessageBox* box) {
+        texts_ << box->text();
+        if (QAbstractButton* target = box->button(static_cast<QMessageBox::StandardButton>(button))) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else {
+            problems_ << QStringLiteral("no such button on \"%1\"").arg(box->text());
+        }
+    });
+}
+
+ModalScript& ModalScript::TypeFileName(const QString& names, std::function<void(QWidget*)> first)
+{
+    return On<QFileDialog>([names, first](QFileDialog* dialog) {
+        if (first) {
+            first(dialog);
+        }
+        TypeFileNamesAndAccept(dialog, names);
+    });
+}
+
+QStringList ModalScript::Problems()
+{
+    reported_ = true;
+    QStringList all = problems_;
+    if (!steps_.empty()) {
+        all << QStringLiteral("%1 scripted window(s) never appeared").arg(steps_.size());
+    }
+    return all;
+}
+
+void ModalScript::Poll()
+{
+    // A step may wait in the event loop (a file dialog lists its folder).
+    if (stepping_) {
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!answered_.isNull()) {
+        // The window just answered must go, or its command never returns.
+        if (!answered_->isVisible()) {
+            answered_.clear();
+        } else if ((answeredAgeMs_ += kTickMs) >= kCloseTimeoutMs) {
+            problems_ << QStringLiteral("%1 stayed open after its answer").arg(answered_->windowTitle());
+            Dismiss(answered_);
+            answered_.clear();
+        }
+        return;
+    }
+    if (modal == nullptr || !modal->isVisible()) {
+        if (!steps_.empty() && (waitedMs_ += kTickMs) >= stepTimeoutMs_) {
+            problems_ << QStringLiteral("a scripted window did not appear in time");
+            steps_.clear();
+        }
+        return;
+    }
+    waitedMs_ = 0;
+    answeredAgeMs_ = 0;
+    answered_ = modal;
+    if (steps_.empty()) {
+        problems_ << QStringLiteral("unexpected window: %1").arg(modal->windowTitle());
+        Dismiss(modal);
+        return;
+    }
+    const auto step = std::move(steps_.front());
+    steps_.pop_front();
+    stepping_ = true;
+    step(modal);
+    stepping_ = false;
 }
 
 } // namespace maroka::gui::test

@@ -19,8 +19,6 @@ int main(int argc, char** argv)
     int failures = 0;
     failures += maroka::gui::test::RunMainFormTests(argc, argv);
     failures += maroka::gui::test::RunDialogsTests(argc, argv);
-    failures += maroka::gui::test::RunUserInterfaceTests(argc, argv);
-    failures += maroka::gui::test::RunSessionWindowTests(argc, argv);
     failures += maroka::gui::test::RunGuiSendTests(argc, argv);
     failures += maroka::gui::test::RunSettingsFormTests(argc, argv);
     failures += maroka::gui::test::RunEditorFormTests(argc, argv);

@@ -4,16 +4,16 @@
 // helper here is bounded: a failed check ends its test with a message, never
 // with a window that nobody answers.
 
-#include <QApplication>
-#include <QDialog>
 #include <QFileDialog>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
+#include <deque>
 #include <functional>
-#include <memory>
 
 namespace maroka::gui {
 class MainSession;
@@ -23,60 +23,30 @@ namespace maroka::gui::test {
 
 int RunMainFormTests(int argc, char** argv);
 int RunDialogsTests(int argc, char** argv);
-int RunUserInterfaceTests(int argc, char** argv);
-int RunSessionWindowTests(int argc, char** argv);
 int RunGuiSendTests(int argc, char** argv);
 int RunEditorFormTests(int argc, char** argv);
 int RunSettingsFormTests(int argc, char** argv);
 
+// The child of `parent` called `name`; a missing one ends the run, naming it.
+template <typename T> T* Child(const QObject& parent, const char* name)
+{
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (child == nullptr) {
+        qFatal("no %s called %s", T::staticMetaObject.className(), name);
+    }
+    return child;
+}
+
 // Fails the running test function with `why`, if one is running.
 void FailCurrentTest(const QString& why);
 
-// Closes whatever modal window is open; true when there was one.
+// Closes whatever modal window is open with its safe answer (No, Cancel, Ok,
+// or a plain reject); true when there was one.
 bool RejectActiveModal();
 
-// Waits (in the event loop) for the next modal window of type T and hands it
-// to `act`, for driving dialogs that a call under test opens and waits for.
-// A window still open two seconds after `act`, or one that never appears,
-// fails the test and is rejected, so the call under test returns. With
-// `required` false, a window that never appears is what the test expects.
-// A loaded machine can take seconds to show a file dialog, hence the 30 s.
-template <typename T> void WhenModalAppears(std::function<void(T*)> act, int patienceMs = 30000, bool required = true)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    auto remaining = std::make_shared<int>(patienceMs / 10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, remaining, required] {
-        auto* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (modal != nullptr && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            QPointer<T> answered(modal);
-            act(modal);
-            QTimer::singleShot(2000, [answered] {
-                if (answered && answered->isVisible()) {
-                    FailCurrentTest(QStringLiteral("%1 is still open after the test answered it; rejecting it")
-                                        .arg(QString::fromLatin1(answered->metaObject()->className())));
-                    if (auto* dialog = qobject_cast<QDialog*>(answered.data()))
-                        dialog->reject();
-                    else
-                        answered->close();
-                }
-            });
-        } else if (--*remaining <= 0) {
-            timer->stop();
-            timer->deleteLater();
-            if (required) {
-                FailCurrentTest(QStringLiteral("gave up waiting for a modal %1").arg(T::staticMetaObject.className()));
-                RejectActiveModal();
-            }
-        }
-    });
-    timer->start();
-}
-
 // Types `names` into the file dialog's name box and presses its accept
-// button, as a user does; the box may or may not have focus yet.
+// button, as a user does; the box may or may not have focus yet. A dialog
+// that does not take the names fails the test and is rejected.
 void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names);
 
 // Runs `work` on a plain std::thread, as the transfer worker is, and keeps
@@ -88,5 +58,68 @@ void OnWorker(const std::function<void()>& work, int boundMs = 10000);
 // Ends a test that leaves the session busy: presses Reset, answers the boxes
 // that a busy window shows and waits, bounded, for the worker to go idle.
 void ResetIfBusy(MainSession& main);
+
+// Answers the modal windows a command under test opens, one scripted step
+// per window, as a user would: typing a name into a file dialog, pressing a
+// message box button. Every wait is bounded. A window that is still open
+// five seconds after its step, or one that no step was written for, is
+// rejected so the command returns, and the test is failed through
+// Problems(). A loaded machine can take seconds to show a file dialog,
+// hence a step waits 30 s for its window.
+//
+// Only the newest script answers; an older one pauses until the newer one
+// ends. A script whose Problems() nobody asked for fails the running test
+// when it ends, so a forgotten window never passes unnoticed.
+class ModalScript {
+public:
+    explicit ModalScript(int stepTimeoutMs = 30000);
+    ~ModalScript();
+    ModalScript(const ModalScript&) = delete;
+    ModalScript& operator=(const ModalScript&) = delete;
+
+    // Presses `button` (a QMessageBox::StandardButton) on the next message
+    // box; its text goes to Texts().
+    ModalScript& Press(int button);
+    // Types `names` into the next file dialog and accepts it, after `first`
+    // has done what the user does before (a check box, say).
+    ModalScript& TypeFileName(const QString& names, std::function<void(QWidget*)> first = {});
+    // Any other step, on a window that must be a T.
+    template <typename T> ModalScript& On(std::function<void(T*)> act)
+    {
+        steps_.push_back([this, act](QWidget* window) {
+            if (auto* typed = qobject_cast<T*>(window)) {
+                act(typed);
+            } else {
+                problems_ << QStringLiteral("expected a %1, got %2")
+                                 .arg(QString::fromLatin1(T::staticMetaObject.className()),
+                                      QString::fromLatin1(window->metaObject()->className()));
+            }
+        });
+        return *this;
+    }
+
+    // Texts of the message boxes answered so far.
+    const QStringList& Texts() const { return texts_; }
+    // Empty when every step found its window and every window was answered.
+    QStringList Problems();
+
+private:
+    void Poll();
+
+    std::deque<std::function<void(QWidget*)>> steps_;
+    QPointer<QWidget> answered_;
+    int answeredAgeMs_ = 0;
+    int waitedMs_ = 0;
+    int stepTimeoutMs_;
+    bool stepping_ = false;
+    QTimer timer_;
+    QStringList texts_;
+    QStringList problems_;
+    ModalScript* previous_ = nullptr;
+    bool reported_ = false;
+    static ModalScript* active_;
+};
+
+#define VERIFY_SCRIPT(script) QVERIFY2((script).Problems().isEmpty(), qPrintable((script).Problems().join("; ")))
 
 } // namespace maroka::gui::test

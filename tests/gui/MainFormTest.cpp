@@ -1,42 +1,45 @@
-// The main window on its own: its controls, menus, keys, drops and busy
-// state, with a recorder in place of the session.
+// The main window on its own, with a recorder in place of the session: its
+// controls, menus, keys, drops and busy state. And the Qt front end over it
+// as the core sees it: calls from the transfer worker are carried out on the
+// UI thread in order, questions come back with the user's answer, and a
+// released front end never keeps a worker waiting.
 
 #include "gui/GuiTests.h"
+#include "gui/QtUserInterface.h"
 #include "gui/RecordingCommands.h"
+#include "gui/TComSelectForm.h"
 #include "gui/TMainForm.h"
+#include "gui/TextFileDialog.h"
+#include "support/TempDir.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QDropEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTest>
+#include <QPushButton>
+#include <QThread>
 #include <QToolButton>
 #include <QUrl>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace maroka::gui::test {
 
 namespace {
 
-QStringList Texts(const QList<QAction*>& actions)
-{
-    QStringList texts;
-    for (QAction* action : actions) {
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return texts;
-}
-
-const QStringList kButtons{"OpenButton",   "SendButton",  "D_SendButton",  "ReceiveButton", "ResetButton",
-                           "ServerButton", "CheckButton", "SettingButton", "SetViewButton", "HelpButton"};
+// The tool buttons in order, and what they and the keys F1 to F10 start.
+const char* const kButtons[] = {"OpenButton",   "SendButton",  "D_SendButton",  "ReceiveButton", "ResetButton",
+                                "ServerButton", "CheckButton", "SettingButton", "SetViewButton", "HelpButton"};
+const QStringList kButtonCommands{"ChooseSendFiles", "Send",      "DirectSend",   "Receive",          "Reset",
+                                  "StartServer",     "CheckData", "OpenSettings", "ViewSettingsFile", "ShowHelp"};
 
 } // namespace
 
@@ -45,15 +48,16 @@ class MainFormTest : public QObject {
 
 private:
     std::unique_ptr<TMainForm> form_;
+    std::unique_ptr<QtUserInterface> ui_;
     RecordingCommands commands_;
 
-    template <typename T> T* Find(const char* name)
+    QStringList Take() { return std::exchange(commands_.calls, {}); }
+
+    void PressFunctionKeys(QWidget* target)
     {
-        auto* child = form_->findChild<T*>(QString::fromLatin1(name));
-        if (child == nullptr) {
-            qWarning("no %s", name);
+        for (int key = Qt::Key_F1; key <= Qt::Key_F10; ++key) {
+            QTest::keyClick(target, static_cast<Qt::Key>(key));
         }
-        return child;
     }
 
 private slots:
@@ -62,119 +66,56 @@ private slots:
         commands_ = RecordingCommands{};
         form_ = std::make_unique<TMainForm>();
         form_->Attach(&commands_);
+        ui_ = std::make_unique<QtUserInterface>(*form_);
         form_->show();
         QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
     }
 
     void cleanup()
     {
+        ui_.reset();
         form_->Attach(nullptr);
         form_.reset();
     }
 
-    void buttonsAndMenusReachTheirCommands()
+    void buttonsMenusAndFunctionKeysReachTheirCommands()
     {
-        for (const QString& name : kButtons) {
-            QTest::mouseClick(form_->findChild<QToolButton*>(name), Qt::LeftButton);
+        for (const char* name : kButtons) {
+            QTest::mouseClick(Child<QToolButton>(*form_, name), Qt::LeftButton);
         }
-        QCOMPARE(commands_.calls,
-                 QStringList({"ChooseSendFiles", "Send", "DirectSend", "Receive", "Reset", "StartServer", "CheckData",
-                              "OpenSettings", "ViewSettingsFile", "ShowHelp"}));
-
-        commands_.calls.clear();
+        QCOMPARE(Take(), kButtonCommands);
         form_->SetSendDataMenuEnabled(true);
         for (const char* name : {"OpenMenuItem", "EditMenuItem", "SettingsMenuItem", "SendDataEditorItem",
                                  "SendDataViewerItem", "SendDataOtherAppItem", "CommLogMenuItem", "ErrorLogMenuItem",
                                  "HelpTopicsMenuItem", "AboutMenuItem", "PopupCommLogItem", "PopupClearCommLogItem",
                                  "PopupSaveSendFileItem", "PopupClearFilesItem", "PopupErrorLogItem", "PopupDc2Item"}) {
-            QAction* action = Find<QAction>(name);
-            QVERIFY(action);
-            action->trigger();
+            Child<QAction>(*form_, name)->trigger();
         }
-        QCOMPARE(commands_.calls, QStringList({"ChooseSendFiles", "OpenProgramListEditor", "OpenSettings",
-                                               "OpenSendData 0", "OpenSendData 1", "OpenSendData 2", "OpenCommLog",
-                                               "OpenErrorLog", "ShowHelp", "ShowAbout", "OpenCommLog", "ClearCommLog",
-                                               "SaveSendFile", "ClearFiles", "OpenErrorLog", "SendDc2"}));
-    }
+        QCOMPARE(Take(), QStringList({"ChooseSendFiles", "OpenProgramListEditor", "OpenSettings", "OpenSendData 0",
+                                      "OpenSendData 1", "OpenSendData 2", "OpenCommLog", "OpenErrorLog", "ShowHelp",
+                                      "ShowAbout", "OpenCommLog", "ClearCommLog", "SaveSendFile", "ClearFiles",
+                                      "OpenErrorLog", "SendDc2"}));
 
-    void sendDataMenuFollowsTheSelection()
-    {
-        auto* sendData = Find<QMenu>("SendDataMenu");
-        QVERIFY(sendData);
-        // Nothing is selected or received yet.
-        QVERIFY(!sendData->menuAction()->isEnabled());
-        QVERIFY(!Find<QMenu>("ReceivedDataMenu")->menuAction()->isEnabled());
-        form_->SetSendDataMenuEnabled(true);
-        QVERIFY(sendData->menuAction()->isEnabled());
-    }
-
-    void receivedFilesBecomeMenuItems()
-    {
-        auto* received = Find<QMenu>("ReceivedDataMenu");
-        form_->SetReceivedFiles({"/data/O0001.nc", "/data/R&D.nc"});
-        QVERIFY(received->menuAction()->isEnabled());
-        QCOMPARE(Texts(received->actions()), QStringList({"&1 /data/O0001.nc", "&2 /data/R&&D.nc"}));
-        received->actions().at(1)->trigger();
-        QCOMPARE(commands_.calls, QStringList({"OpenReceivedFile 1"}));
-
-        form_->SetReceivedFiles({});
-        QVERIFY(received->actions().isEmpty());
-        QVERIFY(!received->menuAction()->isEnabled());
-    }
-
-    void functionKeysWinOverTheFocusedBox()
-    {
-        auto* baud = Find<QComboBox>("ComboBox3");
+        // The keys win over the focused box: F4 would otherwise open its list.
+        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
         baud->lineEdit()->setFocus();
         baud->setEditText("9600");
-        commands_.calls.clear();
-        const Qt::Key keys[] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5,
-                                Qt::Key_F6, Qt::Key_F7, Qt::Key_F8, Qt::Key_F9, Qt::Key_F10};
-        for (Qt::Key key : keys) {
-            QTest::keyClick(baud->lineEdit(), key);
-        }
-        const QStringList expected{"ChooseSendFiles", "Send",      "DirectSend",   "Receive",          "Reset",
-                                   "StartServer",     "CheckData", "OpenSettings", "ViewSettingsFile", "ShowHelp"};
-        QCOMPARE(commands_.calls, expected);
-        // F4 would otherwise have opened the box's list.
+        Take();
+        PressFunctionKeys(baud->lineEdit());
+        QCOMPARE(Take(), kButtonCommands);
         QVERIFY(!baud->view()->isVisible());
         QCOMPARE(baud->currentText(), QStringLiteral("9600"));
 
         // While a transfer runs the buttons are off, but the keys still reach
         // the session, which decides.
         form_->SetBusy(true);
-        commands_.calls.clear();
-        for (Qt::Key key : keys) {
-            QTest::keyClick(Find<QPlainTextEdit>("Memo1"), key);
-        }
-        QCOMPARE(commands_.calls, expected);
+        auto* memo = Child<QPlainTextEdit>(*form_, "Memo1");
+        PressFunctionKeys(memo);
+        QCOMPARE(Take(), kButtonCommands);
 
-        // Held keys repeat nothing.
-        commands_.calls.clear();
+        // Held keys repeat nothing, and other windows keep their keys.
         QKeyEvent repeat(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier, QString(), true);
-        QApplication::sendEvent(Find<QPlainTextEdit>("Memo1"), &repeat);
-        QVERIFY(commands_.calls.isEmpty());
-    }
-
-    void escapeAsksBeforeClosing()
-    {
-        auto* baud = Find<QComboBox>("ComboBox3");
-        baud->lineEdit()->setFocus();
-        commands_.exitAnswer = false;
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(commands_.calls, QStringList({"ConfirmExit"}));
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->Closed());
-
-        commands_.exitAnswer = true;
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(commands_.calls, QStringList({"ConfirmExit", "ConfirmExit", "Close"}));
-        QVERIFY(!form_->isVisible());
-        QVERIFY(form_->Closed());
-    }
-
-    void keysOfOtherWindowsAreLeftAlone()
-    {
+        QApplication::sendEvent(memo, &repeat);
         QLineEdit other;
         other.show();
         QTest::keyClick(&other, Qt::Key_F2);
@@ -182,12 +123,51 @@ private slots:
         QVERIFY(commands_.calls.isEmpty());
     }
 
-    void closingClosesTheSessionOnce()
+    void escapeAsksBeforeClosingAndTheSessionClosesOnce()
+    {
+        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
+        baud->lineEdit()->setFocus();
+        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
+        QCOMPARE(Take(), QStringList({"ConfirmExit"}));
+        QVERIFY(form_->isVisible());
+        QVERIFY(!form_->Closed());
+
+        commands_.exitAnswer = true;
+        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
+        QCOMPARE(Take(), QStringList({"ConfirmExit", "Close"}));
+        QVERIFY(!form_->isVisible());
+        QVERIFY(form_->Closed());
+    }
+
+    void theCloseBoxClosesTheSessionOnce()
     {
         form_->close();
         form_->close();
         QCOMPARE(commands_.calls, QStringList({"Close"}));
         QVERIFY(form_->Closed());
+    }
+
+    void dataMenusFollowTheSelectionAndTheReceivedFiles()
+    {
+        auto* sendData = Child<QMenu>(*form_, "SendDataMenu");
+        auto* received = Child<QMenu>(*form_, "ReceivedDataMenu");
+        QVERIFY(!sendData->menuAction()->isEnabled());
+        QVERIFY(!received->menuAction()->isEnabled());
+        form_->SetSendDataMenuEnabled(true);
+        QVERIFY(sendData->menuAction()->isEnabled());
+
+        form_->SetReceivedFiles({"/data/O0001.nc", "/data/R&D.nc"});
+        QVERIFY(received->menuAction()->isEnabled());
+        QStringList texts;
+        for (QAction* action : received->actions()) {
+            texts << action->text();
+        }
+        QCOMPARE(texts, QStringList({"&1 /data/O0001.nc", "&2 /data/R&&D.nc"}));
+        received->actions().at(1)->trigger();
+        QCOMPARE(commands_.calls, QStringList({"OpenReceivedFile 1"}));
+        form_->SetReceivedFiles({});
+        QVERIFY(received->actions().isEmpty());
+        QVERIFY(!received->menuAction()->isEnabled());
     }
 
     void busyDisablesExactlyTheStartingControls()
@@ -203,12 +183,7 @@ private slots:
             if (auto* widget = form_->findChild<QWidget*>(name)) {
                 return widget->isEnabled();
             }
-            auto* action = form_->findChild<QAction*>(name);
-            if (action == nullptr) {
-                qWarning() << "missing" << name;
-                return false;
-            }
-            return action->isEnabled();
+            return Child<QAction>(*form_, qPrintable(name))->isEnabled();
         };
         form_->SetBusy(true);
         QVERIFY(form_->Busy());
@@ -226,27 +201,25 @@ private slots:
 
     void boxEditsReachTheSessionButItsOwnTextsDoNotEchoBack()
     {
-        auto* baud = Find<QComboBox>("ComboBox3");
+        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
         baud->lineEdit()->clear();
-        commands_.calls.clear();
+        Take();
         QTest::keyClicks(baud->lineEdit(), "48");
-        QCOMPARE(commands_.calls, QStringList({"SetLineBox 2 4", "SetLineBox 2 48"}));
+        QCOMPARE(Take(), QStringList({"SetLineBox 2 4", "SetLineBox 2 48"}));
 
-        commands_.calls.clear();
-        LineBoxTexts texts{"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"};
-        form_->ShowLineBoxes(texts);
+        form_->ShowLineBoxes({"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"});
         QVERIFY(commands_.calls.isEmpty());
         QStringList shown;
         for (const char* name :
              {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7"}) {
-            shown << Find<QComboBox>(name)->currentText();
+            shown << Child<QComboBox>(*form_, name)->currentText();
         }
         QCOMPARE(shown, QStringList({"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"}));
     }
 
     void portListIsRefilledBeforeItOpens()
     {
-        auto* port = Find<QComboBox>("ComboBox1");
+        auto* port = Child<QComboBox>(*form_, "ComboBox1");
         form_->ShowLineBoxes({"ttyS0", "2", "9600", "1", "ISO", "13H", "MEM"});
         commands_.onPortDropDown = [this] { form_->SetPortItems({"ttyS0", "ttyUSB0", "/dev/pts/3"}); };
         port->showPopup();
@@ -269,48 +242,34 @@ private slots:
 
     void droppedLocalFilesGoToTheSessionInOrder()
     {
-        auto* mime = new QMimeData;
-        mime->setUrls({QUrl::fromLocalFile("/tmp/b.nc"), QUrl("https://example.com/x.nc"),
-                       QUrl::fromLocalFile("/tmp/プログラム a.nc")});
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile("/tmp/b.nc"), QUrl("https://example.com/x.nc"),
+                      QUrl::fromLocalFile("/tmp/プログラム a.nc")});
         const QPoint at = form_->centralWidget()->geometry().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form_.get(), &enter);
         QVERIFY(enter.isAccepted());
-        QDropEvent drop(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(form_.get(), &drop);
         QCOMPARE(commands_.calls, QStringList({"FilesDropped /tmp/b.nc|/tmp/プログラム a.nc"}));
 
-        auto* web = new QMimeData;
-        web->setUrls({QUrl("https://example.com/x.nc")});
-        QDragEnterEvent refused(at, Qt::CopyAction, web, Qt::LeftButton, Qt::NoModifier);
+        QMimeData web;
+        web.setUrls({QUrl("https://example.com/x.nc")});
+        QDragEnterEvent refused(at, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
         refused.ignore();
         QApplication::sendEvent(form_.get(), &refused);
         QVERIFY(!refused.isAccepted());
-        delete mime;
-        delete web;
     }
 
     void progressIsScaledToPercent()
     {
-        auto* progress = Find<QProgressBar>("ProgressBar1");
-        form_->SetProgress(50, 200);
-        QCOMPARE(progress->value(), 25);
-        form_->SetProgress(3'000'000'000LL, 4'000'000'000LL);
-        QCOMPARE(progress->value(), 75);
-        form_->SetProgress(5, 0);
-        QCOMPARE(progress->value(), 0);
-        form_->SetProgress(300, 200);
-        QCOMPARE(progress->value(), 100);
-    }
-
-    void remainingTimePanelShowsAndHides()
-    {
-        form_->ShowRemainingTime(true, "1 時間 5 分", "計算できません");
-        QVERIFY(Find<QWidget>("Panel3")->isVisible());
-        QCOMPARE(Find<QLabel>("Label13")->text(), QStringLiteral("1 時間 5 分"));
-        QCOMPARE(Find<QLabel>("Label15")->text(), QStringLiteral("計算できません"));
-        form_->ShowRemainingTime(false, "", "");
-        QVERIFY(!Find<QWidget>("Panel3")->isVisible());
+        auto* progress = Child<QProgressBar>(*form_, "ProgressBar1");
+        const long long cases[][3] = {
+            {50, 200, 25}, {3'000'000'000LL, 4'000'000'000LL, 75}, {5, 0, 0}, {300, 200, 100}};
+        for (const auto& c : cases) {
+            form_->SetProgress(c[0], c[1]);
+            QCOMPARE(progress->value(), c[2]);
+        }
     }
 
     void geometryNeverShrinksBelowTheLayout()
@@ -318,12 +277,164 @@ private slots:
         form_->ApplyGeometry({40, 30, 377, 300}, false);
         const QSize hint = form_->sizeHint();
         QCOMPARE(form_->size(), QSize(std::max(377, hint.width()), std::max(300, hint.height())));
-        const WindowGeometry current = form_->CurrentGeometry();
-        QCOMPARE(current.width, form_->width());
-        QCOMPARE(current.height, form_->height());
-
         form_->ApplyGeometry({10, 20, 2000, 1500}, false);
         QCOMPARE(form_->size(), QSize(2000, 1500));
+        // The worker asks for the geometry, too, and gets the window's.
+        WindowGeometry fromWorker;
+        OnWorker([&] { fromWorker = ui_->CurrentGeometry(); });
+        QCOMPARE(QSize(fromWorker.width, fromWorker.height), form_->size());
+    }
+
+    void workerCallsRunOnTheUiThreadInOrderAndUiThreadCallsAtOnce()
+    {
+        QThread* uiThread = QThread::currentThread();
+        QThread* ranOn = nullptr;
+        OnWorker([&] {
+            ui_->ShowStatus("受信中");
+            for (int i = 0; i < 200; ++i) {
+                ui_->AppendDataLine("N" + std::to_string(i));
+            }
+            ui_->RunOnUiThread([&] { ranOn = QThread::currentThread(); });
+            ui_->SetBusy(true);
+        });
+        QCOMPARE(form_->StatusText(), QStringLiteral("受信中"));
+        QCOMPARE(ranOn, uiThread);
+        QStringList expected;
+        for (int i = 0; i < 200; ++i) {
+            expected << QStringLiteral("N%1").arg(i);
+        }
+        QCOMPARE(Child<QPlainTextEdit>(*form_, "Memo1")->toPlainText(), expected.join(u'\n'));
+        QVERIFY(form_->Busy());
+
+        // Queuing would wait for the very thread that waits.
+        ui_->ShowStatus("直接");
+        QCOMPARE(form_->StatusText(), QStringLiteral("直接"));
+        bool ran = false;
+        ui_->RunOnUiThread([&] { ran = true; });
+        QVERIFY(ran);
+    }
+
+    void messageBoxesCarryTitleIconButtonsAndAnswer()
+    {
+        ModalScript script;
+        QStringList seen;
+        QMessageBox::Icon icons[2] = {};
+        script.On<QMessageBox>([&](QMessageBox* box) {
+            seen << box->windowTitle() << box->text();
+            icons[0] = box->icon();
+            QVERIFY(box->button(QMessageBox::Yes) && box->button(QMessageBox::No));
+            box->button(QMessageBox::No)->click();
+        });
+        script.Press(QMessageBox::Retry);
+        // Esc is the safe answer.
+        script.On<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
+        script.On<QMessageBox>([&](QMessageBox* box) {
+            icons[1] = box->icon();
+            box->button(QMessageBox::Ok)->click();
+        });
+        MessageAnswer answer = MessageAnswer::Ok;
+        OnWorker([&] {
+            answer = ui_->ShowMessage(" Maroka ver 0.565", "終了します。\n\nよろしいですか？", MessageIcon::Question,
+                                      MessageButtons::YesNo);
+        });
+        QCOMPARE(answer, MessageAnswer::No);
+        QCOMPARE(seen, QStringList({" Maroka ver 0.565", "終了します。\n\nよろしいですか？"}));
+        QCOMPARE(icons[0], QMessageBox::Question);
+        QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::Error, MessageButtons::RetryCancel), MessageAnswer::Retry);
+        QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::Question, MessageButtons::YesNo), MessageAnswer::No);
+        QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::None, MessageButtons::Ok), MessageAnswer::Ok);
+        QCOMPARE(icons[1], QMessageBox::NoIcon);
+        VERIFY_SCRIPT(script);
+    }
+
+    void releasedFrontEndLetsAWaitingWorkerGo()
+    {
+        // The worker asks while the UI thread is busy elsewhere (as when it
+        // joins the worker at exit): release must free it with the safe answer.
+        std::atomic<bool> asked{false};
+        std::atomic<bool> answered{false};
+        MessageAnswer answer = MessageAnswer::Yes;
+        std::thread worker([&] {
+            asked = true;
+            answer = ui_->ShowMessage("t", "x", MessageIcon::Question, MessageButtons::YesNo);
+            ui_->ShowStatus("after release");
+            answered = true;
+        });
+        while (!asked) {
+            std::this_thread::yield();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        QVERIFY(!answered);
+        ui_->ReleaseWorkerCalls();
+        worker.join(); // without the release this would never return
+        QCOMPARE(answer, MessageAnswer::No);
+        // The queued question is dropped, not shown late.
+        QCoreApplication::processEvents();
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QVERIFY(form_->StatusText() != QStringLiteral("after release"));
+    }
+
+    void colourSettingsPaintTheDataAreas()
+    {
+        auto* memo = Child<QPlainTextEdit>(*form_, "Memo1");
+        auto* edit = Child<QLineEdit>(*form_, "Edit1");
+        const QColor defaultBase = QApplication::palette(memo).color(QPalette::Base);
+        OnWorker([&] { ui_->ApplyColours("$0080FFFF", "clNavy"); });
+        for (QWidget* widget : std::initializer_list<QWidget*>{memo, Child<QPlainTextEdit>(*form_, "Memo2"), edit}) {
+            QCOMPARE(widget->palette().color(QPalette::Base), QColor(0xFF, 0xFF, 0x80));
+        }
+        QCOMPARE(memo->palette().color(QPalette::Text), QColor(0, 0, 0x80));
+        QCOMPARE(edit->palette().color(QPalette::Text), QColor(0, 0, 0x80));
+        ui_->ApplyColours("no colour", "clWindowText");
+        QCOMPARE(memo->palette().color(QPalette::Base), defaultBase);
+    }
+
+    void titlesAndPortChoice()
+    {
+        ui_->SetTitle("Maroka ttyUSB0", " Maroka ver 0.565");
+        QCOMPARE(form_->windowTitle(), QStringLiteral(" Maroka ver 0.565"));
+        QString caption;
+        QPoint at;
+        ModalScript script;
+        script.On<TComSelectForm>([&](TComSelectForm* dialog) {
+            caption = dialog->windowTitle();
+            at = dialog->pos();
+            Child<QPushButton>(*dialog, "YesButton")->click();
+        });
+        std::optional<std::string> port;
+        OnWorker([&] { port = ui_->ChooseOtherPort("ttyS9", {"ttyUSB0", "ttyUSB1"}); });
+        QCOMPARE(port, std::optional<std::string>("ttyUSB0"));
+        QCOMPARE(caption, QStringLiteral(" 起動ポートの選択Maroka ttyUSB0"));
+        QCOMPARE(at, form_->pos() + QPoint(10, 10));
+    }
+
+    void fileDialogsReturnTheChoiceAndThePreviewState()
+    {
+        maroka::test::TempDir dir;
+        maroka::test::WriteFileBytes(dir / "b.nc", "O2\n");
+        maroka::test::WriteFileBytes(dir / "a.nc", "O1\n");
+        FileDialogRequest request;
+        request.title = " 送信ファイル選択（複数選択可）　 Maroka ver 0.565";
+        request.filter = "NC(*.nc)|*.nc";
+        request.folder = dir.Path().string();
+        request.multiSelect = true;
+        request.preview = true;
+        ModalScript script;
+        script.On<TextFileDialog>([&](TextFileDialog* dialog) {
+            QCOMPARE(dialog->windowTitle(), QString::fromStdString(request.title));
+            QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+            QVERIFY(dialog->PreviewEnabled());
+            dialog->SetPreviewEnabled(false);
+            TypeFileNamesAndAccept(dialog, QStringLiteral("\"a.nc\" \"b.nc\""));
+        });
+        script.On<TextFileDialog>([](TextFileDialog* dialog) { dialog->reject(); });
+        std::optional<FileDialogResult> result;
+        OnWorker([&] { result = ui_->ChooseOpenFiles(request); });
+        QVERIFY(result.has_value());
+        QCOMPARE(result->paths.size(), std::size_t{2});
+        QVERIFY(!result->preview);
+        QVERIFY(!ui_->ChooseSaveFile(request).has_value());
+        VERIFY_SCRIPT(script);
     }
 };
 

@@ -5,14 +5,11 @@ add_executable(gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiTestHelpers.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MainFormTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/DialogsTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/UserInterfaceTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/SessionWindowTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/GuiSendTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFormTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/mail/SmtpTestServer.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/ChildProcess.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EditorFormTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/ModalScript.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/TempDir.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/FakeSerialLine.cpp
 )

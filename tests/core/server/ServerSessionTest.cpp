@@ -18,7 +18,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <future>
+#include <thread>
 
 using namespace maroka;
 using namespace std::chrono_literals;
@@ -103,9 +105,18 @@ struct ServerSession : ::testing::Test, test::MachineRig {
     {
         return fs::exists(WorkFile(logs::kErrLogFile)) ? ReadFileBytes(WorkFile(logs::kErrLogFile)) : "";
     }
+    // The communication log is written behind the worker: its entry may
+    // land a moment after the step that made it.
     bool Logged(const std::string& utf8) const
     {
-        return ReadFileBytes(WorkFile(logs::kLogFile)).find(text::Utf8ToCp932Lossy(utf8)) != std::string::npos;
+        const std::string wanted = text::Utf8ToCp932Lossy(utf8);
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (ReadFileBytes(WorkFile(logs::kLogFile)).find(wanted) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(10ms);
+        }
+        return true;
     }
 
     int Count(const std::string& event) const

@@ -3,33 +3,21 @@
 
 #include "e2e/CliRun.h"
 
-#include "core/settings/SettingsFile.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>
-#include <filesystem>
 
 using namespace maroka;
 using namespace std::chrono_literals;
 using maroka::test::ReadFileBytes;
-using maroka::test::TempDir;
-using maroka::test::WriteFileBytes;
 
 namespace {
 
-struct PrepareCommand : ::testing::Test {
-    PrepareCommand()
-    {
-        settings::SessionSettings s;
-        EXPECT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
-    }
+struct PrepareCommand : test::EndToEnd {
+    PrepareCommand() { WriteSettings(); }
 
     test::CliResult Prepare(std::vector<std::string> arguments)
     {
-        arguments.insert(arguments.begin(), {"--settings", settingsPath, "prepare"});
-        return test::RunCli(arguments, 60s);
+        arguments.insert(arguments.begin(), "prepare");
+        return test::RunCli(Command(arguments), 60s);
     }
 
     // Files a command left behind; the settings file's lock stays by design.
@@ -40,20 +28,12 @@ struct PrepareCommand : ::testing::Test {
             count += entry.path().extension() == ".lock" ? 0 : 1;
         return count;
     }
-
-    TempDir dir;
-    std::string settingsPath = (dir / "maroka0.ini").string();
 };
-
-} // namespace
 
 TEST_F(PrepareCommand, AnOutputThatIsOneOfTheFilesReadIsRefusedAndKept)
 {
-    const std::string main = (dir / "MAIN.NC").string();
-    const std::string sub = (dir / "SUB.NC").string();
-    WriteFileBytes(main, "G65[SUB.NC]P1\nM30\n");
-    WriteFileBytes(sub, "G00X1.\nM99\n");
-
+    const std::string main = File("MAIN.NC", "G65[SUB.NC]P1\nM30\n");
+    const std::string sub = File("SUB.NC", "G00X1.\nM99\n");
     auto result = Prepare({"--dnc", "-o", main, main});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("MAIN.NC"), std::string::npos) << result.err;
@@ -73,12 +53,9 @@ TEST_F(PrepareCommand, AnOutputThatIsOneOfTheFilesReadIsRefusedAndKept)
 
 TEST_F(PrepareCommand, AFailedBuildLeavesTheTargetAsItWas)
 {
-    const std::string program = (dir / "P.NC").string();
-    WriteFileBytes(program, "G00X1.\x89\xC1\n"); // two-byte text, refused
-    const std::string out = (dir / "OUT.NC").string();
-    WriteFileBytes(out, "keep\n");
-    const auto result = Prepare({"-o", out, program});
-    EXPECT_EQ(result.exitCode, 1);
+    const std::string program = File("P.NC", "G00X1.\x89\xC1\n"); // two-byte text, refused
+    const std::string out = File("OUT.NC", "keep\n");
+    EXPECT_EQ(Prepare({"-o", out, program}).exitCode, 1);
     EXPECT_EQ(ReadFileBytes(out), "keep\n");
     EXPECT_EQ(FilesInDir(), 3u);
 
@@ -89,10 +66,8 @@ TEST_F(PrepareCommand, AFailedBuildLeavesTheTargetAsItWas)
 
 TEST_F(PrepareCommand, StandardOutputKeepsItsOwnOpenMode)
 {
-    const std::string program = (dir / "P.NC").string();
-    WriteFileBytes(program, "G00X1.\n");
-    const std::string all = (dir / "ALL.TXT").string();
-    WriteFileBytes(all, "before\n");
+    const std::string program = File("P.NC", "G00X1.\n");
+    const std::string all = File("ALL.TXT", "before\n");
     const std::string command = "timeout 60 '" + std::string(MAROKA_CLI_PATH) + "' --settings '" + settingsPath +
                                 "' prepare '" + program + "' >> '" + all + "'";
     ASSERT_EQ(std::system(command.c_str()), 0);
@@ -106,7 +81,9 @@ TEST_F(PrepareCommand, AnArgumentThatNamesNoFileIsAnError)
     EXPECT_NE(result.err.find("progs/O1234.NC"), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "");
 
-    const auto send = test::RunCli({"--settings", settingsPath, "send", (dir / "missing.nc").string()}, 60s);
+    const auto send = test::RunCli(Command({"send", (dir / "missing.nc").string()}), 60s);
     EXPECT_EQ(send.exitCode, 1);
     EXPECT_NE(send.err.find("missing.nc"), std::string::npos) << send.err;
 }
+
+} // namespace

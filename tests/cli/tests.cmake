@@ -8,6 +8,6 @@ maroka_add_test(NAME cli_tests SOURCES
 )
 
 # Commands that need no machine, run as an operator runs them.
-maroka_add_cli_test(NAME cli_command_tests SOURCES
+maroka_add_cli_test(NAME cli_command_tests LIBS maroka_machine_lib SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PrepareCommandTest.cpp
 )

@@ -1,6 +1,7 @@
 #include "e2e/CliRun.h"
 
-#include "support/TempDir.h"
+#include "core/logs/WorkFilePath.h"
+#include "core/settings/SettingsFile.h"
 
 #include <unistd.h>
 
@@ -9,6 +10,9 @@
 #include <thread>
 
 namespace maroka::test {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -25,11 +29,19 @@ std::vector<std::string> CliArguments(const std::vector<std::string>& arguments)
     return argv;
 }
 
+std::size_t Count(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 } // namespace
 
 BackgroundCli::BackgroundCli(const std::vector<std::string>& arguments)
     : outPath_(TempName(".out")), errPath_(TempName(".err")), started_(std::chrono::steady_clock::now()),
-      process_(CliArguments(arguments), {outPath_, errPath_})
+      process_(CliArguments(arguments), outPath_, errPath_)
 {
 }
 
@@ -40,25 +52,9 @@ BackgroundCli::~BackgroundCli()
     std::remove(errPath_.c_str());
 }
 
-void BackgroundCli::Signal(int signal)
+bool BackgroundCli::WaitForErr(const std::string& text, std::chrono::milliseconds limit, std::size_t times) const
 {
-    process_.Signal(signal);
-}
-
-std::string BackgroundCli::ErrSoFar() const
-{
-    return ReadFileBytes(errPath_);
-}
-
-bool BackgroundCli::WaitForErr(const std::string& text, std::chrono::milliseconds limit) const
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (ReadFileBytes(errPath_).find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+    return WaitFor([&] { return Count(ErrSoFar(), text) >= times; }, limit);
 }
 
 CliResult BackgroundCli::Finish(std::chrono::seconds limit)
@@ -83,6 +79,90 @@ CliResult RunCli(const std::vector<std::string>& arguments, std::chrono::seconds
 {
     BackgroundCli cli(arguments);
     return cli.Finish(limit);
+}
+
+std::string NcProgram(std::size_t bytes, const std::string& eol)
+{
+    std::string program = "%" + eol + "O1000(E2E)" + eol;
+    for (std::size_t n = 0; program.size() < bytes; ++n)
+        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
+                   ".5F1200" + eol;
+    return program + "M30" + eol + "%" + eol;
+}
+
+void EndToEnd::StartMachine(const machine::MachineConfig& config)
+{
+    machine = std::make_unique<machine::SimulatedMachine>(config);
+    std::string error;
+    EXPECT_TRUE(machine->Start(error)) << error;
+    port = machine->DevicePath();
+}
+
+void EndToEnd::WriteSettings(const std::function<void(settings::SessionSettings&)>& change)
+{
+    settings::SessionSettings s;
+    s.sendDelayEnabled = false;
+    s.ignoreCycleStart = true;
+    s.receiveEndSeconds = "1";
+    if (change)
+        change(s);
+    EXPECT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
+}
+
+std::string EndToEnd::File(const std::string& name, const std::string& bytes) const
+{
+    WriteFileBytes(dir / name, bytes);
+    return (dir / name).string();
+}
+
+std::vector<std::string> EndToEnd::Command(std::vector<std::string> command) const
+{
+    std::vector<std::string> arguments{"--settings", settingsPath};
+    if (!port.empty())
+        arguments.insert(arguments.end(), {"--port", port});
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    return arguments;
+}
+
+fs::path EndToEnd::WorkFile(const char* kind) const
+{
+    return logs::WorkFilePath((fs::path(MAROKA_CLI_PATH).parent_path() / "Maroka_Work").string(), kind, port);
+}
+
+bool EndToEnd::ServerWaits(std::unique_ptr<BackgroundCli>& cli, const fs::path& folder)
+{
+    fs::create_directories(folder);
+    // The command file appears when the server first waits for a command.
+    fs::remove(WorkFile("COMNDFILE"));
+    cli = std::make_unique<BackgroundCli>(Command({"server", "--folder", folder.string()}));
+    return WaitFor([&] { return fs::exists(WorkFile("COMNDFILE")); }, 15s);
+}
+
+std::string EndToEnd::Ask(const std::string& command)
+{
+    const std::size_t before = machine->ReceivedBytes().size();
+    EXPECT_TRUE(machine->RunCommand(command, 300ms, 15s)) << command;
+    return machine->ReceivedBytes().substr(before);
+}
+
+bool EndToEnd::Save(BackgroundCli& cli, const fs::path& file, const std::string& program)
+{
+    const std::size_t waits = Count(cli.ErrSoFar(), "コマンド待ち");
+    machine->SendCommand("S/" + file.filename().string(), 300ms);
+    // The program may come once the server has made the file to take it.
+    if (!WaitFor([&] { return fs::exists(file); }, 15s))
+        return false;
+    machine::PunchJob job;
+    job.data = program;
+    machine->Punch(job);
+    const bool whole = WaitFor(
+        [&] {
+            const std::string saved = ReadFileBytes(file);
+            return saved.find("M30\r\n") != std::string::npos && saved.ends_with("%\r\n");
+        },
+        15s);
+    // The reception ends by its quiet time before the next command may come.
+    return whole && cli.WaitForErr("コマンド待ち", 15s, waits + 1);
 }
 
 } // namespace maroka::test

@@ -5,12 +5,7 @@
 
 #include "e2e/CliRun.h"
 
-#include "core/settings/SettingsFile.h"
 #include "core/text/ControlCodes.h"
-#include "machine/lib/SimulatedMachine.h"
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 
@@ -35,17 +30,7 @@ double LineCharsPerSecond(const LineCase& c)
     return c.baud / (c.iso ? 11.0 : 10.0);
 }
 
-// About `bytes` of a program the way CAM systems write it.
-std::string MakeProgram(std::size_t bytes)
-{
-    std::string program = "%\nO2000(DNC LINE)\n";
-    for (std::size_t n = 0; program.size() < bytes; ++n)
-        program += "N" + std::to_string(n) + "G01X" + std::to_string(n % 997) + ".125Y-" + std::to_string(n % 311) +
-                   ".5F1200\n";
-    return program + "M30\n%\n";
-}
-
-class DncLine : public ::testing::Test {
+class DncLine : public test::EndToEnd {
 protected:
     struct Outcome {
         machine::MachineReport report;
@@ -65,27 +50,18 @@ protected:
         config.highWater = c.high;
         config.lowWater = c.low;
         config.xoffByte = c.xoff;
-        machine::SimulatedMachine machine(config);
-        std::string error;
-        EXPECT_TRUE(machine.Start(error)) << error;
-
-        settings::SessionSettings s;
-        s.baudRate = std::to_string(c.baud);
-        s.code = c.iso ? "ISO" : "ASC";
-        s.stopBits = c.iso ? "2" : "1";
-        s.dc3Code = c.xoff == text::kXoff93 ? "93H" : "13H";
-        s.sendMode = "DNC";
-        s.sendDelayEnabled = false;
-        s.ignoreCycleStart = true;
-        s.sendBufferSize = "256";
-        const std::string settingsPath = (dir_ / "maroka0.ini").string();
-        EXPECT_FALSE(settings::SettingsFile(settingsPath).SaveSettings(s));
-        test::WriteFileBytes(dir_ / "O2000.NC", program);
-
-        const std::string preparedPath = (dir_ / "prepared.nc").string();
-        const auto prepared = test::RunCli(
-            {"--settings", settingsPath, "prepare", "--dnc", "--output", preparedPath, (dir_ / "O2000.NC").string()},
-            60s);
+        StartMachine(config);
+        WriteSettings([&](settings::SessionSettings& s) {
+            s.baudRate = std::to_string(c.baud);
+            s.code = c.iso ? "ISO" : "ASC";
+            s.stopBits = c.iso ? "2" : "1";
+            s.dc3Code = c.xoff == text::kXoff93 ? "93H" : "13H";
+            s.sendMode = "DNC";
+            s.sendBufferSize = "256";
+        });
+        const std::string source = File("O2000.NC", program);
+        const std::string preparedPath = (dir / "prepared.nc").string();
+        const auto prepared = test::RunCli(Command({"prepare", "--dnc", "--output", preparedPath, source}), 60s);
         EXPECT_EQ(prepared.exitCode, 0) << prepared.err;
         Outcome outcome;
         outcome.prepared = test::ReadFileBytes(preparedPath);
@@ -93,16 +69,15 @@ protected:
         outcome.limitSeconds = static_cast<double>(outcome.prepared.size()) / slower;
 
         const auto limit = std::chrono::seconds(static_cast<long long>(outcome.limitSeconds * 2 + 30));
-        const auto sent = test::RunCli(
-            {"--settings", settingsPath, "--port", machine.DevicePath(), "send", (dir_ / "O2000.NC").string()}, limit);
+        const auto sent = test::RunCli(Command({"send", source}), limit);
         EXPECT_EQ(sent.exitCode, 0) << sent.err.substr(sent.err.size() > 600 ? sent.err.size() - 600 : 0);
         outcome.senderErr = sent.err;
         // The send ends when the last byte has left the PC; the control
         // still executes what its buffer holds.
-        machine.WaitConsumed(outcome.prepared.size(), 20s);
-        machine.Stop();
-        outcome.report = machine.Report();
-        outcome.consumed = machine.ConsumedBytes();
+        machine->WaitConsumed(outcome.prepared.size(), 20s);
+        machine->Stop();
+        outcome.report = machine->Report();
+        outcome.consumed = machine->ConsumedBytes();
         return outcome;
     }
 
@@ -116,8 +91,6 @@ protected:
                ", starved " + std::to_string(r.starvedSeconds) + " s, feed " + std::to_string(r.feedSeconds) +
                " s against " + std::to_string(o.limitSeconds) + " s";
     }
-
-    test::TempDir dir_;
 };
 
 // Each case feeds at least 20 KB; the control executes at 85 % of the line,
@@ -128,7 +101,7 @@ class DncLineCase : public DncLine, public ::testing::WithParamInterface<LineCas
 TEST_P(DncLineCase, FeedsEveryByteWithoutStarvingTheControl)
 {
     const LineCase& c = GetParam();
-    const Outcome o = Feed(c, LineCharsPerSecond(c) * c.execShare, MakeProgram(20 * 1024));
+    const Outcome o = Feed(c, LineCharsPerSecond(c) * c.execShare, test::NcProgram(20 * 1024));
     const auto& r = o.report;
     ASSERT_GE(o.prepared.size(), 20u * 1024u);
     EXPECT_EQ(r.lostBytes, 0u) << Describe(o);

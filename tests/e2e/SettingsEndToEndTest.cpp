@@ -3,90 +3,67 @@
 
 #include "e2e/CliRun.h"
 
-#include "machine/lib/SimulatedMachine.h"
-
-#include "support/TempDir.h"
-
-#include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <filesystem>
-#include <memory>
-#include <thread>
 
 using namespace maroka;
 using namespace std::chrono_literals;
 using maroka::test::BackgroundCli;
 using maroka::test::ReadFileBytes;
-using maroka::test::RunCli;
-using maroka::test::TempDir;
 using maroka::test::WriteFileBytes;
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// "[Maroka 設定]" in CP932.
-const std::string kSectionLine = "[Maroka \x90\xdd\x92\xe8]\r\n";
-// "起動ポート" and "検索・保存フォルダ" in CP932.
-const std::string kPortKey = "\x8b\x4e\x93\xae\x83\x7c\x81\x5b\x83\x67";
-const std::string kFolderKey = "\x8c\x9f\x8d\xf5\x81\x45\x95\xdb\x91\xb6\x83\x74\x83\x48\x83\x8b\x83\x5f";
+using SettingsEndToEnd = test::EndToEnd;
 
-} // namespace
-
-TEST(SettingsEndToEnd, ARunWritesBackOnlyWhatItWasToldToChange)
+TEST_F(SettingsEndToEnd, ARunWritesBackOnlyWhatItWasToldToChange)
 {
-    machine::SimulatedMachine machine;
-    std::string error;
-    ASSERT_TRUE(machine.Start(error)) << error;
-    TempDir dir;
-    fs::create_directories(dir / "programs");
-    const std::string path = (dir / "maroka0.ini").string();
+    StartMachine({});
+    // "[Maroka 設定]", "起動ポート" and "検索・保存フォルダ" in CP932.
+    const std::string section = "[Maroka \x90\xdd\x92\xe8]\r\n";
+    const std::string portKey = "\x8b\x4e\x93\xae\x83\x7c\x81\x5b\x83\x67";
+    const std::string folderKey = "\x8c\x9f\x8d\xf5\x81\x45\x95\xdb\x91\xb6\x83\x74\x83\x48\x83\x8b\x83\x5f";
     // A value far longer than a read returns cannot be written back as it
     // is. (A file with bytes that are no CP932 is refused whole, and never
     // written.) "エディタ" in CP932.
     const std::string huge = "\x83\x47\x83\x66\x83\x42\x83\x5e=" + std::string(100'000, 'v') + "\r\n";
-    const std::string original = kSectionLine + kPortKey + "=COM7\r\n" + huge + kFolderKey + "=/old\r\n";
-    WriteFileBytes(path, original);
+    const std::string original = section + portKey + "=COM7\r\n" + huge + folderKey + "=/old\r\n";
+    WriteFileBytes(settingsPath, original);
 
     // --port is for this run only.
-    BackgroundCli server(
-        {"--settings", path, "--port", machine.DevicePath(), "server", "--folder", (dir / "programs").string()});
-    std::this_thread::sleep_for(1500ms);
-    server.Signal(SIGTERM);
-    const auto result = server.Finish(20s);
+    std::unique_ptr<BackgroundCli> server;
+    ASSERT_TRUE(ServerWaits(server, dir / "programs"));
+    server->Signal(SIGTERM);
+    const auto result = server->Finish(20s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
 
     std::string expected = original;
-    const std::string oldFolder = kFolderKey + "=/old\r\n";
+    const std::string oldFolder = folderKey + "=/old\r\n";
     expected.replace(expected.find(oldFolder), oldFolder.size(),
-                     kFolderKey + "=" + (dir / "programs").string() + "\r\n");
-    EXPECT_EQ(ReadFileBytes(path), expected);
+                     folderKey + "=" + (dir / "programs").string() + "\r\n");
+    EXPECT_EQ(ReadFileBytes(settingsPath), expected);
 }
 
-TEST(SettingsEndToEnd, RunsAtTheSameMomentLoseNoUpdate)
+TEST_F(SettingsEndToEnd, RunsAtTheSameMomentLoseNoUpdate)
 {
-    TempDir dir;
-    const std::string path = (dir / "maroka0.ini").string();
     constexpr int kRuns = 24;
     std::vector<std::unique_ptr<BackgroundCli>> runs;
     for (int i = 0; i < kRuns; ++i)
-        runs.push_back(std::make_unique<BackgroundCli>(std::vector<std::string>{
-            "--settings", path, "settings", "set", "P" + std::to_string(i) + "窓色", "clRed"}));
+        runs.push_back(
+            std::make_unique<BackgroundCli>(Command({"settings", "set", "P" + std::to_string(i) + "窓色", "clRed"})));
     for (auto& run : runs)
         EXPECT_EQ(run->Finish(30s).exitCode, 0);
-    const std::string text = ReadFileBytes(path);
+    const std::string text = ReadFileBytes(settingsPath);
     for (int i = 0; i < kRuns; ++i)
         EXPECT_NE(text.find("P" + std::to_string(i) + "\x91\x8b\x90\x46=clRed"), std::string::npos) << i;
 }
 
-TEST(SettingsEndToEnd, ASaveRemovesTheTemporaryFilesOfKilledSaves)
+TEST_F(SettingsEndToEnd, ASaveRemovesTheTemporaryFilesOfKilledSaves)
 {
-    TempDir dir;
-    const std::string path = (dir / "maroka0.ini").string();
     // A process that has ended: its pid names a save that can never finish.
     const pid_t child = ::fork();
     if (child == 0)
@@ -99,10 +76,12 @@ TEST(SettingsEndToEnd, ASaveRemovesTheTemporaryFilesOfKilledSaves)
     for (const fs::path& file : {stale, live, foreign})
         WriteFileBytes(file, std::string(1000, 'x'));
 
-    const auto result = RunCli({"--settings", path, "settings", "set", "LEFT", "12"}, 20s);
+    const auto result = test::RunCli(Command({"settings", "set", "LEFT", "12"}), 20s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_FALSE(fs::exists(stale));
     // A save still running elsewhere, and files of other naming, stay.
     EXPECT_TRUE(fs::exists(live));
     EXPECT_TRUE(fs::exists(foreign));
 }
+
+} // namespace

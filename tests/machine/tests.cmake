@@ -5,7 +5,6 @@ maroka_add_test(NAME machine_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/MachineOptionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SimulatedMachineTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MachineProgramTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PcSide.cpp
     LIBS maroka_machine_lib
 )
 add_dependencies(machine_tests maroka-machine)

@@ -1,43 +1,112 @@
 #pragma once
 
-// A program of this project run as its own process, as an operator runs it:
-// standard input from /dev/null, standard output into a pipe or a file,
-// standard error into a file or left to the test's own. Killed and reaped
-// when it goes out of scope.
+// A program run as its own process, as an operator runs it: standard input
+// from /dev/null, standard output and standard error into files (into one
+// when both name the same). Killed and reaped when it goes out of scope. The
+// one place where tests and benchmarks start programs; kept in this header
+// so that the benchmarks, which build a few support files of their own,
+// need no other file.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+extern char** environ;
 
 namespace maroka::test {
 
+// Polls `done` until it holds; false when `limit` passed first.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
 class ChildProcess {
 public:
-    struct Output {
-        std::string outFile; // empty: standard output goes into a pipe (ReadLine)
-        std::string errFile; // empty: the test's own standard error
-    };
-
-    // `argv[0]` is the program's path. Throws when it cannot be started.
-    ChildProcess(std::vector<std::string> argv, const Output& output);
-    ~ChildProcess();
+    // `argv[0]` is the program's path, or a name looked up in PATH. Throws
+    // when it cannot be started.
+    ChildProcess(std::vector<std::string> argv, const std::string& outFile, const std::string& errFile)
+    {
+        std::vector<char*> raw;
+        for (std::string& arg : argv)
+            raw.push_back(arg.data());
+        raw.push_back(nullptr);
+        constexpr int kCreate = O_WRONLY | O_CREAT | O_TRUNC;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outFile.c_str(), kCreate, 0600);
+        if (errFile == outFile)
+            posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errFile.c_str(), kCreate, 0600);
+        const int rc = posix_spawnp(&pid_, raw[0], &actions, nullptr, raw.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) {
+            pid_ = -1;
+            throw std::runtime_error("cannot start " + argv[0]);
+        }
+    }
+    ~ChildProcess() { Kill(); }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    void Signal(int signal);
+    // -1 once it has been reaped.
+    int Pid() const { return pid_; }
+    void Signal(int signal)
+    {
+        if (pid_ > 0)
+            ::kill(pid_, signal);
+    }
     // The exit code (128 + the signal when a signal ended it), or -1 when it
     // is still running after `wait`.
-    int Wait(std::chrono::milliseconds wait);
+    int Wait(std::chrono::milliseconds wait)
+    {
+        const auto end = std::chrono::steady_clock::now() + wait;
+        while (pid_ > 0) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_)
+                return Reaped(status);
+            if (std::chrono::steady_clock::now() >= end)
+                return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
     // Kills it and waits for it; its exit code as Wait gives it.
-    int Kill();
-    // One line of the piped standard output, without its line feed; empty
-    // when none came within `wait`.
-    std::string ReadLine(std::chrono::milliseconds wait);
+    int Kill()
+    {
+        if (pid_ <= 0)
+            return -1;
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        return Reaped(status);
+    }
 
 private:
+    int Reaped(int status)
+    {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
     int pid_ = -1;
-    int out_ = -1;
-    std::string buffered_;
 };
 
 } // namespace maroka::test

@@ -5,40 +5,6 @@
 
 namespace maroka::test {
 
-using serial::IoResult;
-using serial::IoStatus;
-
-std::string FakeSerialLine::Written() const
-{
-    std::lock_guard lock(mutex_);
-    return written_;
-}
-
-std::size_t FakeSerialLine::WriteCalls() const
-{
-    std::lock_guard lock(mutex_);
-    return writeCalls_;
-}
-
-std::string FakeSerialLine::ChunkSizes() const
-{
-    std::lock_guard lock(mutex_);
-    return chunkSizes_;
-}
-
-serial::LineSettings FakeSerialLine::State() const
-{
-    std::lock_guard lock(mutex_);
-    return state_;
-}
-
-void FakeSerialLine::MachineSpeaks()
-{
-    std::lock_guard lock(mutex_);
-    spoke_ = true;
-    changed_.notify_all();
-}
-
 void FakeSerialLine::MachineSends(const std::string& bytes)
 {
     std::lock_guard lock(mutex_);
@@ -63,25 +29,6 @@ serial::IoStatus FakeSerialLine::WaitReadable(int timeoutMs)
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !input_.empty() || interrupted_; });
     return interrupted_ ? serial::IoStatus::Interrupted : serial::IoStatus::Ok;
-}
-
-std::string FakeSerialLine::LastError() const
-{
-    std::lock_guard lock(mutex_);
-    return lastError_;
-}
-
-bool FakeSerialLine::GetProperties(serial::QueueSizes& sizes)
-{
-    sizes = {};
-    return true;
-}
-
-bool FakeSerialLine::GetState(serial::LineSettings& settings)
-{
-    std::lock_guard lock(mutex_);
-    settings = state_;
-    return true;
 }
 
 bool FakeSerialLine::SetState(const serial::LineSettings& settings)
@@ -157,12 +104,6 @@ void FakeSerialLine::ClearInterrupt()
 {
     std::lock_guard lock(mutex_);
     interrupted_ = false;
-}
-
-bool FakeSerialLine::Close()
-{
-    closed_ = true;
-    return true;
 }
 
 } // namespace maroka::test

@@ -25,14 +25,14 @@ public:
     bool failSetState = false;
 
     // Seen by the test.
-    std::string Written() const;
-    std::size_t WriteCalls() const;
-    std::string ChunkSizes() const; // "10,10,3"
+    std::string Written() const { return Locked(written_); }
+    std::size_t WriteCalls() const { return Locked(writeCalls_); }
+    std::string ChunkSizes() const { return Locked(chunkSizes_); } // "10,10,3"
     bool Closed() const { return closed_; }
-    serial::LineSettings State() const;
+    serial::LineSettings State() const { return Locked(state_); }
 
     // The machine "speaks": ends a pending WaitEvent with a data event.
-    void MachineSpeaks();
+    void MachineSpeaks() { MachineSends(""); }
     // The machine punches `bytes`: they are queued for reading and the
     // machine speaks.
     void MachineSends(const std::string& bytes);
@@ -40,8 +40,16 @@ public:
     int WaitsStarted() const { return waitsStarted_; }
 
     const std::string& Name() const override { return name_; }
-    bool GetProperties(serial::QueueSizes& sizes) override;
-    bool GetState(serial::LineSettings& settings) override;
+    bool GetProperties(serial::QueueSizes& sizes) override
+    {
+        sizes = {};
+        return true;
+    }
+    bool GetState(serial::LineSettings& settings) override
+    {
+        settings = State();
+        return true;
+    }
     bool SetState(const serial::LineSettings& settings) override;
     bool ClearErrors(serial::LineErrorState& state) override;
     bool ClearBreak() override { return true; }
@@ -54,10 +62,20 @@ public:
     bool TransmitChar(char byte) override;
     void Interrupt() override;
     void ClearInterrupt() override;
-    bool Close() override;
-    std::string LastError() const override;
+    bool Close() override
+    {
+        closed_ = true;
+        return true;
+    }
+    std::string LastError() const override { return Locked(lastError_); }
 
 private:
+    template <typename T> T Locked(const T& field) const
+    {
+        std::lock_guard lock(mutex_);
+        return field;
+    }
+
     std::string name_;
     mutable std::mutex mutex_;
     std::condition_variable changed_;

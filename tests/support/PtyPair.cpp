@@ -62,28 +62,29 @@ void PtyPair::CloseMaster()
     master_ = -1;
 }
 
-void PtyPair::WriteMaster(std::string_view bytes)
+bool WriteAll(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {
-        const ssize_t n = write(master_, bytes.data(), bytes.size());
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
         if (n > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(n));
         } else if (n == -1 && (errno == EAGAIN || errno == EINTR)) {
-            pollfd p{master_, POLLOUT, 0};
+            pollfd p{fd, POLLOUT, 0};
             poll(&p, 1, 100);
         } else {
-            Throw("write to master");
+            return false;
         }
     }
+    return true;
 }
 
-std::string PtyPair::ReadMaster(std::size_t count, std::chrono::milliseconds timeout)
+std::string ReadFor(int fd, std::size_t count, std::chrono::milliseconds timeout)
 {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     char buffer[4096];
     while (got.size() < count) {
-        const ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - got.size()));
+        const ssize_t n = read(fd, buffer, std::min(sizeof buffer, count - got.size()));
         if (n > 0) {
             got.append(buffer, static_cast<std::size_t>(n));
             continue;
@@ -92,10 +93,21 @@ std::string PtyPair::ReadMaster(std::size_t count, std::chrono::milliseconds tim
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         poll(&p, 1, static_cast<int>(left.count()));
     }
     return got;
+}
+
+void PtyPair::WriteMaster(std::string_view bytes)
+{
+    if (!WriteAll(master_, bytes))
+        Throw("write to master");
+}
+
+std::string PtyPair::ReadMaster(std::size_t count, std::chrono::milliseconds timeout)
+{
+    return ReadFor(master_, count, timeout);
 }
 
 std::string PtyPair::ReadMasterUntilQuiet(std::chrono::milliseconds quiet)

@@ -41,4 +41,11 @@ private:
     std::string slavePath_;
 };
 
+// Writes all of `bytes` to the non-blocking `fd`, waiting for room as
+// needed; false on an error.
+bool WriteAll(int fd, std::string_view bytes);
+// Reads from the non-blocking `fd` until `count` bytes came or `timeout`
+// passed.
+std::string ReadFor(int fd, std::size_t count, std::chrono::milliseconds timeout);
+
 } // namespace maroka::test

@@ -5,8 +5,10 @@
 // own. The server runs in the foreground as a child of the test and is
 // stopped (or killed) by it.
 
-#include <chrono>
+#include "support/ChildProcess.h"
+
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace maroka::test {
@@ -33,19 +35,16 @@ public:
     // SIGKILL at once: a device server that vanishes.
     void Kill();
 
-    int Port() const { return port_; }
-    int Pid() const { return pid_; }
+    int Pid() const { return process_ ? process_->Pid() : -1; }
     // "rfc2217://127.0.0.1:<port>" or "tcp://127.0.0.1:<port>".
     std::string PortName() const;
 
 private:
-    void Reap(std::chrono::milliseconds limit);
-
     std::filesystem::path folder_;
     std::string device_;
     Accepter accepter_;
     int port_ = 0;
-    int pid_ = -1;
+    std::optional<ChildProcess> process_;
 };
 
 // A TCP port on 127.0.0.1 that nobody listens at now.

@@ -1,5 +1,7 @@
 #include "cli/TerminalUserInterface.h"
 
+#include "core/serial/SerialMessages.h"
+
 #include <iostream>
 
 namespace maroka::cli {
@@ -170,7 +172,7 @@ std::optional<std::string> TerminalUserInterface::ChooseOtherPort(const std::str
 {
     std::lock_guard lock(mutex_);
     EndProgressLine();
-    err_ << "error: " << failedPort << " ポートを開けませんでした。" << std::endl;
+    err_ << "error: " << failedPort << serial::msg::kPortNotOpenedSuffix << std::endl;
     if (!ports.empty()) {
         err_ << "usable ports:";
         for (const std::string& port : ports)

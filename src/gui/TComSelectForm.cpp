@@ -1,5 +1,7 @@
 #include "gui/TComSelectForm.h"
 
+#include "core/serial/SerialMessages.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,7 +18,7 @@ TComSelectForm::TComSelectForm(QWidget* mainWindow, const QString& failedPort, c
     setWindowTitle(QStringLiteral(" 起動ポートの選択") + programTitle);
     setModal(true);
 
-    failedLabel_ = new QLabel(failedPort + QStringLiteral(" ポートを開けませんでした。"), this);
+    failedLabel_ = new QLabel(failedPort + QString::fromUtf8(serial::msg::kPortNotOpenedSuffix), this);
     failedLabel_->setObjectName(QStringLiteral("Label1"));
     auto* questionLabel = new QLabel(QStringLiteral("他のポートで起動しますか？"), this);
     questionLabel->setObjectName(QStringLiteral("Label2"));

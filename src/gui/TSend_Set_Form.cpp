@@ -719,7 +719,7 @@ void TSend_Set_Form::DeleteIgnoreCodes()
 
 void TSend_Set_Form::ClearIgnoreCodes()
 {
-    if (!Confirm(settings::kClearIgnoreCodesQuestion)) {
+    if (!Confirm(settings::msg::kClearIgnoreCodesQuestion)) {
         return;
     }
     ignoreCodeList_->clear();
@@ -728,7 +728,7 @@ void TSend_Set_Form::ClearIgnoreCodes()
 
 void TSend_Set_Form::ClearConversionPairs()
 {
-    if (Confirm(settings::kClearConversionQuestion)) {
+    if (Confirm(settings::msg::kClearConversionQuestion)) {
         grid_->ClearPairs();
     }
 }

@@ -36,7 +36,7 @@ public:
     // LOGFILE.<port> and ERRLOGFILE.<port> in the work folder.
     static LogWriter ForPort(std::string_view workFolder, std::string_view port, LogClock clock = CurrentLogTime);
 
-    // `subject` is the full path of the current file, or kCommandSubject
+    // `subject` is the full path of the current file, or msg::kCommandSubject
     // while the server waits for a command. Writes nothing when
     // "通信ログ保存" (keepCommLog) is off; trims to "ログ最大サイズ".
     LogResult WriteCommLog(std::string_view subject, std::string_view message,

@@ -31,7 +31,7 @@ struct WorkFolderResult {
 
 // Finds the work folder for the program at `programPath` and makes it when it
 // is missing: one level beside the program, with its parents in the data
-// folder. On failure show WorkFolderNotCreatedMessage(result.path).
+// folder. On failure show msg::WorkFolderNotCreatedMessage(result.path).
 WorkFolderResult PrepareWorkFolder(std::string_view programPath, const WorkFolderPlaces& places);
 WorkFolderResult PrepareWorkFolder(std::string_view programPath);
 

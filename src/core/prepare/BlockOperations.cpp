@@ -99,7 +99,7 @@ void ApplyConversionTable(std::string& block, const std::vector<ConversionRow>& 
 
 bool CommentPass(std::string& block, bool twoByteCheck)
 {
-    static const std::string_view marker = messages::kTwoByteCommentMarker;
+    static const std::string_view marker = msg::kTwoByteCommentMarker;
     std::size_t pos = 0;
     for (;;) {
         const std::size_t open = block.find('(', pos);

@@ -10,7 +10,7 @@ namespace maroka::prepare {
 
 void BuildContext::FailUnclosedComment()
 {
-    messages.push_back({messages::kUnclosedComment, MessageIcon::Error, MessageCaption::ProgramFileName});
+    messages.push_back({msg::kUnclosedComment, MessageIcon::Error, MessageCaption::ProgramFileName});
 }
 
 void BuildContext::FailWithBlock(std::string_view block, const char* suffix)
@@ -26,14 +26,14 @@ bool BuildContext::WriteBlock(std::string& block)
 
 void BuildContext::FailOutput()
 {
-    messages.push_back(PlainMessage(messages::kFileOutputError));
+    messages.push_back(PlainMessage(msg::kFileOutputError));
 }
 
 bool BuildContext::WriteLabelPercent()
 {
     if (output.Write("%") && output.Write(settings.endOfBlock))
         return true;
-    messages.push_back(PlainMessage(messages::kFileOutputError));
+    messages.push_back(PlainMessage(msg::kFileOutputError));
     return false;
 }
 

@@ -138,17 +138,17 @@ std::string FeedForecastText(const FeedForecast& forecast)
 {
     char text[512];
     if (!forecast.Starves()) {
-        std::snprintf(text, sizeof text, messages::kFeedHoldsFormat, forecast.baudRate);
+        std::snprintf(text, sizeof text, msg::kFeedHoldsFormat, forecast.baudRate);
         return text;
     }
-    std::snprintf(text, sizeof text, messages::kFeedStopsFormat, forecast.baudRate, forecast.firstStopLine,
+    std::snprintf(text, sizeof text, msg::kFeedStopsFormat, forecast.baudRate, forecast.firstStopLine,
                   forecast.firstStopBlock.c_str(), forecast.stops, forecast.stoppedSeconds);
     std::string verdict = text;
     if (forecast.sufficientBaudRate) {
-        std::snprintf(text, sizeof text, messages::kFeedNeedsFormat, *forecast.sufficientBaudRate);
+        std::snprintf(text, sizeof text, msg::kFeedNeedsFormat, *forecast.sufficientBaudRate);
         verdict += text;
     } else {
-        verdict += messages::kFeedTooFast;
+        verdict += msg::kFeedTooFast;
     }
     return verdict;
 }

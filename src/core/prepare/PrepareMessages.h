@@ -3,7 +3,7 @@
 // Every text the send-data preparation shows, byte for byte in one place so
 // that tests compare against the same constants.
 
-namespace maroka::prepare::messages {
+namespace maroka::prepare::msg {
 
 inline constexpr const char* kNoSendFile = "送信ファイルがありません。";
 inline constexpr const char* kOutputOpenFailed = "送信ファイルをオープンできませんでした。";
@@ -54,4 +54,4 @@ inline constexpr const char* kFeedNeedsFormat = " ― %u bps 以上なら止ま�
 inline constexpr const char* kFeedTooFast = " ― 115200 bps でも止まります。";
 inline constexpr const char* kFeedHoldsFormat = "DNC 供給不足の予測なし（%u bps）";
 
-} // namespace maroka::prepare::messages
+} // namespace maroka::prepare::msg

@@ -29,7 +29,7 @@ HoursMinutes Split(double minutes)
 
 std::string HoursMinutesText(const HoursMinutes& hm)
 {
-    return std::to_string(hm.hours) + messages::kHoursInfix + std::to_string(hm.minutes) + messages::kMinutesSuffix;
+    return std::to_string(hm.hours) + msg::kHoursInfix + std::to_string(hm.minutes) + msg::kMinutesSuffix;
 }
 
 } // namespace
@@ -48,8 +48,8 @@ RemainingTimeUpdate RemainingTimeTracker::LineSent(std::string_view line, std::i
     RemainingTimeUpdate update;
     if (!estimate_.EstimateBlock(line)) {
         update.ok = false;
-        update.messages.push_back({messages::kUnclosedComment, MessageIcon::Error, MessageCaption::ProgramFileName});
-        update.messages.push_back(StopMessage(messages::kRemainingCheckFailed));
+        update.messages.push_back({msg::kUnclosedComment, MessageIcon::Error, MessageCaption::ProgramFileName});
+        update.messages.push_back(StopMessage(msg::kRemainingCheckFailed));
         return update;
     }
     const double done = estimate_.Total();
@@ -63,18 +63,18 @@ RemainingTimeUpdate RemainingTimeTracker::LineSent(std::string_view line, std::i
     const std::string minutesText = std::to_string(left.minutes);
     if (left.hours == 0 && left.minutes <= 1) {
         if (rate_ == 0) {
-            correctedText_ = messages::kCannotCompute;
+            correctedText_ = msg::kCannotCompute;
         } else {
             char seconds[64];
             std::snprintf(seconds, sizeof seconds, "%4.f", (estimateTotal_ - done) * 60 * rate_);
-            correctedText_ = std::string(seconds) + messages::kSecondsSuffix;
+            correctedText_ = std::string(seconds) + msg::kSecondsSuffix;
         }
     } else if (minutesText != lastMinutesText_) {
         // The real minutes the last estimated minute took.
         rate_ = static_cast<double>(now - lastChange_) / 60.0;
         corrected_ = (estimateTotal_ - done) * rate_;
         const HoursMinutes hm = Split(corrected_);
-        correctedText_ = hm.hours == 0 && hm.minutes == 0 ? std::string(messages::kComputing) : HoursMinutesText(hm);
+        correctedText_ = hm.hours == 0 && hm.minutes == 0 ? std::string(msg::kComputing) : HoursMinutesText(hm);
         lastChange_ = now;
         lastMinutesText_ = minutesText;
     }

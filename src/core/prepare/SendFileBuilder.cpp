@@ -101,7 +101,7 @@ PrepareResult SendFileBuilder::Prepare(const PrepareRequest& request, BuildObser
 {
     PrepareResult result;
     if (request.sendFiles == nullptr || request.sendFiles->empty()) {
-        result.messages.push_back({messages::kNoSendFile, MessageIcon::Warning, MessageCaption::VersionText});
+        result.messages.push_back({msg::kNoSendFile, MessageIcon::Warning, MessageCaption::VersionText});
         return result;
     }
     const BlockSettings settings = MakeBlockSettings(*request.settings, *request.lists, request.sendMode);
@@ -148,7 +148,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
     stamp_.Clear();
 
     if (!settings.unconvertible.empty()) {
-        result.messages.push_back(StopMessage(settings.unconvertible.front() + messages::kNotCp932Suffix));
+        result.messages.push_back(StopMessage(settings.unconvertible.front() + msg::kNotCp932Suffix));
         return result;
     }
     labels_.Clear();
@@ -176,7 +176,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
 
     BlockWriter output;
     if (!output.Open(outputPath)) {
-        result.messages.push_back(StopMessage(messages::kOutputOpenFailed));
+        result.messages.push_back(StopMessage(msg::kOutputOpenFailed));
         return result;
     }
     std::vector<std::string> filesRead;
@@ -187,7 +187,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
     bool ok = true;
     if (settings.headPercent && !settings.percentAtEachLabel && !settings.percentComment) {
         if (!output.Write("%") || !output.Write(settings.endOfBlock)) {
-            result.messages.push_back(PlainMessage(messages::kWriteFailed));
+            result.messages.push_back(PlainMessage(msg::kWriteFailed));
             ok = false;
         }
     }
@@ -195,7 +195,7 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
     if (ok && !settings.percentComment) {
         if ((settings.tailPercent && !output.Write("%")) ||
             (settings.endOfBlockAfterTailPercent && !output.Write(settings.endOfBlock))) {
-            result.messages.push_back(PlainMessage(messages::kFileOutputError));
+            result.messages.push_back(PlainMessage(msg::kFileOutputError));
             ok = false;
         }
     }
@@ -204,10 +204,10 @@ BuildResult SendFileBuilder::Build(const std::vector<std::string>& entryTexts, c
     bool flushed = true;
     const bool closed = output.Close(&flushed);
     if (ok && !flushed) {
-        result.messages.push_back(PlainMessage(messages::kWriteFailed));
+        result.messages.push_back(PlainMessage(msg::kWriteFailed));
         ok = false;
     } else if (ok && !closed) {
-        result.messages.push_back(StopMessage(messages::kOutputCloseFailed));
+        result.messages.push_back(StopMessage(msg::kOutputCloseFailed));
         ok = false;
     }
     observer.ShowStatus({});
@@ -228,7 +228,7 @@ bool SendFileBuilder::WriteEntries(const std::vector<Entry>& entries, BuildConte
     for (const Entry& entry : entries) {
         const std::optional<std::string> data = text::Utf8ToCp932(entry.text);
         if (!data) {
-            context.Fail(entry.text + messages::kNotCp932Suffix);
+            context.Fail(entry.text + msg::kNotCp932Suffix);
             return false;
         }
         if (!entry.file.empty()) {
@@ -236,7 +236,7 @@ bool SendFileBuilder::WriteEntries(const std::vector<Entry>& entries, BuildConte
             if (entries.size() >= 2) {
                 const std::string line = "(SOURCE_FILE=" + text::Utf8ToCp932(name).value_or(std::string()) + ")";
                 if (!context.output.Write(line) || !context.output.Write(s.endOfBlock)) {
-                    context.messages.push_back(PlainMessage(messages::kWriteFailed));
+                    context.messages.push_back(PlainMessage(msg::kWriteFailed));
                     return false;
                 }
             }
@@ -244,11 +244,11 @@ bool SendFileBuilder::WriteEntries(const std::vector<Entry>& entries, BuildConte
                 return false;
             continue;
         }
-        if (LooksLikePath(entry.text) && !context.observer.AskYesNo(entry.text + messages::kNotFoundQuestion))
+        if (LooksLikePath(entry.text) && !context.observer.AskYesNo(entry.text + msg::kNotFoundQuestion))
             return false;
         // A literal line goes out as it is, without any conversion.
         if (!context.output.Write(*data) || !context.output.Write(s.endOfBlock)) {
-            context.messages.push_back(PlainMessage(messages::kWriteFailed));
+            context.messages.push_back(PlainMessage(msg::kWriteFailed));
             return false;
         }
     }
@@ -260,13 +260,13 @@ bool SendFileBuilder::ReadProgramFile(const Entry& entry, const std::string& nam
 {
     BlockReader reader;
     if (!reader.Open(entry.file)) {
-        context.Fail(name + messages::kInputOpenFailedSuffix);
+        context.Fail(name + msg::kInputOpenFailedSuffix);
         return false;
     }
     context.listFolder = FolderOf(entry.file);
     context.filesRead.push_back(entry.file);
-    context.observer.ShowStatus(name + messages::kReadingSuffix);
-    context.observer.ShowFileName(name + messages::kCreatingSuffix);
+    context.observer.ShowStatus(name + msg::kReadingSuffix);
+    context.observer.ShowFileName(name + msg::kCreatingSuffix);
 
     ProgressThrottle progress(context.observer, reader.Size());
     std::string block;
@@ -288,13 +288,13 @@ bool SendFileBuilder::ReadProgramFile(const Entry& entry, const std::string& nam
             return false;
     }
     if (reader.Failed()) {
-        context.Fail(name + messages::kInputReadFailedSuffix);
+        context.Fail(name + msg::kInputReadFailedSuffix);
         return false;
     }
     context.observer.SetProgress(0, static_cast<long long>(reader.Size()));
-    context.observer.ShowStatus(name + messages::kReadingDoneSuffix);
+    context.observer.ShowStatus(name + msg::kReadingDoneSuffix);
     if (!reader.Close()) {
-        context.Fail(messages::kInputCloseFailed);
+        context.Fail(msg::kInputCloseFailed);
         return false;
     }
     return true;
@@ -353,12 +353,12 @@ bool SendFileBuilder::ProcessChangingBlock(std::string& block, unsigned classes,
         classes = Classify(block);
     }
     if (s.twoByteCheck && (classes & kLead)) {
-        context.FailWithBlock(block, messages::kTwoByteCodeSuffix);
+        context.FailWithBlock(block, msg::kTwoByteCodeSuffix);
         return false;
     }
     if (s.dncMode && (classes & kHash)) {
         if (!DncCheck(block)) {
-            context.FailWithBlock(block, messages::kNotForDncSuffix);
+            context.FailWithBlock(block, msg::kNotForDncSuffix);
             return false;
         }
         classes = Classify(block);
@@ -366,7 +366,7 @@ bool SendFileBuilder::ProcessChangingBlock(std::string& block, unsigned classes,
     if ((classes & kBracket) && ContainsText(block, "G65[")) {
         if (s.dncMode)
             return expander.Expand(block);
-        context.FailWithBlock(block, messages::kG65InMemorySuffix);
+        context.FailWithBlock(block, msg::kG65InMemorySuffix);
         return false;
     }
     if (s.estimate)

@@ -65,16 +65,16 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
 {
     const std::size_t g65 = FindText(block, "G65[");
     if (g65 == std::string::npos) {
-        context_.Fail(messages::kBadCallForm);
+        context_.Fail(msg::kBadCallForm);
         return false;
     }
     const std::size_t close = block.find(']', g65 + 4);
     if (close == std::string::npos) {
-        context_.Fail(messages::kCallWithoutBracket);
+        context_.Fail(msg::kCallWithoutBracket);
         return false;
     }
     if (depth > kMaxDepth) {
-        context_.FailWithBlock(block, messages::kNestingTooDeepSuffix);
+        context_.FailWithBlock(block, msg::kNestingTooDeepSuffix);
         return false;
     }
 
@@ -88,7 +88,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
     if (path.find(':') == std::string::npos && !StartsWith(path, "/"))
         path = context_.listFolder + path;
     const std::string displayPath = path;
-    context_.observer.ShowStatus(displayPath + messages::kReadingSuffix);
+    context_.observer.ShowStatus(displayPath + msg::kReadingSuffix);
 
     std::string arguments = block.substr(close + 1);
     if (!RemoveComments(arguments)) {
@@ -98,14 +98,14 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
     Call call;
     const ArgumentScan scan = ScanArguments(arguments, call.arguments);
     if (!scan.ok) {
-        context_.Fail(text::Cp932ToUtf8Lossy(block) + messages::kArgumentTooLongInfix + scan.tooLong +
-                      messages::kArgumentTooLongSuffix);
+        context_.Fail(text::Cp932ToUtf8Lossy(block) + msg::kArgumentTooLongInfix + scan.tooLong +
+                      msg::kArgumentTooLongSuffix);
         return false;
     }
 
     // A count no control accepts would only fill the disk.
     if (call.arguments.repeatCount > kMaxRepetitions) {
-        context_.FailWithBlock(block, messages::kTooManyRepetitionsSuffix);
+        context_.FailWithBlock(block, msg::kTooManyRepetitionsSuffix);
         return false;
     }
 
@@ -113,7 +113,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
     // sent when two-byte codes are refused.
     std::string displayName = NameWithoutFolder(nameCp932);
     if (context_.settings.twoByteCheck && HasLeadByte(displayName))
-        displayName = messages::kDoubleBytesFileName;
+        displayName = msg::kDoubleBytesFileName;
 
     std::string piece;
     for (int repetition = 0; repetition < call.arguments.repeatCount; ++repetition) {
@@ -122,7 +122,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
             known = resolved_.emplace(path, nameUtf8 ? ResolveFile(path) : std::nullopt).first;
         const std::optional<std::string>& resolved = known->second;
         if (!resolved) {
-            context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
+            context_.Fail(displayPath + msg::kSubprogramOpenFailedSuffix);
             return false;
         }
         ReadFile* file = Read(*resolved, displayPath);
@@ -132,10 +132,10 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
         const std::string label = context_.labels.Take(displayName);
         if (!context_.output.Write("(*") || !context_.output.Write(label) || !context_.output.Write(")") ||
             !context_.output.Write(context_.settings.endOfBlock)) {
-            context_.messages.push_back(PlainMessage(messages::kFileOutputError));
+            context_.messages.push_back(PlainMessage(msg::kFileOutputError));
             return false;
         }
-        context_.observer.ShowStatus(text::Cp932ToUtf8Lossy(label) + messages::kReadingSuffix);
+        context_.observer.ShowStatus(text::Cp932ToUtf8Lossy(label) + msg::kReadingSuffix);
 
         ProgressThrottle progress(context_.observer, file->size);
         for (std::size_t i = 0; i < file->blocks.size(); ++i) {
@@ -144,7 +144,7 @@ bool SubprogramExpander::Expand(const std::string& block, int depth)
                 return false;
         }
         context_.observer.SetProgress(0, static_cast<long long>(file->size));
-        context_.observer.ShowStatus(displayPath + messages::kReadingDoneSuffix);
+        context_.observer.ShowStatus(displayPath + msg::kReadingDoneSuffix);
     }
     return true;
 }
@@ -155,7 +155,7 @@ SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, 
         return &known->second;
     BlockReader reader(64 * 1024);
     if (!reader.Open(path)) {
-        context_.Fail(displayPath + messages::kSubprogramOpenFailedSuffix);
+        context_.Fail(displayPath + msg::kSubprogramOpenFailedSuffix);
         return nullptr;
     }
     if (std::find(context_.filesRead.begin(), context_.filesRead.end(), path) == context_.filesRead.end())
@@ -168,11 +168,11 @@ SubprogramExpander::ReadFile* SubprogramExpander::Read(const std::string& path, 
         file.positions.push_back(reader.Position());
     }
     if (reader.Failed()) {
-        context_.Fail(displayPath + messages::kInputReadFailedSuffix);
+        context_.Fail(displayPath + msg::kInputReadFailedSuffix);
         return nullptr;
     }
     if (!reader.Close()) {
-        context_.Fail(displayPath + messages::kSubprogramCloseFailedSuffix);
+        context_.Fail(displayPath + msg::kSubprogramCloseFailedSuffix);
         return nullptr;
     }
     return &files_.emplace(path, std::move(file)).first->second;
@@ -328,7 +328,7 @@ bool SubprogramExpander::PassesComments(std::string& block)
         return false;
     }
     if (twoByteCheck && HasLeadByte(block)) {
-        context_.FailWithBlock(block, messages::kTwoByteCodeSuffix);
+        context_.FailWithBlock(block, msg::kTwoByteCodeSuffix);
         return false;
     }
     return true;
@@ -349,7 +349,7 @@ bool SubprogramExpander::PassesDncCheck(std::string& block)
 {
     if (DncCheck(block))
         return true;
-    context_.FailWithBlock(block, messages::kNotForDncSuffix);
+    context_.FailWithBlock(block, msg::kNotForDncSuffix);
     return false;
 }
 

@@ -27,7 +27,7 @@ std::optional<ReplyProgram> BuildReplyProgram(const CommandAnalysis& analysis,
         reply.lines = {msg::kReplyPercent, analysis.replyText, msg::kReplyEnd, msg::kReplyPercent};
         reply.displayName = msg::kDisplayNoFileName;
         reply.commLogSubject = msg::kSubjectNoFileName;
-        reply.errorLogWord = logs::kErrNoCallFile;
+        reply.errorLogWord = logs::msg::kErrNoCallFile;
         break;
     case ServerCommand::CallNotFound:
         reply.lines = {msg::kReplyPercent, analysis.replyText, msg::kReplyEnd, msg::kReplyPercent};
@@ -35,7 +35,7 @@ std::optional<ReplyProgram> BuildReplyProgram(const CommandAnalysis& analysis,
         reply.commLogSubject = msg::kSubjectFileNotFound;
         reply.errorLogWord = analysis.ambiguousName ? msg::kErrAmbiguousName
                              : analysis.unsafeName  ? msg::kErrUnsafeFileName
-                                                    : logs::kErrCallFileNotFound;
+                                                    : logs::msg::kErrCallFileNotFound;
         break;
     case ServerCommand::FileList:
         reply.lines = {msg::kReplyPercent, analysis.replyText};

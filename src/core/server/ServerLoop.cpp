@@ -89,7 +89,7 @@ void ServerLoop::Run()
         analysis_ = {};
         serverStep_ = transfer::ServerStep::Command;
         env_.displayName = msg::kBoxCommand;
-        SetSubject(std::string(logs::kCommandSubject));
+        SetSubject(std::string(logs::msg::kCommandSubject));
 
         if (!commandFileFault_ && !ReceiveCommand()) {
             if (!Stopped() && server_.reportFailure)
@@ -138,7 +138,7 @@ bool ServerLoop::ReadCommandFile(std::string& bytes)
     if (fd < 0) {
         // Someone removed the file between the reception and now; the next
         // command reception creates it again, so this is no lasting fault.
-        env_.log->ErrorLog(std::string(logs::kErrCantOpenCommandFile));
+        env_.log->ErrorLog(std::string(logs::msg::kErrCantOpenCommandFile));
         return false;
     }
     char chunk[4096];
@@ -151,7 +151,7 @@ bool ServerLoop::ReadCommandFile(std::string& bytes)
         bytes.append(chunk, static_cast<std::size_t>(n));
     }
     if (::close(fd) != 0) {
-        env_.log->ErrorLog(std::string(logs::kErrCantCloseCommandFile));
+        env_.log->ErrorLog(std::string(logs::msg::kErrCantCloseCommandFile));
         commandFileFault_ = true;
     }
     return true;
@@ -168,7 +168,7 @@ void ServerLoop::AnalyseCommand()
 
     analysis_ = server::AnalyseCommand(bytes, words_, folder_);
     for (int i = 0; i < analysis_.unclosedComments; ++i)
-        env_.ShowError(prepare::messages::kUnclosedComment);
+        env_.ShowError(prepare::msg::kUnclosedComment);
     if (!analysis_.kindBox.empty())
         env_.ui.ShowFileName(analysis_.kindBox);
 
@@ -313,7 +313,8 @@ void ServerLoop::DrainRest()
     double seconds = 2.0;
     if (const auto* read = std::get_if<transfer::ReceiveTimings>(&timings))
         seconds = read->endSeconds;
-    DrainUntilQuiet(*env_.line, env_.flags, *env_.clock, std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
+    DrainUntilQuiet(*env_.line, env_.flags, *env_.clock,
+                    std::chrono::milliseconds(static_cast<long long>(seconds * 1000)));
 }
 
 void ServerLoop::SendMail()
@@ -355,16 +356,16 @@ void ServerLoop::ReportFolderOutcome(ServerFolder::Outcome outcome, std::string_
 void ServerLoop::DeleteFile()
 {
     serverStep_ = transfer::ServerStep::None;
-    ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::kErrDeleteFileNotFound, logs::kErrFileDeleteFailed,
-                        msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound, msg::kBoxDeleteFailed,
-                        msg::kStatusDeleteFailed);
+    ReportFolderOutcome(folder_.Delete(analysis_.deleteName), logs::msg::kErrDeleteFileNotFound,
+                        logs::msg::kErrFileDeleteFailed, msg::kBoxDeleted, msg::kStatusDeleted, msg::kBoxDeleteNotFound,
+                        msg::kBoxDeleteFailed, msg::kStatusDeleteFailed);
 }
 
 void ServerLoop::RenameFile()
 {
     serverStep_ = transfer::ServerStep::None;
-    ReportFolderOutcome(folder_.Rename(analysis_.renameFrom, analysis_.renameTo), logs::kErrRenameFileNotFound,
-                        logs::kErrFileRenameFailed, msg::kBoxRenamed, msg::kStatusRenamed, msg::kBoxRenameNotFound,
+    ReportFolderOutcome(folder_.Rename(analysis_.renameFrom, analysis_.renameTo), logs::msg::kErrRenameFileNotFound,
+                        logs::msg::kErrFileRenameFailed, msg::kBoxRenamed, msg::kStatusRenamed, msg::kBoxRenameNotFound,
                         msg::kBoxRenameFailed, msg::kStatusRenameFailed);
 }
 

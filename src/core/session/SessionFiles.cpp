@@ -264,7 +264,7 @@ void Session::OpenCommLog()
     State& s = *state_;
     const logs::LogFile log(s.WorkFile(logs::kLogFile));
     if (!log.Exists())
-        s.ShowPlain(std::string(logs::kNoCommLogMessage));
+        s.ShowPlain(std::string(logs::msg::kNoCommLogMessage));
     else
         s.OpenWithExternal(ExternalKind::Editor, log.Path());
 }
@@ -274,10 +274,11 @@ void Session::ClearCommLog()
     State& s = *state_;
     const logs::LogFile log(s.WorkFile(logs::kLogFile));
     if (!log.Exists()) {
-        s.ShowPlain(std::string(logs::kNoCommLogMessage));
+        s.ShowPlain(std::string(logs::msg::kNoCommLogMessage));
         return;
     }
-    if (s.AskYesNo(std::string(logs::kConfirmDeleteCommLogMessage)) && log.Delete() == logs::DeleteLogResult::Failed)
+    if (s.AskYesNo(std::string(logs::msg::kConfirmDeleteCommLogMessage)) &&
+        log.Delete() == logs::DeleteLogResult::Failed)
         s.ShowError(log.Path() + ": " + std::strerror(errno));
 }
 
@@ -286,7 +287,7 @@ void Session::OpenErrorLog()
     State& s = *state_;
     const logs::LogFile log(s.WorkFile(logs::kErrLogFile));
     if (!log.Exists())
-        s.ShowPlain(std::string(logs::kNoErrorLogMessage));
+        s.ShowPlain(std::string(logs::msg::kNoErrorLogMessage));
     else
         s.OpenWithExternal(ExternalKind::Editor, log.Path());
 }

@@ -99,7 +99,7 @@ void Session::ApplyDialogSettings(const std::vector<settings::SettingEdit>& edit
         start = end + 1;
     }
     if (const auto error = settings::ReplaceFileAtomically(bodyPath, bytes))
-        s.ShowError(settings::FormatMessage(settings::kCannotWriteMessage, bodyPath) + "\n" + *error);
+        s.ShowError(settings::msg::FormatMessage(settings::msg::kCannotWriteMessage, bodyPath) + "\n" + *error);
 }
 
 void Session::DialogValueChanged(const settings::SettingKey& key, const std::string& text)

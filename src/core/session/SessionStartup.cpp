@@ -30,7 +30,7 @@ void Session::Construct()
     const auto folder = logs::PrepareWorkFolder(s.options.programPath);
     s.workFolder = folder.path;
     if (!folder.ready)
-        s.ShowError(logs::WorkFolderNotCreatedMessage(folder.path));
+        s.ShowError(logs::msg::WorkFolderNotCreatedMessage(folder.path));
 
     if (!s.startupFile.empty() && !s.receiveAtStart && std::filesystem::is_regular_file(s.startupFile)) {
         s.sendFileList = std::vector<std::string>{s.startupFile};
@@ -96,8 +96,8 @@ void Session::State::LoadSettings()
     // Said once: the save at exit writes the file back in CP932, and from
     // then on it reads as it always did.
     if (readAsUtf8)
-        ui.ShowStatus(
-            settings::FormatMessage(settings::kReadAsUtf8Notice, settings::SettingsFileLabel(settingsFilePath)));
+        ui.ShowStatus(settings::msg::FormatMessage(settings::msg::kReadAsUtf8Notice,
+                                                   settings::SettingsFileLabel(settingsFilePath)));
     SetApplicationTitle(settings.startupPort);
     boxes.port = settings.startupPort;
     boxes.stopBits = settings.stopBits;

@@ -51,7 +51,8 @@ std::optional<std::string_view> ExclusionMessage(ExclusiveOption checked, bool o
 {
     if (!otherChecked)
         return std::nullopt;
-    return checked == ExclusiveOption::ResendMode ? kResendTurnsOffIgnoreCycleStart : kIgnoreCycleStartTurnsOffResend;
+    return checked == ExclusiveOption::ResendMode ? msg::kResendTurnsOffIgnoreCycleStart
+                                                  : msg::kIgnoreCycleStartTurnsOffResend;
 }
 
 bool ChangeInvalidatesBuild(const SettingKey& key, std::string_view newText, const SessionSettings& current)

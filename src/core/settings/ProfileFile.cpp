@@ -208,7 +208,7 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
         }
         bad = neither.value_or(*notCp932);
     }
-    return {ProfileErrorKind::Encoding, FormatMessage(kUnknownEncodingDetail, std::to_string(bad + 1))};
+    return {ProfileErrorKind::Encoding, msg::FormatMessage(msg::kUnknownEncodingDetail, std::to_string(bad + 1))};
 }
 
 std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view cp932Section) const
@@ -257,17 +257,17 @@ ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key,
     const auto cp932Key = text::Utf8ToCp932(key);
     const auto cp932Value = text::Utf8ToCp932(value);
     if (!cp932Section || !cp932Key)
-        return TextError(FormatMessage(kNameNotStorableDetail, key));
+        return TextError(msg::FormatMessage(msg::kNameNotStorableDetail, key));
     if (!cp932Value)
-        return TextError(FormatMessage(kValueNotStorableDetail, key));
+        return TextError(msg::FormatMessage(msg::kValueNotStorableDetail, key));
     if (HasLineBreak(section) || section.find(']') != std::string_view::npos || Trim(section).empty())
-        return TextError(FormatMessage(kNameNotStorableDetail, section));
+        return TextError(msg::FormatMessage(msg::kNameNotStorableDetail, section));
     const std::string_view trimmedKey = Trim(key);
     if (HasLineBreak(key) || key.find('=') != std::string_view::npos || trimmedKey.empty() ||
         trimmedKey.front() == '[' || trimmedKey.front() == ';')
-        return TextError(FormatMessage(kNameNotStorableDetail, key));
+        return TextError(msg::FormatMessage(msg::kNameNotStorableDetail, key));
     if (HasLineBreak(value))
-        return TextError(FormatMessage(kValueHasLineBreakDetail, key));
+        return TextError(msg::FormatMessage(msg::kValueHasLineBreakDetail, key));
 
     const std::string stored = Quote(*cp932Value);
     const auto range = FindSection(*cp932Section);

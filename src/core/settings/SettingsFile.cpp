@@ -22,14 +22,14 @@ template <typename Member> bool Is(const SettingKey& entry, Member member)
 
 SettingsError ReadError(const std::string& path, std::string detail)
 {
-    return {SettingsErrorKind::Read, FormatMessage(kCannotReadMessage, path), std::move(detail)};
+    return {SettingsErrorKind::Read, msg::FormatMessage(msg::kCannotReadMessage, path), std::move(detail)};
 }
 
 SettingsError WriteError(const std::string& path, const ProfileStatus& status)
 {
     const SettingsErrorKind kind =
         status.kind == ProfileErrorKind::Text ? SettingsErrorKind::Value : SettingsErrorKind::Write;
-    return {kind, FormatMessage(kCannotWriteMessage, path), status.detail};
+    return {kind, msg::FormatMessage(msg::kCannotWriteMessage, path), status.detail};
 }
 
 // The writes of one operation: they stop at the first key that fails, and

@@ -1,5 +1,7 @@
 #include "core/transfer/LineSetup.h"
 
+#include "core/transfer/TransferMessages.h"
+
 #include <algorithm>
 #include <charconv>
 
@@ -53,10 +55,10 @@ std::optional<std::string> CheckLineBoxes(const LineBoxTexts& boxes)
     if (!TrimBox(boxes.baudRate).empty()) {
         const auto baud = ParseDecimal(boxes.baudRate);
         if (!baud || *baud <= 0 || *baud > 4000000)
-            return "ボーレートが正しくありません: " + boxes.baudRate;
+            return msg::kBadBaudRatePrefix + boxes.baudRate;
     }
     if (!TrimBox(boxes.stopBits).empty() && !ParseDecimal(boxes.stopBits))
-        return "ストップビットが正しくありません: " + boxes.stopBits;
+        return msg::kBadStopBitsPrefix + boxes.stopBits;
     return std::nullopt;
 }
 

@@ -536,7 +536,7 @@ Receiver::Outcome Receiver::FinishReception()
 {
     env_.line->Purge(serial::kPurgeRxClear);
     if (env_.flags.StopOrClosing() || interrupted_) {
-        env_.log->CommLog(logs::kLogForcedEnd);
+        env_.log->CommLog(logs::msg::kLogForcedEnd);
         if (!env_.flags.closing) {
             env_.flags.stopRequested = true;
             EndTransferOnUi();

@@ -40,15 +40,15 @@ inline constexpr const char* kReadUnsynchroError = "データ受信エラー（�
 inline constexpr const char* kReadSynchroError = "データ受信エラー（同期ＩＯ）　";
 
 // The log words are the logs' own.
-using logs::kErrReadIo;
-using logs::kErrReadSynchro;
-using logs::kErrReadUnsynchro;
-using logs::kLogReceiveContinued;
-using logs::kLogReceiveEnd;
-using logs::kLogReceiveFailed;
-using logs::kLogReceiveStart;
-using logs::kLogRepaired;
-using logs::kLogRepairFailed;
+using logs::msg::kErrReadIo;
+using logs::msg::kErrReadSynchro;
+using logs::msg::kErrReadUnsynchro;
+using logs::msg::kLogReceiveContinued;
+using logs::msg::kLogReceiveEnd;
+using logs::msg::kLogReceiveFailed;
+using logs::msg::kLogReceiveStart;
+using logs::msg::kLogRepaired;
+using logs::msg::kLogRepairFailed;
 
 // Repair dialogue.
 inline constexpr const char* kRepairLinePrefix = "⇒ ";

@@ -147,7 +147,7 @@ SendLoop::PassEnd SendLoop::RunPass()
             // even be waited on would also fail every resend at once.
             ShowFileName(msg::kBoxSendError);
             env_.ui.ShowStatus(msg::kStatusSendFailed);
-            env_.log->CommLog(logs::kLogSendFailed);
+            env_.log->CommLog(logs::msg::kLogSendFailed);
             return PassEnd::Return;
         }
     }
@@ -195,7 +195,7 @@ SendLoop::PassEnd SendLoop::RunPass()
     }
 
     env_.ui.ShowStatus(msg::kStatusReady);
-    env_.log->CommLog(logs::kLogSendStart);
+    env_.log->CommLog(logs::msg::kLogSendStart);
 
     ChunkLoop(pacing.chunkSize);
 
@@ -208,7 +208,7 @@ SendLoop::PassEnd SendLoop::RunPass()
 
     if (env_.flags.closing) {
         env_.flags.quitRequested = true;
-        env_.log->CommLog(logs::kLogForcedEnd);
+        env_.log->CommLog(logs::msg::kLogForcedEnd);
         return PassEnd::Return;
     }
 
@@ -218,19 +218,19 @@ SendLoop::PassEnd SendLoop::RunPass()
     if (env_.flags.stopRequested) {
         ShowFileName(msg::kBoxInterrupted);
         env_.ui.ShowStatus(msg::kStatusDataSendInterrupted);
-        env_.log->CommLog(logs::kLogSendStopped);
+        env_.log->CommLog(logs::msg::kLogSendStopped);
         EndTransferOnUi();
         return PassEnd::Return;
     }
     if (outcome_.transferError) {
         ShowFileName(msg::kBoxSendError);
         env_.ui.ShowStatus(msg::kStatusSendFailed);
-        env_.log->CommLog(logs::kLogSendFailed);
+        env_.log->CommLog(logs::msg::kLogSendFailed);
     } else {
         ShowFileName(env_.settings.completedSendClearsFile ? msg::kBoxSendFinished : msg::kBoxSendFinishedResend);
         ShowCycleTime();
         outcome_.sendCompleted = true;
-        env_.log->CommLog(logs::SendEndLogMessage(cycleTimeText_));
+        env_.log->CommLog(logs::msg::SendEndLogMessage(cycleTimeText_));
     }
     return PassEnd::Finished;
 }
@@ -286,7 +286,7 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
                 env_.ShowError(sendIoMessage_ + lineErrors_.lineErrorText + msg::kSendIoErrorSuffix);
                 env_.flags.quitRequested = true;
             }
-            env_.log->ErrorLog(logs::kErrWriteIo);
+            env_.log->ErrorLog(logs::msg::kErrWriteIo);
             outcome_.transferError = true;
             break;
         }
@@ -338,7 +338,7 @@ bool SendLoop::WriteChunk(std::string_view chunk)
     switch (result.status) {
     case serial::IoStatus::Ok:
         if (result.count != chunk.size()) {
-            FailWrite(msg::kWriteSynchroError, logs::kErrWriteSynchro, true);
+            FailWrite(msg::kWriteSynchroError, logs::msg::kErrWriteSynchro, true);
             return false;
         }
         return true;
@@ -348,9 +348,9 @@ bool SendLoop::WriteChunk(std::string_view chunk)
         return false;
     case serial::IoStatus::Failed:
         if (result.count == 0)
-            FailWrite(msg::kWriteUnsynchroError, logs::kErrWriteUnsynchro, true);
+            FailWrite(msg::kWriteUnsynchroError, logs::msg::kErrWriteUnsynchro, true);
         else
-            FailWrite(msg::kNoBytesWritten, logs::kErrNoBytesWrite, true);
+            FailWrite(msg::kNoBytesWritten, logs::msg::kErrNoBytesWrite, true);
         return false;
     }
     return false;

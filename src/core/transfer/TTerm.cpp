@@ -57,6 +57,9 @@ void TTerm::Execute()
         started = ServerBody();
     failedStart_ = !started;
     CleanUp();
+    // The window is handed back with the log complete: an operator who opens
+    // it at once finds the end of the transfer in it.
+    env_.log->Flush();
 
     if (!failedStart_) {
         if (env_.flags.quitRequested)

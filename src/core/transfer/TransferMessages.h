@@ -4,6 +4,10 @@
 
 namespace maroka::transfer::msg {
 
+// Line boxes that hold no usable number; the box's text follows.
+inline constexpr const char* kBadBaudRatePrefix = "ボーレートが正しくありません: ";
+inline constexpr const char* kBadStopBitsPrefix = "ストップビットが正しくありません: ";
+
 // Port selection.
 inline constexpr const char* kPortInfoError = "ポート情報取込みエラー";
 inline constexpr const char* kDcbReadError = "ＤＣＢ設定取込みエラー";

@@ -21,6 +21,8 @@ public:
     virtual ~TransferLog() = default;
     virtual void CommLog(std::string_view message) = 0;
     virtual void ErrorLog(std::string_view message) = 0;
+    // Returns when every entry made so far is in its file.
+    virtual void Flush() {}
 };
 
 // Steps of the main window that the worker asks for; the worker calls them

@@ -24,6 +24,7 @@ public:
     void SetSubject(std::string subject) { subject_ = std::move(subject); }
     void CommLog(std::string_view message) override;
     void ErrorLog(std::string_view message) override;
+    void Flush() override { commLog_.Flush(); }
 
 private:
     logs::LogWriter writer_;

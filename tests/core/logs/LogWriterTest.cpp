@@ -45,10 +45,10 @@ TEST(CommLog, TransfersReadNewestFirstWithStartEndAndAnEmptyLine)
     const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
     const auto settings = WithLog(true);
 
-    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", kLogSendStart, settings));
-    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", SendEndLogMessage("0:01:02"), settings));
-    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", kLogReceiveStart, settings));
-    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", kLogReceiveEnd, settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", msg::kLogSendStart, settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", msg::SendEndLogMessage("0:01:02"), settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", msg::kLogReceiveStart, settings));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/B.NC", msg::kLogReceiveEnd, settings));
 
     EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T3\t/nc/B.NC\t受信開始\r\n"
                                               "T4\t/nc/B.NC\t受信終了\r\n"
@@ -62,8 +62,8 @@ TEST(CommLog, AnEndEntryIntoAnEmptyLogGoesToTheTop)
 {
     TempDir dir;
     const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", CountingClock());
-    EXPECT_FALSE(writer.WriteCommLog(kCommandSubject, kLogReceiveFailed, WithLog(true)));
-    EXPECT_FALSE(writer.WriteCommLog(kCommandSubject, kLogReceiveStart, WithLog(true)));
+    EXPECT_FALSE(writer.WriteCommLog(msg::kCommandSubject, msg::kLogReceiveFailed, WithLog(true)));
+    EXPECT_FALSE(writer.WriteCommLog(msg::kCommandSubject, msg::kLogReceiveStart, WithLog(true)));
     EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM1"), "T2\tCOMMAND\t受信開始\r\n"
                                               "T1\tCOMMAND\t受信失敗\r\n"
                                               "\r\n");
@@ -75,7 +75,7 @@ TEST(CommLog, OnDiskItIsCp932WithCrLfAndLfOnlyLinesAreReadToo)
     WriteFileBytes(dir / "LOGFILE.COM1", "old1\nold2\n");
     const LogWriter writer =
         LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("2005/04/01 9:05:07"); });
-    EXPECT_FALSE(writer.WriteCommLog("/nc/部品.NC", kLogSendStart, WithLog(true)));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/部品.NC", msg::kLogSendStart, WithLog(true)));
 
     EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.COM1"), "2005/04/01 9:05:07\t/nc/\x95\x94\x95\x69.NC\t"
                                                    "\x91\x97\x90\x4d\x8a\x4a\x8e\x6e\r\n"
@@ -128,8 +128,8 @@ TEST(CommLog, SwitchedOffWritesNothingWhileTheErrorLogStillWrites)
     TempDir dir;
     const LogWriter writer =
         LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("2005/04/01 9:05:07"); });
-    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", kLogSendStart, WithLog(false)));
-    EXPECT_FALSE(writer.WriteErrorLog(kErrWriteIo));
+    EXPECT_FALSE(writer.WriteCommLog("/nc/A.NC", msg::kLogSendStart, WithLog(false)));
+    EXPECT_FALSE(writer.WriteErrorLog(msg::kErrWriteIo));
     EXPECT_FALSE(fs::exists(dir / "LOGFILE.COM1"));
     // Error lines carry an empty subject: date, two tabs, the word.
     EXPECT_EQ(ReadFileBytes(dir / "ERRLOGFILE.COM1"), "2005/04/01 9:05:07\t\tWRITE_IO-ERROR\r\n");
@@ -141,7 +141,7 @@ TEST(ErrorLog, HasNoSizeLimit)
     const std::string old(200000, 'x');
     WriteFileBytes(dir / "ERRLOGFILE.COM1", old + "\r\n");
     const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1", [] { return std::string("T"); });
-    EXPECT_FALSE(writer.WriteErrorLog(kErrReadIo));
+    EXPECT_FALSE(writer.WriteErrorLog(msg::kErrReadIo));
     EXPECT_EQ(ReadFileBytes(dir / "ERRLOGFILE.COM1"), "T\t\tREAD_IO-ERROR\r\n" + old + "\r\n");
 }
 
@@ -153,7 +153,7 @@ TEST(CommLog, EachPortWritesItsOwnFiles)
     EXPECT_FALSE(usb.WriteCommLog("A", "送信開始", WithLog(true)));
     const std::string usbLog = ReadFileBytes(dir / "LOGFILE.ttyUSB0");
     EXPECT_FALSE(com2.WriteCommLog("B", "受信開始", WithLog(true)));
-    EXPECT_FALSE(com2.WriteErrorLog(kErrNoCallFile));
+    EXPECT_FALSE(com2.WriteErrorLog(msg::kErrNoCallFile));
 
     EXPECT_EQ(ReadFileBytes(dir / "LOGFILE.ttyUSB0"), usbLog);
     EXPECT_EQ(ReadUtf8(dir / "LOGFILE.COM2"), "T1\tB\t受信開始\r\n");
@@ -243,7 +243,7 @@ TEST(LogFailures, AFailedWriteIsReportedAndTheOldLogKept)
 
     // A missing work folder fails the write as well.
     const LogWriter nowhere = LogWriter::ForPort((dir / "gone").string(), "COM1");
-    const LogResult missing = nowhere.WriteErrorLog(kErrReadIo);
+    const LogResult missing = nowhere.WriteErrorLog(msg::kErrReadIo);
     ASSERT_TRUE(missing);
     EXPECT_EQ(missing->error, ENOENT);
 }
@@ -253,7 +253,7 @@ TEST(LogFailures, ALogThatCannotBeReadIsNotOverwritten)
     TempDir dir;
     fs::create_directory(dir / "ERRLOGFILE.COM1");
     const LogWriter writer = LogWriter::ForPort(dir.Path().string(), "COM1");
-    const LogResult result = writer.WriteErrorLog(kErrReadIo);
+    const LogResult result = writer.WriteErrorLog(msg::kErrReadIo);
     ASSERT_TRUE(result);
     EXPECT_EQ(result->step, LogFailure::Step::Read);
     EXPECT_TRUE(fs::is_directory(dir / "ERRLOGFILE.COM1"));

@@ -18,16 +18,26 @@ SmtpTestServer::SmtpTestServer(bool refuseHelo)
     std::vector<std::string> argv{Python(), MAROKA_SMTP_SERVER_SCRIPT, eventsPath_};
     if (refuseHelo)
         argv.emplace_back("--refuse-helo");
-    process_ = std::make_unique<ChildProcess>(argv, ChildProcess::Output{});
+    const std::string outPath = eventsPath_ + ".out";
+    process_ = std::make_unique<ChildProcess>(argv, outPath, outPath);
     // The port comes as the first line, once the server listens.
-    port_ = std::atoi(process_->ReadLine(std::chrono::seconds(15)).c_str());
+    std::string first;
+    WaitFor(
+        [&] {
+            std::ifstream out(outPath);
+            return std::getline(out, first) && !out.eof();
+        },
+        std::chrono::seconds(15));
+    port_ = std::atoi(first.c_str());
 }
 
 SmtpTestServer::~SmtpTestServer()
 {
     process_.reset();
-    if (!eventsPath_.empty())
+    if (!eventsPath_.empty()) {
         std::remove(eventsPath_.c_str());
+        std::remove((eventsPath_ + ".out").c_str());
+    }
 }
 
 std::vector<SmtpEvent> SmtpTestServer::Events(std::chrono::milliseconds settle) const

@@ -74,7 +74,7 @@ TEST(BlockOperations, CommentPassLowerCasesCommentsAndMarksTwoByteOnes)
     const std::string twoByte = "G00(" + kKatakanaA + "XY)Z1.";
     const Case cases[] = {
         {"G00X1.(NOTE A)Y2.(B)", true, "G00X1.(note a)Y2.(b)"},
-        {twoByte, true, "G00" + std::string(messages::kTwoByteCommentMarker) + ")Z1."},
+        {twoByte, true, "G00" + std::string(msg::kTwoByteCommentMarker) + ")Z1."},
         {twoByte, false, "G00(" + kKatakanaA + "xy)Z1."}, // the "A" inside ア is left alone
         {"G00(OPEN", true, std::nullopt},
         {"G00)(", true, std::nullopt},

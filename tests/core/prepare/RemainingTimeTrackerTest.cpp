@@ -61,8 +61,8 @@ TEST(RemainingTimeTracker, AnUnclosedCommentStopsTheSend)
     const RemainingTimeUpdate update = tracker.LineSent("G00X1.(OPEN", 1);
     EXPECT_FALSE(update.ok);
     ASSERT_EQ(update.messages.size(), 2u);
-    EXPECT_EQ(update.messages[0].text, messages::kUnclosedComment);
-    EXPECT_EQ(update.messages[1].text, messages::kRemainingCheckFailed);
+    EXPECT_EQ(update.messages[0].text, msg::kUnclosedComment);
+    EXPECT_EQ(update.messages[1].text, msg::kRemainingCheckFailed);
 }
 
 } // namespace

@@ -66,14 +66,14 @@ TEST_F(SendFileBuild, CommentsGoOutUpperCasedAndTwoByteTextIsRefusedOrMarked)
     EXPECT_EQ(Convert("g00x1.(note)\n"), "%\nG00X1.(NOTE)\n%\n");
     // "(加工)" in CP932.
     EXPECT_EQ(Convert("G00(\x89\xC1\x8D\x48)\n"), "%\nG00(=== 2BYTES CODE ===)\n%\n");
-    EXPECT_EQ(Convert("G00X1.\x89\xC1\n"), std::string("?G00X1.加") + messages::kTwoByteCodeSuffix);
+    EXPECT_EQ(Convert("G00X1.\x89\xC1\n"), std::string("?G00X1.加") + msg::kTwoByteCodeSuffix);
     // Two-byte text after the comment start is cut off before the check.
     EXPECT_EQ(Convert("G01X1.'\x89\xC1\x8D\x48\n"), "%\nG01X1.\n%\n");
-    EXPECT_EQ(Convert("G01X1.\x89\xC1'\x89\xC1\n"), std::string("?G01X1.加") + messages::kTwoByteCodeSuffix);
+    EXPECT_EQ(Convert("G01X1.\x89\xC1'\x89\xC1\n"), std::string("?G01X1.加") + msg::kTwoByteCodeSuffix);
 
     const BuildResult result = BuildList({File("P.NC", "G00(NOTE\n")});
     ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.messages.at(0).text, messages::kUnclosedComment);
+    EXPECT_EQ(result.messages.at(0).text, msg::kUnclosedComment);
     EXPECT_EQ(result.messages.at(0).caption, MessageCaption::ProgramFileName);
 
     settings.twoByteCheck = false;
@@ -89,7 +89,7 @@ TEST_F(SendFileBuild, DncModeDropsVariableWordsAndRefusesVariableBlocks)
     settings.dncMode = true;
     // A variable in a comment takes the "(" with it, as any address.
     EXPECT_EQ(Convert("G01X#1Y20.(#2)\n"), "%\nG01Y20.)\n%\n");
-    EXPECT_EQ(Convert("#1=10.\n"), std::string("?#1=10.") + messages::kNotForDncSuffix);
+    EXPECT_EQ(Convert("#1=10.\n"), std::string("?#1=10.") + msg::kNotForDncSuffix);
 }
 
 TEST_F(SendFileBuild, LiteralEntriesAreWrittenUpperCasedWithoutConversion)
@@ -112,7 +112,7 @@ TEST_F(SendFileBuild, AMissingFileAsksBeforeGoingOn)
     BuildResult result = BuildList({missing, "M30"});
     EXPECT_FALSE(result.ok);
     ASSERT_EQ(observer.questions.size(), 1u);
-    EXPECT_EQ(observer.questions[0], text::ToUpper(missing) + messages::kNotFoundQuestion);
+    EXPECT_EQ(observer.questions[0], text::ToUpper(missing) + msg::kNotFoundQuestion);
 
     observer.answer = true;
     result = BuildList({missing, "/M01"});
@@ -126,8 +126,8 @@ TEST_F(SendFileBuild, OpensAnUpperCasedEntryByItsRealName)
     File("part.nc", "G00\n");
     ASSERT_TRUE(BuildList({(dir / "PART.NC").string(), "M30"}).ok);
     EXPECT_EQ(Output(), "%\n(SOURCE_FILE=PART.NC)\nG00\nM30\n%\n");
-    EXPECT_EQ(observer.statuses.front(), "PART.NC" + std::string(messages::kReadingSuffix));
-    EXPECT_EQ(observer.fileNames.front(), "PART.NC" + std::string(messages::kCreatingSuffix));
+    EXPECT_EQ(observer.statuses.front(), "PART.NC" + std::string(msg::kReadingSuffix));
+    EXPECT_EQ(observer.fileNames.front(), "PART.NC" + std::string(msg::kCreatingSuffix));
 }
 
 TEST_F(SendFileBuild, LongAndBlankLinesMakeWholeBlocks)
@@ -144,7 +144,7 @@ TEST_F(SendFileBuild, LongAndBlankLinesMakeWholeBlocks)
 
 TEST_F(SendFileBuild, G65IsRefusedInMemoryMode)
 {
-    EXPECT_EQ(Convert("G65[SUB.NC]X1.\n"), std::string("?G65[SUB.NC]X1.") + messages::kG65InMemorySuffix);
+    EXPECT_EQ(Convert("G65[SUB.NC]X1.\n"), std::string("?G65[SUB.NC]X1.") + msg::kG65InMemorySuffix);
     // Inside a comment it is not a call.
     EXPECT_EQ(Convert("(G65[SUB.NC])\n"), "%\n(G65[SUB.NC])\n%\n");
 }
@@ -154,11 +154,11 @@ TEST_F(SendFileBuild, OutputFailuresAreReported)
     const std::string program = File("P.NC", "G00\n");
     BuildResult result = builder.Build({program}, settings, (dir / "no" / "SENDFILE").string(), observer);
     ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.messages.at(0).text, messages::kOutputOpenFailed);
+    EXPECT_EQ(result.messages.at(0).text, msg::kOutputOpenFailed);
 
     result = builder.Build({program}, settings, "/dev/full", observer);
     ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.messages.at(0).text, messages::kWriteFailed);
+    EXPECT_EQ(result.messages.at(0).text, msg::kWriteFailed);
 
     // Past the write buffer the failure shows while the blocks are written.
     std::string big;
@@ -166,7 +166,7 @@ TEST_F(SendFileBuild, OutputFailuresAreReported)
         big += "G01X1.Y2.\n";
     result = builder.Build({File("BIG.NC", big)}, settings, "/dev/full", observer);
     ASSERT_FALSE(result.ok);
-    EXPECT_EQ(result.messages.at(0).text, messages::kFileOutputError);
+    EXPECT_EQ(result.messages.at(0).text, msg::kFileOutputError);
     EXPECT_EQ(result.messages.size(), 1u);
 }
 
@@ -232,7 +232,7 @@ TEST(PrepareSendData, FillsTheMainWindowsStateOrCleansUp)
     PrepareResult result = builder.Prepare(request, observer);
     EXPECT_FALSE(result.ok);
     ASSERT_EQ(result.messages.size(), 1u);
-    EXPECT_EQ(result.messages[0].text, messages::kNoSendFile);
+    EXPECT_EQ(result.messages[0].text, msg::kNoSendFile);
     EXPECT_EQ(result.messages[0].icon, MessageIcon::Warning);
     EXPECT_FALSE(result.dncMode.has_value());
 

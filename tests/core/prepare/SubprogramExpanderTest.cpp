@@ -29,7 +29,7 @@ TEST_F(Expansion, WritesTheSubprogramOncePerRepetitionUnderALabel)
               "%\n");
     // Labels go on across calls of one build and start again with the next.
     EXPECT_EQ(Expand("G65[SUB.NC]P2\nG65[sub.nc]\nG65[OTHER.NC]\n", "G00\n"),
-              "?" + (dir / "OTHER.NC").string() + messages::kSubprogramOpenFailedSuffix);
+              "?" + (dir / "OTHER.NC").string() + msg::kSubprogramOpenFailedSuffix);
     File("OTHER.NC", "G01\n");
     EXPECT_EQ(Expand("G65[SUB.NC]P2\nG65[sub.nc]\nG65[OTHER.NC]\n", "G00\n"),
               "%\n(*SUB.NC.001)\nG00\n(*SUB.NC.002)\nG00\n(*SUB.NC.003)\nG00\n(*OTHER.NC.001)\nG01\n%\n");
@@ -115,16 +115,16 @@ TEST_F(Expansion, IgnoreCodesDropOrRemoveTheirCode)
 
 TEST_F(Expansion, BadCallsFailWithTheirMessage)
 {
-    EXPECT_EQ(Expand("G65[SUB.NC X1.\n", "G00\n"), std::string("?") + messages::kCallWithoutBracket);
-    EXPECT_EQ(Expand("G65[SUB.NC](X1.\n", "G00\n"), std::string("?") + messages::kUnclosedComment);
+    EXPECT_EQ(Expand("G65[SUB.NC X1.\n", "G00\n"), std::string("?") + msg::kCallWithoutBracket);
+    EXPECT_EQ(Expand("G65[SUB.NC](X1.\n", "G00\n"), std::string("?") + msg::kUnclosedComment);
     EXPECT_EQ(Expand("G65[SUB.NC]X1234567890.123456\n", "G00\n"), std::string("?G65[SUB.NC]X1234567890.123456") +
-                                                                      messages::kArgumentTooLongInfix + "X" +
-                                                                      messages::kArgumentTooLongSuffix);
-    EXPECT_EQ(Expand("G65[SUB.NC]\n", "#1=5\n"), std::string("?#1=5") + messages::kNotForDncSuffix);
+                                                                      msg::kArgumentTooLongInfix + "X" +
+                                                                      msg::kArgumentTooLongSuffix);
+    EXPECT_EQ(Expand("G65[SUB.NC]\n", "#1=5\n"), std::string("?#1=5") + msg::kNotForDncSuffix);
     EXPECT_EQ(Expand("G65[SUB.NC]P10000\n", "G00\n"),
-              std::string("?G65[SUB.NC]P10000") + messages::kTooManyRepetitionsSuffix);
+              std::string("?G65[SUB.NC]P10000") + msg::kTooManyRepetitionsSuffix);
     EXPECT_EQ(Expand("G65[MISSING.NC]\n", "G00\n"),
-              "?" + (dir / "MISSING.NC").string() + messages::kSubprogramOpenFailedSuffix);
+              "?" + (dir / "MISSING.NC").string() + msg::kSubprogramOpenFailedSuffix);
 }
 
 TEST_F(Expansion, NestedCallsExpandAndACycleStops)
@@ -134,7 +134,7 @@ TEST_F(Expansion, NestedCallsExpandAndACycleStops)
               "%\n(*SUB.NC.001)\nG00\n(*INNER.NC.001)\nG01X1.\n(*INNER.NC.002)\nG01X2.\n%\n");
 
     const std::string result = Expand("G65[SUB.NC]\n", "G00\nG65[SUB.NC]\n");
-    EXPECT_EQ(result, std::string("?G65[SUB.NC]") + messages::kNestingTooDeepSuffix);
+    EXPECT_EQ(result, std::string("?G65[SUB.NC]") + msg::kNestingTooDeepSuffix);
     EXPECT_EQ(Output().size(), 2u + static_cast<std::size_t>(SubprogramExpander::kMaxDepth) * 18u);
 }
 

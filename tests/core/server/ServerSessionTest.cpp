@@ -287,9 +287,9 @@ TEST_F(ServerSession, DeletesAndRenamesTouchOnlyTheOneFileTheyNameAndReportTheir
     EXPECT_TRUE(ui.Saw(std::string("file:") + server::msg::kBoxRenamed));
     Tell("RN/NOTHERE/X");
     for (const std::string_view word :
-         {logs::kErrDeleteFileNotFound, logs::kErrFileRenameFailed, logs::kErrRenameFileNotFound})
+         {logs::msg::kErrDeleteFileNotFound, logs::msg::kErrFileRenameFailed, logs::msg::kErrRenameFileNotFound})
         EXPECT_NE(ErrorLog().find(word), std::string::npos) << word;
-    EXPECT_EQ(ErrorLog().find(logs::kErrFileDeleteFailed), std::string::npos);
+    EXPECT_EQ(ErrorLog().find(logs::msg::kErrFileDeleteFailed), std::string::npos);
     EXPECT_TRUE(Logged("\tRENAME[OLD]TO[NEW]\t受信終了\r\n"));
 
     // Names that leave the folder.

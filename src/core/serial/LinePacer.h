@@ -18,6 +18,7 @@
 
 #include "core/serial/LineSettings.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +34,14 @@ int BitsPerCharacter(const LineSettings& settings);
 inline int CeilMilliseconds(std::chrono::nanoseconds wait)
 {
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(wait).count());
+}
+
+// Whole milliseconds left until `deadline` (0 once it has passed), for poll.
+inline int MillisecondsUntil(std::chrono::steady_clock::time_point deadline)
+{
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000'000));
 }
 
 class LinePacer {

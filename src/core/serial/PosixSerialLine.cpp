@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <system_error>
 
 namespace maroka::serial {
 
@@ -19,19 +18,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Upper limit of one DrainInput, so a flood of input cannot hold a call.
-constexpr std::size_t kMaxDrain = 64 * 1024;
-// Longest wait of a write that the output queue holds up.
-constexpr int kMaxQueueWaitMs = 50;
 // How long TransmitChar waits for room in the driver.
 constexpr int kTransmitCharTimeoutMs = 2000;
 // How long Close waits for queued output to leave before the settings change.
 constexpr int kCloseDrainLimitMs = 2000;
-
-std::string ErrnoText(int errorNumber)
-{
-    return std::system_category().message(errorNumber);
-}
 
 // The driver does not have this call; not an error.
 bool NotSupported(int errorNumber)
@@ -48,12 +38,6 @@ bool DeviceGone(int errorNumber)
 void* IoctlValue(int value)
 {
     return reinterpret_cast<void*>(static_cast<std::uintptr_t>(value));
-}
-
-int MillisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000'000));
 }
 
 } // namespace
@@ -112,15 +96,13 @@ SerialOpenResult PosixSerialLine::Open(const std::string& path, SystemCalls& sys
     }
 
     result.line.reset(new PosixSerialLine(path, sys, fd, wakeFd, original));
-    result.line->settings_ = current;
-    result.line->settings_.EvtChar = kXon;
-    result.line->pacer_ = LinePacer(current.BaudRate, BitsPerCharacter(current));
-    result.line->filter_.Configure(result.line->settings_);
+    current.EvtChar = kXon;
+    result.line->ApplySettings(current);
     return result;
 }
 
 PosixSerialLine::PosixSerialLine(std::string name, SystemCalls& sys, int fd, int wakeFd, const TermiosImage& original)
-    : name_(std::move(name)), sys_(sys), fd_(fd), wakeFd_(wakeFd), original_(original)
+    : PacedSerialLine(std::move(name), wakeFd), sys_(sys), fd_(fd), original_(original)
 {
     countersAvailable_ = ReadCounters(errorBase_);
 }
@@ -130,16 +112,9 @@ PosixSerialLine::~PosixSerialLine()
     Close();
 }
 
-bool PosixSerialLine::Fail(const std::string& what, int errorNumber)
-{
-    lastError_ = name_ + ": " + what + ": " + ErrnoText(errorNumber);
-    return false;
-}
-
 bool PosixSerialLine::FailClosed()
 {
-    lastError_ = name_ + ": the port is not open";
-    return false;
+    return SetError("the port is not open");
 }
 
 bool PosixSerialLine::GetProperties(QueueSizes& sizes)
@@ -158,7 +133,7 @@ bool PosixSerialLine::GetState(LineSettings& settings)
     TermiosImage t;
     if (const int e = ReadTermios(sys_, fd_, t); e != 0)
         return Fail("reading the line settings", e);
-    LineSettings reported = settings_;
+    LineSettings reported = Settings();
     FromTermios(t, reported);
     settings = reported;
     return true;
@@ -168,10 +143,8 @@ bool PosixSerialLine::SetState(const LineSettings& settings)
 {
     if (!IsOpen())
         return FailClosed();
-    if (settings.BaudRate == 0) {
-        lastError_ = name_ + ": 0 is not a baud rate";
-        return false;
-    }
+    if (settings.BaudRate == 0)
+        return SetError("0 is not a baud rate");
     TermiosImage before;
     if (const int e = ReadTermios(sys_, fd_, before); e != 0)
         return Fail("reading the line settings", e);
@@ -188,8 +161,7 @@ bool PosixSerialLine::SetState(const LineSettings& settings)
     const std::uint64_t got = check.BaudRate;
     if ((got > wanted ? got - wanted : wanted - got) * 50 > wanted) {
         WriteTermios(sys_, fd_, before);
-        lastError_ = name_ + ": the device does not take " + std::to_string(settings.BaudRate) + " baud";
-        return false;
+        return SetError("the device does not take " + std::to_string(settings.BaudRate) + " baud");
     }
 
     // DTR and, without the RTS/CTS handshake, RTS are levels termios does not
@@ -206,9 +178,7 @@ bool PosixSerialLine::SetState(const LineSettings& settings)
     if ((applied.cflag & CRTSCTS) == 0 && !setLine(TIOCM_RTS, settings.fRtsControl != 0))
         return false;
 
-    settings_ = settings;
-    pacer_ = LinePacer(settings.BaudRate, BitsPerCharacter(settings));
-    filter_.Configure(settings);
+    ApplySettings(settings);
     return true;
 }
 
@@ -260,8 +230,8 @@ bool PosixSerialLine::ClearErrors(LineErrorState& state)
         return FailClosed();
     // Draining first makes the count exact: it is what ReadAvailable will
     // hand out, after flow control and NUL bytes have been taken out.
-    const bool failed = DrainInput() == DrainResult::Failed;
-    if (failed && filter_.Buffered() == 0)
+    const bool failed = !TakeInput();
+    if (failed && Filter().Buffered() == 0)
         return false;
     std::uint32_t errors = 0;
     if (countersAvailable_) {
@@ -272,7 +242,7 @@ bool PosixSerialLine::ClearErrors(LineErrorState& state)
         errorBase_ = now;
     }
     state.errors = errors;
-    state.inputQueued = filter_.Buffered();
+    state.inputQueued = Filter().Buffered();
     return true;
 }
 
@@ -289,15 +259,7 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
 {
     if (!IsOpen())
         return FailClosed();
-    const bool input = (purgeBits & (kPurgeRxAbort | kPurgeRxClear)) != 0;
-    const bool output = (purgeBits & (kPurgeTxAbort | kPurgeTxClear)) != 0;
-    if (input)
-        filter_.ClearInput();
-    // Output starts afresh: a stale XOFF of the machine is forgotten.
-    if (output) {
-        filter_.ResumeOutput();
-        pacer_.Forget();
-    }
+    const auto [input, output] = PurgeOurs(purgeBits);
     if (!input && !output)
         return true;
     const int queue = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
@@ -306,317 +268,138 @@ bool PosixSerialLine::Purge(std::uint32_t purgeBits)
     return true;
 }
 
-PosixSerialLine::DrainResult PosixSerialLine::DrainInput()
+bool PosixSerialLine::TakeInput()
 {
     if (hungUp_)
-        return DrainResult::Failed;
-    filter_.Compact();
+        return false;
+    int error = 0;
+    const InputEnd end = ReadInput(error);
+    // A tty in non-blocking raw mode reads 0 only after a hang-up.
+    if (end == InputEnd::Closed || (end == InputEnd::Failed && DeviceGone(error)))
+        MarkHungUp();
+    else if (end == InputEnd::Failed)
+        Fail("reading", error);
+    return end == InputEnd::Empty;
+}
 
-    unsigned char buffer[4096];
-    std::size_t total = 0;
-    while (total < kMaxDrain) {
-        const ssize_t n = RetryOnEintr([&] { return sys_.Read(fd_, buffer, sizeof buffer); });
-        if (n > 0) {
-            filter_.Take(buffer, static_cast<std::size_t>(n));
-            total += static_cast<std::size_t>(n);
-            if (static_cast<std::size_t>(n) < sizeof buffer)
-                break;
-            continue;
-        }
-        if (n == 0) {
-            // A tty in non-blocking raw mode reads 0 only after a hang-up.
-            MarkHungUp();
-            return DrainResult::Failed;
-        }
-        const int e = errno;
-        if (e == EAGAIN || e == EWOULDBLOCK)
-            break;
-        if (DeviceGone(e))
-            MarkHungUp();
-        else
-            Fail("reading", e);
-        return DrainResult::Failed;
-    }
-    return DrainResult::Ok;
+ssize_t PosixSerialLine::ReadSome(unsigned char* buffer, std::size_t size)
+{
+    return RetryOnEintr([&] { return sys_.Read(fd_, buffer, size); });
 }
 
 void PosixSerialLine::MarkHungUp()
 {
     hungUp_ = true;
-    lastError_ = name_ + ": " + std::string(kDeviceGoneText);
+    SetError(std::string(kDeviceGoneText));
 }
 
-IoStatus PosixSerialLine::WaitOnLine(short lineEvents, int timeoutMs)
+void PosixSerialLine::OnHangUp()
 {
-    if (Interrupted())
-        return IoStatus::Interrupted;
-    pollfd fds[2] = {
-        {fd_, lineEvents, 0},
-        {wakeFd_, POLLIN, 0},
-    };
-    if (RetryOnEintr([&] { return sys_.Poll(fds, 2, timeoutMs); }) == -1) {
-        Fail("waiting on the line", errno);
-        return IoStatus::Failed;
-    }
-    return AfterPoll(fds);
+    TakeInput();
+    if (!hungUp_)
+        MarkHungUp();
 }
 
-IoStatus PosixSerialLine::WaitOnLineFor(short lineEvents, std::chrono::nanoseconds timeout)
+bool PosixSerialLine::Poll(pollfd (&fds)[2], int timeoutMs)
 {
-    if (Interrupted())
-        return IoStatus::Interrupted;
-    pollfd fds[2] = {
-        {fd_, lineEvents, 0},
-        {wakeFd_, POLLIN, 0},
-    };
-    if (RetryOnEintr([&] { return sys_.PollFor(fds, 2, timeout); }) == -1) {
-        Fail("waiting on the line", errno);
-        return IoStatus::Failed;
-    }
-    return AfterPoll(fds);
+    return RetryOnEintr([&] { return sys_.Poll(fds, 2, timeoutMs); }) != -1 || Fail("waiting on the line", errno);
 }
 
-IoStatus PosixSerialLine::AfterPoll(const pollfd (&fds)[2])
+bool PosixSerialLine::PollFor(pollfd (&fds)[2], std::chrono::nanoseconds timeout)
 {
-    if ((fds[1].revents & POLLIN) != 0) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        // A wake-up that ClearInterrupt() has already taken back.
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &count, sizeof count);
-    }
-    if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
-        // Keep what arrived before the hang-up; the callers hand it out first.
-        DrainInput();
-        if (!hungUp_)
-            MarkHungUp();
-    }
-    return IoStatus::Ok;
+    return RetryOnEintr([&] { return sys_.PollFor(fds, 2, timeout); }) != -1 || Fail("waiting on the line", errno);
 }
 
-IoStatus PosixSerialLine::WaitEvent(std::uint32_t mask, std::uint32_t& events)
+int PosixSerialLine::StartEventWait(std::uint32_t mask)
 {
-    events = 0;
-    if (!IsOpen()) {
-        FailClosed();
-        return IoStatus::Failed;
-    }
-    if (Interrupted())
-        return IoStatus::Interrupted;
-    if (mask == 0) {
-        lastError_ = name_ + ": no line event to wait for";
-        return IoStatus::Failed;
-    }
-
     constexpr std::uint32_t kModemEvents = kEvCts | kEvDsr | kEvRlsd;
-    int baseLines = 0;
-    const bool watchLines = (mask & kModemEvents) != 0 && ReadModemLines(baseLines);
-    Counters baseCounters;
-    const bool watchCounters = (mask & (kEvBreak | kEvErr)) != 0 && countersAvailable_ && ReadCounters(baseCounters);
+    watch_ = EventWatch{};
+    watch_.lines = (mask & kModemEvents) != 0 && ReadModemLines(watch_.baseLines);
+    watch_.counters = (mask & (kEvBreak | kEvErr)) != 0 && countersAvailable_ && ReadCounters(watch_.baseCounters);
+    // Modem lines and counters wake no poll: look at them now and then.
+    return watch_.lines || watch_.counters ? kStatusPollMs : -1;
+}
 
-    for (;;) {
-        const bool failed = DrainInput() == DrainResult::Failed;
-        std::uint32_t seen = 0;
-        if (filter_.Buffered() > 0)
-            seen |= kEvRxChar;
-        if ((mask & kEvRxFlag) != 0 && filter_.TakeEventChar())
-            seen |= kEvRxFlag;
-        int lines = 0;
-        if (watchLines && ReadModemLines(lines)) {
-            const int changed = lines ^ baseLines;
-            if ((changed & TIOCM_CTS) != 0)
-                seen |= kEvCts;
-            if ((changed & TIOCM_DSR) != 0)
-                seen |= kEvDsr;
-            if ((changed & TIOCM_CD) != 0)
-                seen |= kEvRlsd;
-        }
-        Counters now;
-        if (watchCounters && ReadCounters(now)) {
-            if (now.brk != baseCounters.brk)
-                seen |= kEvBreak;
-            if ((ErrorBitsSince(baseCounters, now) & ~static_cast<std::uint32_t>(kErrBreak)) != 0)
-                seen |= kEvErr;
-        }
-        seen &= mask;
-        if (seen != 0) {
-            events = seen;
-            return IoStatus::Ok;
-        }
-        if (failed)
-            return IoStatus::Failed;
-        // Modem lines and counters wake no poll: look at them now and then.
-        const IoStatus status = WaitOnLine(POLLIN, watchLines || watchCounters ? kStatusPollMs : -1);
-        if (status != IoStatus::Ok)
-            return status;
+std::uint32_t PosixSerialLine::StatusEvents(std::uint32_t)
+{
+    std::uint32_t seen = 0;
+    int lines = 0;
+    if (watch_.lines && ReadModemLines(lines)) {
+        const int changed = lines ^ watch_.baseLines;
+        if ((changed & TIOCM_CTS) != 0)
+            seen |= kEvCts;
+        if ((changed & TIOCM_DSR) != 0)
+            seen |= kEvDsr;
+        if ((changed & TIOCM_CD) != 0)
+            seen |= kEvRlsd;
     }
+    Counters now;
+    if (watch_.counters && ReadCounters(now)) {
+        if (now.brk != watch_.baseCounters.brk)
+            seen |= kEvBreak;
+        if ((ErrorBitsSince(watch_.baseCounters, now) & ~static_cast<std::uint32_t>(kErrBreak)) != 0)
+            seen |= kEvErr;
+    }
+    return seen;
 }
 
 int PosixSerialLine::QueueWaitMs(int bytes) const
 {
-    const int bitsPerChar = BitsPerCharacter(settings_);
-    const std::uint64_t baud = settings_.BaudRate != 0 ? settings_.BaudRate : 9600;
+    const int bitsPerChar = BitsPerCharacter(Settings());
+    const std::uint64_t baud = Settings().BaudRate != 0 ? Settings().BaudRate : 9600;
     const std::uint64_t ms = (static_cast<std::uint64_t>(std::max(bytes, 1)) * bitsPerChar * 1000 + baud - 1) / baud;
     return static_cast<int>(std::clamp<std::uint64_t>(ms, 1, kMaxQueueWaitMs));
 }
 
-IoResult PosixSerialLine::Write(const char* data, std::size_t size)
+void PosixSerialLine::StartWrite()
 {
-    IoResult result;
-    if (!IsOpen()) {
-        FailClosed();
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    int lastQueued = -1;
-    int stallMs = 1;
-    while (result.count < size) {
-        if (Interrupted()) {
-            result.status = IoStatus::Interrupted;
-            return result;
-        }
-        // Look at the input before every slice: an XOFF must stop the next one.
-        if (DrainInput() == DrainResult::Failed) {
-            result.status = IoStatus::Failed;
-            return result;
-        }
-        if (filter_.OutputStopped()) {
-            // Held by the machine: sleep until input (its XON) or a wake-up.
-            result.status = WaitOnLine(POLLIN, -1);
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        const int queued = OutputQueued();
-        if (queued >= kQueueLowWater) {
-            // A queue that does not move (CTS low) is looked at less and less often.
-            stallMs = queued >= lastQueued ? std::min(stallMs * 2, kMaxQueueWaitMs) : 1;
-            lastQueued = queued;
-            result.status = WaitOnLine(POLLIN, std::max(QueueWaitMs(queued - kQueueLowWater + 1), stallMs));
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        lastQueued = queued;
-        stallMs = 1;
-
-        // Never more than a slice ahead of what the wire can have carried,
-        // whatever the device is willing to take.
-        const std::size_t allowed = pacer_.Allowance(Clock::now());
-        if (allowed == 0) {
-            result.status = WaitOnLineFor(POLLIN, pacer_.WaitBeforeNextWrite(Clock::now()));
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        const std::size_t slice = std::min(allowed, size - result.count);
-        const ssize_t n = RetryOnEintr([&] { return sys_.Write(fd_, data + result.count, slice); });
-        if (n > 0) {
-            pacer_.Sent(static_cast<std::size_t>(n), Clock::now());
-            result.count += static_cast<std::size_t>(n);
-            continue;
-        }
-        const int e = errno;
-        if (n == 0 || e == EAGAIN || e == EWOULDBLOCK) {
-            // Driver full: wait for room, still watching the input for XOFF.
-            result.status = WaitOnLine(POLLIN | POLLOUT, n == 0 ? kMaxQueueWaitMs : -1);
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        if (DeviceGone(e))
-            MarkHungUp();
-        else
-            Fail("writing", e);
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    result.status = IoStatus::Ok;
-    return result;
+    lastQueued_ = -1;
+    stallMs_ = 1;
 }
 
-IoResult PosixSerialLine::ReadAvailable(char* data, std::size_t size)
+int PosixSerialLine::RoomWaitMs()
 {
-    IoResult result;
-    if (!IsOpen()) {
-        FailClosed();
-        result.status = IoStatus::Failed;
-        return result;
+    const int queued = OutputQueued();
+    if (queued >= kQueueLowWater) {
+        // A queue that does not move (CTS low) is looked at less and less often.
+        stallMs_ = queued >= lastQueued_ ? std::min(stallMs_ * 2, kMaxQueueWaitMs) : 1;
+        lastQueued_ = queued;
+        return std::max(QueueWaitMs(queued - kQueueLowWater + 1), stallMs_);
     }
-    if (Interrupted()) {
-        result.status = IoStatus::Interrupted;
-        return result;
-    }
-    const bool failed = DrainInput() == DrainResult::Failed;
-    const std::size_t count = std::min(size, filter_.Buffered());
-    if (count == 0 && failed) {
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    result.count = filter_.Read(data, count);
-    return result;
+    lastQueued_ = queued;
+    stallMs_ = 1;
+    return 0;
 }
 
-IoStatus PosixSerialLine::WaitReadable(int timeoutMs)
+PacedSerialLine::Handed PosixSerialLine::HandOver(const char* data, std::size_t size)
 {
-    if (!IsOpen()) {
-        FailClosed();
-        return IoStatus::Failed;
+    const ssize_t n = RetryOnEintr([&] { return sys_.Write(fd_, data, size); });
+    if (n > 0)
+        return {static_cast<std::size_t>(n), IoStatus::Ok};
+    const int e = errno;
+    if (n == 0 || e == EAGAIN || e == EWOULDBLOCK) {
+        // Driver full: wait for room, still watching the input for XOFF.
+        return {0, WaitOnLine(POLLIN | POLLOUT, n == 0 ? kMaxQueueWaitMs : -1)};
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    for (;;) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        const bool failed = DrainInput() == DrainResult::Failed;
-        if (filter_.Buffered() > 0)
-            return IoStatus::Ok;
-        if (failed)
-            return IoStatus::Failed;
-        const int left = timeoutMs < 0 ? -1 : MillisecondsUntil(deadline);
-        if (left == 0)
-            return IoStatus::Ok;
-        const IoStatus status = WaitOnLine(POLLIN, left);
-        if (status != IoStatus::Ok)
-            return status;
-    }
+    if (DeviceGone(e))
+        MarkHungUp();
+    else
+        Fail("writing", e);
+    return {0, IoStatus::Failed};
 }
 
-IoStatus PosixSerialLine::Drain()
+PacedSerialLine::HeldOutput PosixSerialLine::OutputHeld()
 {
-    if (!IsOpen()) {
-        FailClosed();
-        return IoStatus::Failed;
+    int queued = 0;
+    if (RetryOnEintr([&] { return sys_.Ioctl(fd_, TIOCOUTQ, &queued); }) == -1) {
+        if (NotSupported(errno))
+            return {HeldOutput::State::Unknown};
+        Fail("reading the output queue", errno);
+        return {HeldOutput::State::Failed};
     }
-    // The driver's queue wakes no poll when it empties; look at it at the
-    // pace the bytes leave. Input is taken meanwhile so that it cannot keep
-    // the poll awake.
-    for (;;) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        if (DrainInput() == DrainResult::Failed)
-            return IoStatus::Failed;
-        int queued = 0;
-        if (RetryOnEintr([&] { return sys_.Ioctl(fd_, TIOCOUTQ, &queued); }) == -1) {
-            if (NotSupported(errno))
-                return IoStatus::Ok;
-            Fail("reading the output queue", errno);
-            return IoStatus::Failed;
-        }
-        if (queued <= 0) {
-            // A device that reports no queue (a pseudo-terminal, an adapter's
-            // chip buffer) is done when the wire model says so.
-            const auto wireLeft = pacer_.WireIdleAt() - Clock::now();
-            if (wireLeft <= Clock::duration::zero())
-                return IoStatus::Ok;
-            const IoStatus status = WaitOnLine(POLLIN, CeilMilliseconds(wireLeft));
-            if (status != IoStatus::Ok)
-                return status;
-            continue;
-        }
-        const IoStatus status = WaitOnLine(POLLIN, QueueWaitMs(queued));
-        if (status != IoStatus::Ok)
-            return status;
-    }
+    if (queued <= 0)
+        return {HeldOutput::State::Nothing};
+    return {HeldOutput::State::Some, QueueWaitMs(queued)};
 }
 
 bool PosixSerialLine::TransmitChar(char byte)
@@ -627,7 +410,7 @@ bool PosixSerialLine::TransmitChar(char byte)
     for (;;) {
         const ssize_t n = RetryOnEintr([&] { return sys_.Write(fd_, &byte, 1); });
         if (n == 1) {
-            pacer_.Sent(1, Clock::now());
+            Pacer().Sent(1, Clock::now());
             return true;
         }
         const int e = errno;
@@ -643,31 +426,10 @@ bool PosixSerialLine::TransmitChar(char byte)
             return Fail("sending a control character", ETIMEDOUT);
         const IoStatus status = WaitOnLine(POLLOUT, std::min(left, kMaxQueueWaitMs));
         if (status == IoStatus::Interrupted) {
-            lastError_ = name_ + ": sending a control character was interrupted";
-            return false;
+            return SetError("sending a control character was interrupted");
         }
         if (status == IoStatus::Failed)
             return false;
-    }
-}
-
-void PosixSerialLine::Interrupt()
-{
-    std::lock_guard lock(interruptMutex_);
-    interrupted_.store(true, std::memory_order_release);
-    if (wakeFd_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
-    }
-}
-
-void PosixSerialLine::ClearInterrupt()
-{
-    std::lock_guard lock(interruptMutex_);
-    interrupted_.store(false, std::memory_order_release);
-    if (wakeFd_ >= 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &count, sizeof count);
     }
 }
 
@@ -675,7 +437,7 @@ bool PosixSerialLine::Close()
 {
     if (!IsOpen())
         return true;
-    filter_.ResumeOutput();
+    Filter().ResumeOutput();
 
     if (!hungUp_) {
         // Let queued output leave at the speed it was queued for.
@@ -696,20 +458,11 @@ bool PosixSerialLine::Close()
     const int closed = sys_.Close(fd_);
     const int closeError = errno;
     fd_ = -1;
-    {
-        std::lock_guard lock(interruptMutex_);
-        ::close(wakeFd_);
-        wakeFd_ = -1;
-    }
-    filter_.ClearInput();
+    CloseWakeUp();
+    Filter().ClearInput();
     if (closed == -1 && closeError != EINTR)
         return Fail("closing", closeError);
     return true;
-}
-
-std::string PosixSerialLine::LastError() const
-{
-    return lastError_;
 }
 
 } // namespace maroka::serial

@@ -6,22 +6,15 @@
 //   Get/SetState line settings through termios (the rest kept here)
 //   ClearErrors  error word from the driver's counters, bytes ready to read
 //   Purge        discards queued input (and a pending DC1), forgets an XOFF
-//   WaitEvent    poll on the line and a wake-up eventfd
-//   Write        obeys the machine's XON/XOFF itself (see below)
+//   WaitEvent    input, the event character, modem lines, error counters
+//   Write        paced, under the machine's XON/XOFF (PacedSerialLine)
 //   Drain        waits until the driver's output queue is empty
 //   Close        forgets an XOFF, restores the device's settings, unlocks
 //
-// Output flow control is ours, not the kernel's (IXON stays off: many USB
-// adapters ignore it and empty their buffers after an XOFF). While writing we
-// read the input; an XOFF stops handing bytes to the driver at once and an
-// XON resumes. Bytes go to the driver only while two things hold: its output
-// queue (TIOCOUTQ) is below kQueueLowWater, and the LinePacer says the wire
-// can have carried all but one slice (at most 5 ms of line time) of what was
-// handed over. The second holds where the first cannot: a pseudo-terminal, a
-// USB chip's buffer and a device server report no queue. So once the
-// machine's XOFF is in our input, what still reaches the machine is at most
-// one slice plus what the wire carries while the XOFF travels to us.
-// Drain waits for the wire model as well as for the driver's queue.
+// Output flow control is ours, not the kernel's (IXON stays off; see
+// PacedSerialLine): a slice goes to the driver only while its output queue
+// (TIOCOUTQ) is below kQueueLowWater and the wire model allows it. Drain
+// waits for the wire model as well as for the driver's queue.
 //
 // XON/XOFF bytes (while fOutX is on) and NUL bytes (while fNull is on) are
 // taken out of the data; every event character (EvtChar, DC1) that arrives
@@ -38,17 +31,13 @@
 // are kept for GetState and change nothing: parity is not checked, errors are
 // reported by ClearErrors, and the kernel's IXOFF has its own thresholds.
 
-#include "core/serial/LineInputFilter.h"
-#include "core/serial/LinePacer.h"
-#include "core/serial/SerialLine.h"
+#include "core/serial/PacedSerialLine.h"
 #include "core/serial/SystemCalls.h"
 #include "core/serial/TermiosImage.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace maroka::serial {
@@ -61,7 +50,7 @@ struct SerialOpenResult {
     std::string error; // "<path>: <reason>"
 };
 
-class PosixSerialLine final : public SerialLine {
+class PosixSerialLine final : public PacedSerialLine {
 public:
     static constexpr int kQueueLowWater = 8;
     // Period of the modem-line and error-counter checks of WaitEvent.
@@ -78,8 +67,6 @@ public:
     PosixSerialLine(const PosixSerialLine&) = delete;
     PosixSerialLine& operator=(const PosixSerialLine&) = delete;
 
-    const std::string& Name() const override { return name_; }
-
     bool GetProperties(QueueSizes& sizes) override;
     bool GetState(LineSettings& settings) override;
     bool SetState(const LineSettings& settings) override;
@@ -88,23 +75,9 @@ public:
     bool ClearBreak() override;
     bool Purge(std::uint32_t purgeBits) override;
 
-    IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
-
-    IoResult Write(const char* data, std::size_t size) override;
-    IoResult ReadAvailable(char* data, std::size_t size) override;
-    IoStatus WaitReadable(int timeoutMs) override;
-    IoStatus Drain() override;
     bool TransmitChar(char byte) override;
 
-    void Interrupt() override;
-    void ClearInterrupt() override;
-
     bool Close() override;
-
-    std::string LastError() const override;
-
-    // True while the machine's XOFF holds our output.
-    bool OutputStopped() const { return filter_.OutputStopped(); }
 
 private:
     struct Counters {
@@ -115,30 +88,35 @@ private:
         int bufOverrun = 0;
     };
 
-    enum class DrainResult {
-        Ok,
-        Failed,
+    // The state a WaitEvent's modem-line and error events count from.
+    struct EventWatch {
+        bool lines = false;
+        int baseLines = 0;
+        bool counters = false;
+        Counters baseCounters;
     };
 
     PosixSerialLine(std::string name, SystemCalls& sys, int fd, int wakeFd, const TermiosImage& original);
 
     bool IsOpen() const { return fd_ >= 0; }
-    bool Fail(const std::string& what, int errorNumber);
     bool FailClosed();
-
-    // Moves what the driver has queued into our input buffer, taking out flow
-    // control and NUL bytes and noting event characters.
-    DrainResult DrainInput();
     void MarkHungUp();
 
-    // One poll over the line (with `lineEvents`) and the wake-up eventfd.
-    // Returns Ok when something may have changed, Interrupted, or Failed
-    // when the device hung up or the poll failed.
-    IoStatus WaitOnLine(short lineEvents, int timeoutMs);
-    // The same with a timeout finer than a millisecond (the pacing's).
-    IoStatus WaitOnLineFor(short lineEvents, std::chrono::nanoseconds timeout);
-    IoStatus AfterPoll(const pollfd (&fds)[2]);
-    bool Interrupted() const { return interrupted_.load(std::memory_order_acquire); }
+    bool CheckOutput() override { return IsOpen() || FailClosed(); }
+    bool CheckInput() override { return IsOpen() || FailClosed(); }
+    // Moves what the driver has queued into the filter.
+    bool TakeInput() override;
+    ssize_t ReadSome(unsigned char* buffer, std::size_t size) override;
+    pollfd LinePollFd(short events) const override { return {fd_, events, 0}; }
+    bool Poll(pollfd (&fds)[2], int timeoutMs) override;
+    bool PollFor(pollfd (&fds)[2], std::chrono::nanoseconds timeout) override;
+    void OnHangUp() override;
+    void StartWrite() override;
+    int RoomWaitMs() override;
+    Handed HandOver(const char* data, std::size_t size) override;
+    HeldOutput OutputHeld() override;
+    int StartEventWait(std::uint32_t mask) override;
+    std::uint32_t StatusEvents(std::uint32_t mask) override;
 
     bool ReadCounters(Counters& counters);
     std::uint32_t ErrorBitsSince(const Counters& before, const Counters& now) const;
@@ -147,25 +125,18 @@ private:
     // Time for `bytes` to leave at the line's speed, within [1, 50] ms.
     int QueueWaitMs(int bytes) const;
 
-    std::string name_;
     SystemCalls& sys_;
     int fd_ = -1;
-    int wakeFd_ = -1;
     TermiosImage original_;
-
-    // The settings last set; the fields termios cannot hold live only here.
-    LineSettings settings_;
-    LinePacer pacer_;
-    LineInputFilter filter_;
     bool hungUp_ = false;
 
     bool countersAvailable_ = false;
     Counters errorBase_;
+    EventWatch watch_;
 
-    std::atomic<bool> interrupted_{false};
-    std::mutex interruptMutex_;
-
-    std::string lastError_;
+    // How a Write sees a driver queue that does not move (CTS low).
+    int lastQueued_ = -1;
+    int stallMs_ = 1;
 };
 
 } // namespace maroka::serial

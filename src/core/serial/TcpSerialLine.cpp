@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <system_error>
 
 namespace maroka::serial {
 
@@ -23,8 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace tn = telnet;
 
-constexpr std::size_t kMaxRead = 64 * 1024;
-constexpr int kMaxQueueWaitMs = 50;
 constexpr int kCloseFlushLimitMs = 2000;
 // Keep-alive: a server that vanished without a word is noticed within about
 // half a minute even while the line is idle.
@@ -32,21 +29,10 @@ constexpr int kKeepIdleSeconds = 10;
 constexpr int kKeepIntervalSeconds = 5;
 constexpr int kKeepCount = 3;
 
-std::string ErrnoText(int errorNumber)
-{
-    return std::system_category().message(errorNumber);
-}
-
 bool ConnectionGone(int errorNumber)
 {
     return errorNumber == ECONNRESET || errorNumber == EPIPE || errorNumber == ETIMEDOUT ||
            errorNumber == EHOSTUNREACH || errorNumber == ENETUNREACH || errorNumber == ENOTCONN;
-}
-
-int MillisecondsUntil(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1'000'000'000));
 }
 
 // Options we take part in: binary both ways so that CR and NUL pass as they
@@ -135,19 +121,16 @@ TcpOpenResult TcpSerialLine::Open(const std::string& name)
 }
 
 TcpSerialLine::TcpSerialLine(std::string name, NetworkPortName address, int wakeFd)
-    : name_(std::move(name)), address_(std::move(address)), wakeFd_(wakeFd)
+    : PacedSerialLine(std::move(name), wakeFd), address_(std::move(address))
 {
-    settings_.EvtChar = kXon;
-    filter_.Configure(settings_);
+    LineSettings settings;
+    settings.EvtChar = kXon;
+    ApplySettings(settings);
 }
 
 TcpSerialLine::~TcpSerialLine()
 {
     Close();
-    std::lock_guard lock(interruptMutex_);
-    if (wakeFd_ >= 0)
-        ::close(wakeFd_);
-    wakeFd_ = -1;
 }
 
 bool TcpSerialLine::Connect(std::string& error)
@@ -209,7 +192,7 @@ bool TcpSerialLine::Negotiate(std::string& error)
             himEnabled_[option] = true;
         }
         if (!Send(hello))
-            return refusedAs(lastError_.substr(name_.size() + 2));
+            return refusedAs(LastError().substr(Name().size() + 2));
     }
     // A server that turns a client away says so and closes at once; wait a
     // moment for that (and, over RFC 2217, for the option's answer).
@@ -217,7 +200,7 @@ bool TcpSerialLine::Negotiate(std::string& error)
     const auto refusalEnd = start + std::chrono::milliseconds(kRefusalWindowMs);
     const auto deadline = start + std::chrono::milliseconds(kNegotiationTimeoutMs);
     for (;;) {
-        if (ReadSocket() == ReadResult::Failed || hungUp_)
+        if (!TakeInput() || hungUp_)
             return refusedAs("the port is in use by another program (the device server closed the connection)");
         if (comPortRefused_)
             return refusedAs("the device server does not offer RFC 2217 (use tcp:// for a raw port)");
@@ -241,75 +224,55 @@ void TcpSerialLine::Disconnect()
         ::close(fd_);
     fd_ = -1;
     outbox_.clear();
-    pacer_.Forget();
-    filter_.ResumeOutput();
+    Pacer().Forget();
+    Filter().ResumeOutput();
 }
 
 void TcpSerialLine::MarkHungUp()
 {
     hungUp_ = true;
     outbox_.clear();
-    lastError_ = name_ + ": " + std::string(kDeviceGoneText);
-}
-
-bool TcpSerialLine::Fail(const std::string& what, int errorNumber)
-{
-    lastError_ = name_ + ": " + what + ": " + ErrnoText(errorNumber);
-    return false;
+    SetError(std::string(kDeviceGoneText));
 }
 
 bool TcpSerialLine::FailNotConnected()
 {
-    if (hungUp_)
-        lastError_ = name_ + ": " + std::string(kDeviceGoneText);
-    else
-        lastError_ = name_ + ": the port is not open";
-    return false;
+    return SetError(hungUp_ ? std::string(kDeviceGoneText) : "the port is not open");
 }
 
-TcpSerialLine::ReadResult TcpSerialLine::ReadSocket()
+bool TcpSerialLine::TakeInput()
 {
     if (!IsConnected())
-        return ReadResult::Failed;
-    filter_.Compact();
-    unsigned char buffer[4096];
-    std::size_t total = 0;
-    std::vector<tn::TelnetEvent> events;
-    while (total < kMaxRead) {
-        const ssize_t n = RetryOnEintr([&] { return ::recv(fd_, buffer, sizeof buffer, 0); });
-        if (n > 0) {
-            total += static_cast<std::size_t>(n);
-            if (Rfc2217()) {
-                decoded_.clear();
-                events.clear();
-                decoder_.Feed(buffer, static_cast<std::size_t>(n), decoded_, events);
-                filter_.Take(reinterpret_cast<const unsigned char*>(decoded_.data()), decoded_.size());
-                for (const tn::TelnetEvent& event : events)
-                    HandleEvent(event);
-            } else {
-                filter_.Take(buffer, static_cast<std::size_t>(n));
-            }
-            if (static_cast<std::size_t>(n) < sizeof buffer)
-                break;
-            continue;
-        }
-        if (n == 0) {
-            MarkHungUp();
-            return ReadResult::Failed;
-        }
-        const int e = errno;
-        if (e == EAGAIN || e == EWOULDBLOCK)
-            break;
-        if (ConnectionGone(e))
-            MarkHungUp();
-        else
-            Fail("reading", e);
-        return ReadResult::Failed;
-    }
+        return false;
+    int error = 0;
+    const InputEnd end = ReadInput(error);
+    if (end == InputEnd::Closed || (end == InputEnd::Failed && ConnectionGone(error)))
+        MarkHungUp();
+    else if (end == InputEnd::Failed)
+        Fail("reading", error);
+    if (end != InputEnd::Empty)
+        return false;
     // Answers to the server's requests go out at once.
-    if (!outbox_.empty() && !FlushOutbox())
-        return ReadResult::Failed;
-    return ReadResult::Ok;
+    return outbox_.empty() || FlushOutbox();
+}
+
+ssize_t TcpSerialLine::ReadSome(unsigned char* buffer, std::size_t size)
+{
+    return RetryOnEintr([&] { return ::recv(fd_, buffer, size, 0); });
+}
+
+void TcpSerialLine::TakePiece(const unsigned char* data, std::size_t size)
+{
+    if (!Rfc2217()) {
+        Filter().Take(data, size);
+        return;
+    }
+    decoded_.clear();
+    events_.clear();
+    decoder_.Feed(data, size, decoded_, events_);
+    Filter().Take(reinterpret_cast<const unsigned char*>(decoded_.data()), decoded_.size());
+    for (const tn::TelnetEvent& event : events_)
+        HandleEvent(event);
 }
 
 void TcpSerialLine::HandleEvent(const tn::TelnetEvent& event)
@@ -446,7 +409,7 @@ bool TcpSerialLine::AwaitAnswers(int timeoutMs)
         awaiting_[code] = std::max(0, awaiting_[code] - neverAnswered_[code]);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        if (ReadSocket() == ReadResult::Failed)
+        if (!TakeInput())
             return false;
         const bool allAnswered = std::all_of(awaiting_.begin(), awaiting_.end(), [](int n) { return n == 0; });
         const int left = MillisecondsUntil(deadline);
@@ -463,33 +426,23 @@ bool TcpSerialLine::AwaitAnswers(int timeoutMs)
     return true;
 }
 
-IoStatus TcpSerialLine::WaitOnSocket(short events, int timeoutMs)
+pollfd TcpSerialLine::LinePollFd(short events) const
 {
-    if (Interrupted())
-        return IoStatus::Interrupted;
     if (!outbox_.empty())
         events |= POLLOUT;
-    pollfd fds[2] = {
-        {fd_, events, 0},
-        {wakeFd_, POLLIN, 0},
-    };
-    if (RetryOnEintr([&] { return ::poll(fds, 2, timeoutMs); }) == -1) {
-        Fail("waiting on the connection", errno);
-        return IoStatus::Failed;
-    }
-    if ((fds[1].revents & POLLIN) != 0) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &count, sizeof count);
-    }
-    if ((fds[0].revents & (POLLHUP | POLLERR)) != 0) {
-        // Keep what arrived before the drop; the callers hand it out first.
-        ReadSocket();
-        if (!hungUp_)
-            MarkHungUp();
-    }
-    return IoStatus::Ok;
+    return {fd_, events, 0};
+}
+
+bool TcpSerialLine::Poll(pollfd (&fds)[2], int timeoutMs)
+{
+    return RetryOnEintr([&] { return ::poll(fds, 2, timeoutMs); }) != -1 || Fail("waiting on the connection", errno);
+}
+
+void TcpSerialLine::OnHangUp()
+{
+    TakeInput();
+    if (!hungUp_)
+        MarkHungUp();
 }
 
 bool TcpSerialLine::GetProperties(QueueSizes& sizes)
@@ -504,23 +457,19 @@ bool TcpSerialLine::GetState(LineSettings& settings)
 {
     if (fd_ < 0 && !hungUp_)
         return FailNotConnected();
-    settings = settings_;
+    settings = Settings();
     return true;
 }
 
 bool TcpSerialLine::SetState(const LineSettings& settings)
 {
-    if (settings.BaudRate == 0) {
-        lastError_ = name_ + ": 0 is not a baud rate";
-        return false;
-    }
+    if (settings.BaudRate == 0)
+        return SetError("0 is not a baud rate");
     if (hungUp_) {
         // The start of a transfer after a drop: connect again.
         std::string error;
-        if (!Connect(error)) {
-            lastError_ = name_ + ": " + error;
-            return false;
-        }
+        if (!Connect(error))
+            return SetError(error);
     }
     if (fd_ < 0)
         return FailNotConnected();
@@ -551,14 +500,10 @@ bool TcpSerialLine::SetState(const LineSettings& settings)
             return false;
         const std::uint64_t wanted = settings.BaudRate;
         const std::uint64_t got = answeredBaud_;
-        if (got != 0 && (got > wanted ? got - wanted : wanted - got) * 50 > wanted) {
-            lastError_ = name_ + ": the device server does not take " + std::to_string(settings.BaudRate) + " baud";
-            return false;
-        }
+        if (got != 0 && (got > wanted ? got - wanted : wanted - got) * 50 > wanted)
+            return SetError("the device server does not take " + std::to_string(settings.BaudRate) + " baud");
     }
-    settings_ = settings;
-    pacer_ = LinePacer(settings.BaudRate, BitsPerCharacter(settings));
-    filter_.Configure(settings);
+    ApplySettings(settings);
     return true;
 }
 
@@ -566,12 +511,12 @@ bool TcpSerialLine::ClearErrors(LineErrorState& state)
 {
     if (fd_ < 0 && !hungUp_)
         return FailNotConnected();
-    const bool failed = ReadSocket() == ReadResult::Failed;
-    if (failed && filter_.Buffered() == 0)
+    const bool failed = !TakeInput();
+    if (failed && Filter().Buffered() == 0)
         return false;
     state.errors = pendingErrors_;
     pendingErrors_ = 0;
-    state.inputQueued = filter_.Buffered();
+    state.inputQueued = Filter().Buffered();
     return true;
 }
 
@@ -586,14 +531,7 @@ bool TcpSerialLine::ClearBreak()
 
 bool TcpSerialLine::Purge(std::uint32_t purgeBits)
 {
-    const bool input = (purgeBits & (kPurgeRxAbort | kPurgeRxClear)) != 0;
-    const bool output = (purgeBits & (kPurgeTxAbort | kPurgeTxClear)) != 0;
-    if (input)
-        filter_.ClearInput();
-    if (output) {
-        filter_.ResumeOutput();
-        pacer_.Forget();
-    }
+    const auto [input, output] = PurgeOurs(purgeBits);
     if (!IsConnected())
         return hungUp_ || FailNotConnected();
     if (!Rfc2217() || (!input && !output))
@@ -604,171 +542,46 @@ bool TcpSerialLine::Purge(std::uint32_t purgeBits)
     return SendComPort(tn::kPurgeData, std::string(1, static_cast<char>(which)));
 }
 
-IoStatus TcpSerialLine::WaitEvent(std::uint32_t mask, std::uint32_t& events)
+int TcpSerialLine::StartEventWait(std::uint32_t)
 {
-    events = 0;
-    if (!IsConnected()) {
-        FailNotConnected();
-        return IoStatus::Failed;
-    }
-    if (Interrupted())
-        return IoStatus::Interrupted;
-    if (mask == 0) {
-        lastError_ = name_ + ": no line event to wait for";
-        return IoStatus::Failed;
-    }
     // Modem and line changes count from the start of the wait.
-    ReadSocket();
+    TakeInput();
     pendingEvents_ = 0;
-    for (;;) {
-        const bool failed = ReadSocket() == ReadResult::Failed;
-        std::uint32_t seen = pendingEvents_ & mask;
-        if (filter_.Buffered() > 0)
-            seen |= kEvRxChar & mask;
-        if ((mask & kEvRxFlag) != 0 && filter_.TakeEventChar())
-            seen |= kEvRxFlag;
-        if (seen != 0) {
-            pendingEvents_ &= ~seen;
-            events = seen;
-            return IoStatus::Ok;
-        }
-        if (failed)
-            return IoStatus::Failed;
-        const IoStatus status = WaitOnSocket(POLLIN, -1);
-        if (status != IoStatus::Ok)
-            return status;
-    }
+    return -1;
 }
 
-IoResult TcpSerialLine::Write(const char* data, std::size_t size)
+std::uint32_t TcpSerialLine::StatusEvents(std::uint32_t mask)
 {
-    IoResult result;
-    if (!IsConnected()) {
-        FailNotConnected();
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    while (result.count < size) {
-        if (Interrupted()) {
-            result.status = IoStatus::Interrupted;
-            return result;
-        }
-        // Look at the input before every slice: an XOFF must stop the next one.
-        if (ReadSocket() == ReadResult::Failed) {
-            result.status = IoStatus::Failed;
-            return result;
-        }
-        if (filter_.OutputStopped()) {
-            result.status = WaitOnSocket(POLLIN, -1);
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        if (!outbox_.empty()) {
-            // The socket is full: the server is not taking bytes.
-            result.status = WaitOnSocket(POLLIN, kMaxQueueWaitMs);
-            if (result.status != IoStatus::Ok)
-                return result;
-            if (!FlushOutbox()) {
-                result.status = IoStatus::Failed;
-                return result;
-            }
-            continue;
-        }
-        const std::size_t allowed = pacer_.Allowance(Clock::now());
-        if (allowed == 0) {
-            result.status = WaitOnSocket(POLLIN, CeilMilliseconds(pacer_.WaitBeforeNextWrite(Clock::now())));
-            if (result.status != IoStatus::Ok)
-                return result;
-            continue;
-        }
-        const std::size_t slice = std::min(allowed, size - result.count);
-        if (Rfc2217())
-            tn::AppendEscaped(outbox_, data + result.count, slice);
-        else
-            outbox_.append(data + result.count, slice);
-        pacer_.Sent(slice, Clock::now());
-        result.count += slice;
-        if (!FlushOutbox()) {
-            result.status = IoStatus::Failed;
-            return result;
-        }
-    }
-    result.status = IoStatus::Ok;
-    return result;
+    const std::uint32_t seen = pendingEvents_ & mask;
+    pendingEvents_ &= ~seen;
+    return seen;
 }
 
-IoResult TcpSerialLine::ReadAvailable(char* data, std::size_t size)
+int TcpSerialLine::RoomWaitMs()
 {
-    IoResult result;
-    if (fd_ < 0 && !hungUp_) {
-        FailNotConnected();
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    if (Interrupted()) {
-        result.status = IoStatus::Interrupted;
-        return result;
-    }
-    const bool failed = ReadSocket() == ReadResult::Failed;
-    if (filter_.Buffered() == 0 && failed) {
-        result.status = IoStatus::Failed;
-        return result;
-    }
-    result.count = filter_.Read(data, size);
-    return result;
+    // A full outbox: the socket is full, the server is not taking bytes.
+    return outbox_.empty() ? 0 : kMaxQueueWaitMs;
 }
 
-IoStatus TcpSerialLine::WaitReadable(int timeoutMs)
+PacedSerialLine::Handed TcpSerialLine::HandOver(const char* data, std::size_t size)
 {
-    if (fd_ < 0 && !hungUp_) {
-        FailNotConnected();
-        return IoStatus::Failed;
-    }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
-    for (;;) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        const bool failed = ReadSocket() == ReadResult::Failed;
-        if (filter_.Buffered() > 0)
-            return IoStatus::Ok;
-        if (failed)
-            return IoStatus::Failed;
-        const int left = timeoutMs < 0 ? -1 : MillisecondsUntil(deadline);
-        if (left == 0)
-            return IoStatus::Ok;
-        const IoStatus status = WaitOnSocket(POLLIN, left);
-        if (status != IoStatus::Ok)
-            return status;
-    }
+    if (Rfc2217())
+        tn::AppendEscaped(outbox_, data, size);
+    else
+        outbox_.append(data, size);
+    return {size, FlushOutbox() ? IoStatus::Ok : IoStatus::Failed};
 }
 
-IoStatus TcpSerialLine::Drain()
+PacedSerialLine::HeldOutput TcpSerialLine::OutputHeld()
 {
-    if (!IsConnected()) {
-        FailNotConnected();
-        return IoStatus::Failed;
-    }
     // Done when the server has every byte (the socket's queue is empty) and
     // the wire model says the line has carried them.
-    for (;;) {
-        if (Interrupted())
-            return IoStatus::Interrupted;
-        if (ReadSocket() == ReadResult::Failed)
-            return IoStatus::Failed;
-        int unsent = 0;
-        if (ioctl(fd_, SIOCOUTQ, &unsent) == -1)
-            unsent = 0;
-        const auto wireLeft = pacer_.WireIdleAt() - Clock::now();
-        if (outbox_.empty() && unsent <= 0 && wireLeft <= Clock::duration::zero())
-            return IoStatus::Ok;
-        const int wait = outbox_.empty() && unsent <= 0 ? CeilMilliseconds(wireLeft) : kMaxQueueWaitMs / 5;
-        const IoStatus status = WaitOnSocket(POLLIN, std::max(wait, 1));
-        if (status != IoStatus::Ok)
-            return status;
-        if (!outbox_.empty() && !FlushOutbox())
-            return IoStatus::Failed;
-    }
+    int unsent = 0;
+    if (ioctl(fd_, SIOCOUTQ, &unsent) == -1)
+        unsent = 0;
+    if (outbox_.empty() && unsent <= 0)
+        return {HeldOutput::State::Nothing};
+    return {HeldOutput::State::Some, kMaxQueueWaitMs / 5};
 }
 
 bool TcpSerialLine::TransmitChar(char byte)
@@ -780,28 +593,8 @@ bool TcpSerialLine::TransmitChar(char byte)
         tn::AppendEscaped(bytes, &byte, 1);
     else
         bytes.push_back(byte);
-    pacer_.Sent(1, Clock::now());
+    Pacer().Sent(1, Clock::now());
     return Send(bytes);
-}
-
-void TcpSerialLine::Interrupt()
-{
-    std::lock_guard lock(interruptMutex_);
-    interrupted_.store(true, std::memory_order_release);
-    if (wakeFd_ >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const ssize_t ignored = ::write(wakeFd_, &one, sizeof one);
-    }
-}
-
-void TcpSerialLine::ClearInterrupt()
-{
-    std::lock_guard lock(interruptMutex_);
-    interrupted_.store(false, std::memory_order_release);
-    if (wakeFd_ >= 0) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t ignored = ::read(wakeFd_, &count, sizeof count);
-    }
 }
 
 bool TcpSerialLine::Close()
@@ -819,13 +612,8 @@ bool TcpSerialLine::Close()
     }
     Disconnect();
     hungUp_ = false;
-    filter_.ClearInput();
+    Filter().ClearInput();
     return true;
-}
-
-std::string TcpSerialLine::LastError() const
-{
-    return lastError_;
 }
 
 std::string TcpSerialLine::TakeNotice()
@@ -833,7 +621,7 @@ std::string TcpSerialLine::TakeNotice()
     if (Rfc2217() || noticeGiven_)
         return {};
     noticeGiven_ = true;
-    return name_ + ": a raw TCP port: the baud rate, data format and flow control are set on the device server";
+    return Name() + ": a raw TCP port: the baud rate, data format and flow control are set on the device server";
 }
 
 } // namespace maroka::serial

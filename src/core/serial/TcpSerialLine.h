@@ -13,24 +13,20 @@
 //   WaitEvent    poll on the socket and a wake-up eventfd; modem-state and
 //                line-state notifications are the line events
 //   Write        IAC-escaped, paced and under the machine's XON/XOFF exactly
-//                as on a tty (LinePacer, LineInputFilter)
+//                as on a tty (PacedSerialLine)
+//   Drain        until the socket's queue is empty and the wire model idle
 //   Close        sends what is left, closes the connection
 //
 // The server owns the port: a second client is turned away by the server,
 // which reads here as a port in use. A connection that drops is a device that
 // is gone; the next SetState (the start of the next transfer) connects again.
 
-#include "core/serial/LineInputFilter.h"
-#include "core/serial/LinePacer.h"
 #include "core/serial/NetworkPortName.h"
+#include "core/serial/PacedSerialLine.h"
 #include "core/serial/Rfc2217Codec.h"
-#include "core/serial/SerialLine.h"
 
 #include <array>
-#include <atomic>
-#include <chrono>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -43,7 +39,7 @@ struct TcpOpenResult {
     std::string error;                   // "<name>: <reason>"
 };
 
-class TcpSerialLine final : public SerialLine {
+class TcpSerialLine final : public PacedSerialLine {
 public:
     static constexpr int kConnectTimeoutMs = 5000;
     // How long the COM-PORT option's answer is waited for after connecting.
@@ -59,8 +55,6 @@ public:
     TcpSerialLine(const TcpSerialLine&) = delete;
     TcpSerialLine& operator=(const TcpSerialLine&) = delete;
 
-    const std::string& Name() const override { return name_; }
-
     bool GetProperties(QueueSizes& sizes) override;
     bool GetState(LineSettings& settings) override;
     bool SetState(const LineSettings& settings) override;
@@ -69,30 +63,13 @@ public:
     bool ClearBreak() override;
     bool Purge(std::uint32_t purgeBits) override;
 
-    IoStatus WaitEvent(std::uint32_t mask, std::uint32_t& events) override;
-
-    IoResult Write(const char* data, std::size_t size) override;
-    IoResult ReadAvailable(char* data, std::size_t size) override;
-    IoStatus WaitReadable(int timeoutMs) override;
-    IoStatus Drain() override;
     bool TransmitChar(char byte) override;
-
-    void Interrupt() override;
-    void ClearInterrupt() override;
 
     bool Close() override;
 
-    std::string LastError() const override;
     std::string TakeNotice() override;
 
-    bool OutputStopped() const { return filter_.OutputStopped(); }
-
 private:
-    enum class ReadResult {
-        Ok,
-        Failed,
-    };
-
     TcpSerialLine(std::string name, NetworkPortName address, int wakeFd);
 
     bool Connect(std::string& error);
@@ -101,8 +78,24 @@ private:
     bool IsConnected() const { return fd_ >= 0 && !hungUp_; }
     bool Rfc2217() const { return address_.protocol == NetworkProtocol::Rfc2217; }
 
+    bool CheckOutput() override { return IsConnected() || FailNotConnected(); }
+    bool CheckInput() override { return fd_ >= 0 || hungUp_ || FailNotConnected(); }
     // Moves what the socket holds through the Telnet decoder and the filter.
-    ReadResult ReadSocket();
+    bool TakeInput() override;
+    ssize_t ReadSome(unsigned char* buffer, std::size_t size) override;
+    // Through the Telnet decoder for RFC 2217.
+    void TakePiece(const unsigned char* data, std::size_t size) override;
+    // Also watches for room while the outbox holds bytes.
+    pollfd LinePollFd(short events) const override;
+    bool Poll(pollfd (&fds)[2], int timeoutMs) override;
+    void OnHangUp() override;
+    int RoomWaitMs() override;
+    Handed HandOver(const char* data, std::size_t size) override;
+    bool SendPending() override { return outbox_.empty() || FlushOutbox(); }
+    HeldOutput OutputHeld() override;
+    int StartEventWait(std::uint32_t mask) override;
+    std::uint32_t StatusEvents(std::uint32_t mask) override;
+
     void HandleEvent(const telnet::TelnetEvent& event);
     void HandleNegotiation(unsigned char verb, unsigned char option);
     void HandleComPort(const std::string& payload);
@@ -114,24 +107,17 @@ private:
     // Waits until every command sent has its answer, or the wait is over.
     bool AwaitAnswers(int timeoutMs);
 
-    IoStatus WaitOnSocket(short events, int timeoutMs);
-    bool Interrupted() const { return interrupted_.load(std::memory_order_acquire); }
     void MarkHungUp();
-    bool Fail(const std::string& what, int errorNumber);
     bool FailNotConnected();
 
-    std::string name_;
     NetworkPortName address_;
     int fd_ = -1;
-    int wakeFd_ = -1;
     bool hungUp_ = false;
 
-    LineSettings settings_;
-    LinePacer pacer_;
-    LineInputFilter filter_;
     telnet::TelnetDecoder decoder_;
     std::string outbox_;
     std::string decoded_;
+    std::vector<telnet::TelnetEvent> events_;
 
     // Telnet option states: ours (WILL) and the server's (WILL).
     std::array<bool, 256> usEnabled_{};
@@ -148,11 +134,6 @@ private:
     std::uint32_t pendingEvents_ = 0; // LineEventBits since the wait began
 
     bool noticeGiven_ = false;
-
-    std::atomic<bool> interrupted_{false};
-    std::mutex interruptMutex_;
-
-    std::string lastError_;
 };
 
 } // namespace maroka::serial

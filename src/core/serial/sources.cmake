@@ -1,7 +1,9 @@
-# Sources of core/serial: the line interface, the POSIX tty and TCP backends, termios
-# mapping, port names and the system-call seam, relative to this folder.
+# Sources of core/serial: the line interface, the loops its backends share, the POSIX tty and
+# TCP backends, termios mapping, port names and the system-call seam, relative to this folder.
 list(APPEND MAROKA_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/LinePacer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/LineWakeUp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PacedSerialLine.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TermiosMapping.cpp
     ${CMAKE_CURRENT_LIST_DIR}/TermiosDevice.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PosixSerialLine.cpp

@@ -43,8 +43,10 @@ bool FakeSerialLine::SetState(const serial::LineSettings& settings)
 bool FakeSerialLine::ClearErrors(serial::LineErrorState& state)
 {
     std::lock_guard lock(mutex_);
-    if (failErrorQuery)
+    if (failErrorQuery) {
+        lastError_ = name_ + ": " + std::string(serial::kDeviceGoneText);
         return false;
+    }
     state = {};
     state.inputQueued = input_.size();
     if (checks_++ == errorAtCheckNumber)

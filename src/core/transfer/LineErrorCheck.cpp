@@ -24,6 +24,16 @@ const char* LineErrorText(std::uint32_t errors)
     }
 }
 
+std::string WithDetail(const std::string& text, const std::string& detail)
+{
+    return detail.empty() ? text : text + "\n\n" + detail;
+}
+
+std::string LineErrorCheck::QueryFailureDetail(const serial::SerialLine& line) const
+{
+    return errorQueryFailed ? line.LastError() : std::string();
+}
+
 bool LineErrorCheck::Check(serial::SerialLine& line)
 {
     serial::LineErrorState state;

@@ -21,7 +21,14 @@ struct LineErrorCheck {
 
     // Returns true when a line error (or a failed query) is now known.
     bool Check(serial::SerialLine& line);
+    // Why the query failed, to go below the message (empty when it did
+    // not): a vanished device must say so, not only that its state was
+    // unreadable.
+    std::string QueryFailureDetail(const serial::SerialLine& line) const;
 };
+
+// `text`, then `detail` below an empty line when there is one.
+std::string WithDetail(const std::string& text, const std::string& detail);
 
 // The text of an error word that counts as a line error, or nullptr: only a
 // word equal to exactly one of the listed bits counts.

@@ -63,11 +63,6 @@ void RemoveGarbled(std::string& line)
     text::ReplaceAll(line, kGarbledSequence, {});
 }
 
-std::string WithDetail(const std::string& text, const std::string& detail)
-{
-    return detail.empty() ? text : text + "\n\n" + detail;
-}
-
 // One run of the receive loop on a worker.
 class Receiver {
 public:
@@ -259,10 +254,7 @@ bool Receiver::WaitForFirstByte()
 void Receiver::ReportLineError()
 {
     if (!context_.transferError) {
-        std::string text = lineErrors_.lineErrorText;
-        if (lineErrors_.errorQueryFailed)
-            text = WithDetail(text, env_.line->LastError());
-        env_.ShowError(text);
+        env_.ShowError(WithDetail(lineErrors_.lineErrorText, lineErrors_.QueryFailureDetail(*env_.line)));
         env_.flags.quitRequested = true;
     }
     context_.transferError = true;

@@ -283,7 +283,8 @@ void SendLoop::ChunkLoop(std::size_t chunkSize)
             ShowProgress();
         if (lineErrors_.Check(*env_.line)) {
             if (!outcome_.transferError) {
-                env_.ShowError(sendIoMessage_ + lineErrors_.lineErrorText + msg::kSendIoErrorSuffix);
+                env_.ShowError(WithDetail(sendIoMessage_ + lineErrors_.lineErrorText + msg::kSendIoErrorSuffix,
+                                          lineErrors_.QueryFailureDetail(*env_.line)));
                 env_.flags.quitRequested = true;
             }
             env_.log->ErrorLog(logs::msg::kErrWriteIo);
@@ -320,11 +321,7 @@ void SendLoop::ShowProgress()
 void SendLoop::FailWrite(const char* message, std::string_view logWord, bool showUnlessError)
 {
     if (!showUnlessError || !outcome_.transferError) {
-        std::string text = message;
-        const std::string detail = env_.line->LastError();
-        if (!detail.empty())
-            text += "\n\n" + detail;
-        env_.ShowError(text);
+        env_.ShowError(WithDetail(message, env_.line->LastError()));
     }
     outcome_.transferError = true;
     env_.log->ErrorLog(logWord);

@@ -119,6 +119,17 @@ TEST_F(SendFixture, ALineErrorEndsTheSendWithItsMessageAndErrorLogWord)
     EXPECT_EQ(ui.LastStatus(), " データ送信中にエラーがありました。");
 }
 
+TEST_F(SendFixture, AnUnreadableErrorWordSaysWhyBelowTheMessage)
+{
+    line->failErrorQuery = true;
+    EXPECT_TRUE(Send("%\nO1234\n%\n").transferError);
+    EXPECT_EQ(line->Written(), "");
+    EXPECT_EQ(ui.Messages(),
+              std::vector<std::string>{"データ送信 I/O エラー （通信エラー情報の取得に失敗しました。）\n\n" +
+                                       line->LastError()});
+    EXPECT_NE(line->LastError().find(serial::kDeviceGoneText), std::string::npos);
+}
+
 TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
 {
     line->errorAtCheckNumber = 0;

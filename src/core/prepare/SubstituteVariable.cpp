@@ -1,5 +1,7 @@
 #include "core/prepare/SubstituteVariable.h"
 
+#include "core/text/TextSearch.h"
+
 namespace maroka::prepare {
 
 namespace {
@@ -53,19 +55,8 @@ void SubstituteVariable(std::string& block, std::string_view variable, std::stri
             from = commentEnd;
         }
     }
-    std::size_t pos = FindVariable(block, variable, from);
-    if (pos == std::string::npos)
-        return;
-    std::string out(block, 0, pos);
-    std::size_t last = pos;
-    while (pos != std::string::npos) {
-        out.append(block, last, pos - last);
-        out.append(text);
-        last = pos + variable.size();
-        pos = FindVariable(block, variable, last);
-    }
-    out.append(block, last, std::string::npos);
-    block.swap(out);
+    text::ReplaceMatches(block, variable.size(), text, from,
+                         [&](std::string_view in, std::size_t at) { return FindVariable(in, variable, at); });
 }
 
 } // namespace maroka::prepare

@@ -31,21 +31,8 @@ std::size_t FindText(std::string_view text, std::string_view needle, std::size_t
 
 bool ReplaceAll(std::string& text, std::string_view find, std::string_view replacement, std::size_t from)
 {
-    std::size_t pos = FindText(text, find, from);
-    if (pos == std::string::npos)
-        return false;
-    std::string out;
-    out.reserve(text.size() + replacement.size() * 2);
-    std::size_t last = 0;
-    while (pos != std::string::npos) {
-        out.append(text, last, pos - last);
-        out.append(replacement);
-        last = pos + find.size();
-        pos = FindText(text, find, last);
-    }
-    out.append(text, last, std::string::npos);
-    text.swap(out);
-    return true;
+    return ReplaceMatches(text, find.size(), replacement, from,
+                          [&](std::string_view in, std::size_t at) { return FindText(in, find, at); });
 }
 
 } // namespace maroka::text

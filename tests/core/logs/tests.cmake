@@ -1,5 +1,4 @@
 maroka_add_test(NAME logs_tests SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/BackgroundLogTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/LogWriterTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/WorkFilesTest.cpp
 )

@@ -5,6 +5,8 @@
 #include "core/editor/ListText.h"
 #include "core/session/Session.h"
 
+#include "core/platform/FileBytes.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -14,17 +16,8 @@ namespace maroka::editor {
 
 namespace {
 
-bool IsFile(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
-}
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_directory(path, ec);
-}
+using platform::IsFile;
+using platform::IsFolder;
 
 } // namespace
 

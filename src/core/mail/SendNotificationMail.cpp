@@ -10,26 +10,6 @@ namespace maroka::mail {
 
 namespace {
 
-bool ReadBodyFile(const std::string& path, std::vector<std::string>& lines)
-{
-    const auto read = platform::ReadFileBytes(path);
-    if (!read)
-        return false;
-    const std::string& bytes = *read;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return true;
-}
-
 std::optional<int> ParsePort(std::string_view text)
 {
     int port = 0;
@@ -48,12 +28,11 @@ std::string Wire(const std::string& utf8)
 
 std::vector<std::string> ComposeMailBody(const std::string& bodyFilePath, const std::string& mailCommandText)
 {
-    std::vector<std::string> lines;
-    if (mailCommandText.empty() && ReadBodyFile(bodyFilePath, lines))
-        return lines;
-    lines.clear();
-    lines.push_back(Wire(mailCommandText.empty() ? std::string(msg::kDefaultBody) : mailCommandText));
-    return lines;
+    if (mailCommandText.empty()) {
+        if (auto lines = platform::ReadFileLines(bodyFilePath))
+            return std::move(*lines);
+    }
+    return {Wire(mailCommandText.empty() ? std::string(msg::kDefaultBody) : mailCommandText)};
 }
 
 MailOutcome SendNotificationMail(UserInterface& ui, const settings::SessionSettings& settings, const MailJob& job)

@@ -213,26 +213,9 @@ void ServerLoop::CarryOutCommand()
 
 std::optional<std::vector<std::string>> ServerLoop::ErrorLogLines() const
 {
-    std::error_code ec;
-    if (server_.errorLogPath.empty() || !std::filesystem::is_regular_file(server_.errorLogPath, ec))
+    if (!platform::IsFile(server_.errorLogPath))
         return std::nullopt;
-    const auto read = platform::ReadFileBytes(server_.errorLogPath);
-    if (!read)
-        return std::nullopt;
-    const std::string& bytes = *read;
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string line = bytes.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
+    return platform::ReadFileLines(server_.errorLogPath);
 }
 
 void ServerLoop::SendReply()

@@ -21,17 +21,8 @@ namespace maroka::session {
 
 namespace {
 
-bool IsFile(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_regular_file(path, ec);
-}
-
-bool IsFolder(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && fs::is_directory(path, ec);
-}
+using platform::IsFile;
+using platform::IsFolder;
 
 std::string FolderOrEmpty(const std::string& folder)
 {

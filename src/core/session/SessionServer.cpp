@@ -5,17 +5,15 @@
 #include "core/transfer/ReceiveLoop.h"
 #include "core/transfer/SendPacing.h"
 
+#include "core/platform/FileBytes.h"
+
 #include <filesystem>
 
 namespace maroka::session {
 
 namespace {
 
-bool IsFolder(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_directory(path, ec);
-}
+using platform::IsFolder;
 
 } // namespace
 

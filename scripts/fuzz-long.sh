@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs each fuzz target (or those named: prepare, estimate, ...) to ten
-# million executions, keeping a corpus per target under build/fuzz/corpus so
+# million executions, keeping a corpus per target under build/fuzz-long/corpus so
 # that a later run goes on from there, and reports the executions, the time
 # and the crashes of each; one input that runs for more than 10 s counts as
 # a hang. CI runs the same targets for 20 s each, built for debugging; these

@@ -29,9 +29,9 @@ ninja -C build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build/asan --output-on-failure -j"$jobs" -LE dnc_line
 
-echo "== thread sanitizer (the tests that run a worker, a UI task queue, a server loop or the simulated machine)"
+echo "== thread sanitizer (the tests that run a worker, a UI task queue, a server loop, the simulated machine or the background log)"
 tsan_tests=(send_tests receive_tests receive_session_tests server_session_tests session_tests serial_line_tests
-    machine_tests)
+    machine_tests logs_tests)
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF -DMAROKA_WERROR=ON \
     -DMAROKA_SANITIZE=thread
 ninja -C build/tsan -j"$jobs" "${tsan_tests[@]}"

@@ -35,6 +35,7 @@ public:
     explicit BackgroundCli(const std::vector<std::string>& arguments);
     ~BackgroundCli();
     void Signal(int signal) { process_.Signal(signal); }
+    int Pid() const { return process_.Pid(); }
     // Waits until the program has printed `text` to its error output (where
     // its status lines go) `times` times; false when it has not within `limit`.
     bool WaitForErr(const std::string& text, std::chrono::milliseconds limit, std::size_t times = 1) const;

@@ -28,8 +28,6 @@ public:
     BackgroundLog(const BackgroundLog&) = delete;
     BackgroundLog& operator=(const BackgroundLog&) = delete;
 
-    const LogFile& File() const { return file_; }
-
     // Queues the entry and returns at once.
     void Add(LogEntry entry);
 

@@ -12,11 +12,16 @@
 
 namespace maroka::fuzz {
 
+// In memory where there is such a place: a target writes its files once
+// per input, and a disk's journal would then take most of the time.
 inline const std::string& ScratchFolder()
 {
     static const std::string folder = [] {
-        char pattern[] = "/tmp/maroka-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
+        char inMemory[] = "/dev/shm/maroka-fuzz-XXXXXX";
+        char onDisk[] = "/tmp/maroka-fuzz-XXXXXX";
+        const char* made = mkdtemp(inMemory);
+        if (made == nullptr)
+            made = mkdtemp(onDisk);
         if (made == nullptr)
             std::abort();
         return std::string(made);

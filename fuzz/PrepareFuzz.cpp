@@ -3,39 +3,20 @@
 // may call. Whatever the input, the build must end with a result, never
 // crash, hang or read out of bounds; the estimate runs on the same lines.
 
+#include "FuzzFile.h"
+
 #include "core/prepare/BlockSettings.h"
 #include "core/prepare/MachiningEstimate.h"
 #include "core/prepare/SendFileBuilder.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 
 namespace {
 
 using namespace maroka::prepare;
-
-const std::string& Folder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/maroka-fuzz-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
-            std::abort();
-        return std::string(made) + "/";
-    }();
-    return folder;
-}
-
-void Write(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
 
 } // namespace
 
@@ -70,14 +51,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t split = rest.find(std::string_view("\0\0", 2));
     const std::string_view main = rest.substr(0, split);
     const std::string_view sub = split == std::string_view::npos ? std::string_view() : rest.substr(split + 2);
-    Write(Folder() + "MAIN.NC", main);
-    Write(Folder() + "SUB.NC", sub);
+    const std::string mainPath = maroka::fuzz::WriteScratch("MAIN.NC", main);
+    maroka::fuzz::WriteScratch("SUB.NC", sub);
 
     BuildObserver observer;
     SendFileBuilder builder;
-    const std::vector<std::string> entries = (bits & 32768) ? std::vector<std::string>{Folder() + "MAIN.NC"}
-                                                            : std::vector<std::string>{Folder() + "MAIN.NC", "M30"};
-    const BuildResult result = builder.Build(entries, s, Folder() + "SENDFILE", observer);
+    const std::vector<std::string> entries =
+        (bits & 32768) ? std::vector<std::string>{mainPath} : std::vector<std::string>{mainPath, "M30"};
+    const BuildResult result = builder.Build(entries, s, maroka::fuzz::ScratchFolder() + "/SENDFILE", observer);
     if (!result.ok && result.messages.empty())
         std::abort(); // a failure always says why
 

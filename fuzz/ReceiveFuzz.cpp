@@ -4,6 +4,7 @@
 // bytes that came, and a converted one must not let the control codes it
 // removes reach the file.
 
+#include "FuzzFile.h"
 #include "QuietUserInterface.h"
 
 #include "core/transfer/ReceiveLoop.h"
@@ -94,17 +95,7 @@ public:
 
 const std::string& FilePath()
 {
-    static const std::string path = [] {
-        // In memory where there is such a place: the loop writes a file per run.
-        char pattern[] = "/dev/shm/maroka-fuzz-receive-XXXXXX";
-        char fallback[] = "/tmp/maroka-fuzz-receive-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
-            made = mkdtemp(fallback);
-        if (made == nullptr)
-            std::abort();
-        return std::string(made) + "/RECEIVED.NC";
-    }();
+    static const std::string path = maroka::fuzz::ScratchFolder() + "/RECEIVED.NC";
     return path;
 }
 

@@ -3,6 +3,8 @@
 // sends, a name that reaches a folder operation must be one that can only
 // mean an entry directly in the folder, and a refusal always says so.
 
+#include "FuzzFile.h"
+
 #include "core/server/ServerCommand.h"
 #include "core/settings/SessionSettings.h"
 
@@ -22,11 +24,7 @@ using namespace maroka::server;
 const std::string& Folder()
 {
     static const std::string folder = [] {
-        char pattern[] = "/tmp/maroka-fuzz-server-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (made == nullptr)
-            std::abort();
-        const std::string path(made);
+        const std::string& path = maroka::fuzz::ScratchFolder();
         for (const char* name : {"O1000.NC", "prog", "R"})
             std::ofstream(path + "/" + name) << "%\nG0X1\n%\n";
         if (mkdir((path + "/SUB").c_str(), 0700) != 0 || symlink("/etc/passwd", (path + "/LINK").c_str()) != 0)

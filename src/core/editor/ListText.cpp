@@ -37,7 +37,7 @@ std::optional<std::vector<std::string>> ReadTextLines(const std::string& path)
     const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad())
         return std::nullopt;
-    return SplitLines(text::IsUtf8(bytes) ? bytes : text::Cp932ToUtf8Lossy(bytes));
+    return SplitLines(text::IsValidUtf8(bytes) ? bytes : text::Cp932ToUtf8Lossy(bytes));
 }
 
 bool WriteTextLines(const std::string& path, const std::vector<std::string>& lines)

@@ -41,12 +41,12 @@ void BlockReader::Fill(std::size_t wanted)
     if (end_ - begin_ >= wanted || eof_)
         return;
     if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.Data(), buffer_.Data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
     }
     while (end_ < wanted && !eof_) {
-        const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        const ssize_t n = ::read(fd_, buffer_.Data() + end_, buffer_.Size() - end_);
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
         } else if (n == 0) {
@@ -75,7 +75,7 @@ bool BlockReader::NextView(std::string_view& block)
     const std::size_t available = end_ - begin_;
     if (available == 0)
         return false;
-    const char* p = buffer_.data() + begin_;
+    const char* p = buffer_.Data() + begin_;
     std::size_t take;
     if (const void* lf = std::memchr(p, '\n', std::min(available, kMaxBlock))) {
         take = static_cast<std::size_t>(static_cast<const char*>(lf) - p) + 1;

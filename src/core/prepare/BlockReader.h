@@ -4,10 +4,11 @@
 // a block is a line of at most kMaxBlock bytes, a longer line comes as
 // several blocks. The memory used does not depend on the file size.
 
+#include "core/prepare/RawBuffer.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace maroka::prepare {
 
@@ -38,7 +39,7 @@ public:
     std::string_view Ahead()
     {
         Fill(kMaxBlock + 2);
-        return std::string_view(buffer_.data() + begin_, end_ - begin_);
+        return std::string_view(buffer_.Data() + begin_, end_ - begin_);
     }
     void Consume(std::size_t n)
     {
@@ -56,7 +57,7 @@ public:
 private:
     void Fill(std::size_t wanted);
 
-    std::vector<char> buffer_;
+    RawBuffer buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     int fd_ = -1;

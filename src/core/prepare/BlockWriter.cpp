@@ -45,16 +45,16 @@ bool BlockWriter::Write(std::string_view bytes)
 {
     if (fd_ < 0 || failed_)
         return false;
-    if (used_ + bytes.size() <= buffer_.size()) {
-        std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+    if (used_ + bytes.size() <= buffer_.Size()) {
+        std::memcpy(buffer_.Data() + used_, bytes.data(), bytes.size());
         used_ += bytes.size();
         return true;
     }
     if (!Flush())
         return false;
-    if (bytes.size() >= buffer_.size())
+    if (bytes.size() >= buffer_.Size())
         return WriteAll(bytes.data(), bytes.size());
-    std::memcpy(buffer_.data(), bytes.data(), bytes.size());
+    std::memcpy(buffer_.Data(), bytes.data(), bytes.size());
     used_ = bytes.size();
     return true;
 }
@@ -65,7 +65,7 @@ bool BlockWriter::Flush()
         return false;
     const std::size_t used = used_;
     used_ = 0;
-    return WriteAll(buffer_.data(), used);
+    return WriteAll(buffer_.Data(), used);
 }
 
 bool BlockWriter::Close(bool* flushed)

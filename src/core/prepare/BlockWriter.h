@@ -3,11 +3,12 @@
 // Writes the prepared send file through a large buffer of its own. A failed
 // write is remembered: every later call fails too.
 
+#include "core/prepare/RawBuffer.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace maroka::prepare {
 
@@ -26,8 +27,8 @@ public:
     // `line` followed by `end`.
     bool WriteLine(std::string_view line, std::string_view end)
     {
-        if (fd_ >= 0 && !failed_ && used_ + line.size() + end.size() <= buffer_.size()) {
-            char* out = buffer_.data() + used_;
+        if (fd_ >= 0 && !failed_ && used_ + line.size() + end.size() <= buffer_.Size()) {
+            char* out = buffer_.Data() + used_;
             std::memcpy(out, line.data(), line.size());
             std::memcpy(out + line.size(), end.data(), end.size());
             used_ += line.size() + end.size();
@@ -46,7 +47,7 @@ public:
 private:
     bool WriteAll(const char* data, std::size_t size);
 
-    std::vector<char> buffer_;
+    RawBuffer buffer_;
     std::size_t used_ = 0;
     std::uint64_t written_ = 0;
     int fd_ = -1;

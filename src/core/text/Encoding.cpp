@@ -8,53 +8,76 @@ namespace maroka::text {
 
 namespace {
 
-// One iconv conversion. On an invalid or unconvertible sequence it either
-// fails (replacement empty) or emits the replacement and skips one byte.
-std::optional<std::string> Convert(const char* to, const char* from, std::string_view input,
-                                   std::string_view replacement)
-{
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string output;
-    output.reserve(input.size() * 3 / 2 + 4);
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    char buffer[4096];
-    bool ok = true;
-    while (inLeft > 0) {
-        char* out = buffer;
-        std::size_t outLeft = sizeof buffer;
-        const std::size_t rc = iconv(cd, &in, &inLeft, &out, &outLeft);
-        output.append(buffer, static_cast<std::size_t>(out - buffer));
-        if (rc != static_cast<std::size_t>(-1))
-            continue;
-        if (errno == E2BIG)
-            continue;
-        if (replacement.empty()) {
-            ok = false;
-            break;
-        }
-        output.append(replacement);
-        ++in;
-        --inLeft;
+// Opening a converter costs a lookup through the system's converter tables,
+// far more than converting a key or a line, so each thread keeps one per
+// direction and resets its shift state before each use.
+class Converter {
+public:
+    Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+    ~Converter()
+    {
+        if (IsOpen())
+            iconv_close(handle_);
     }
-    iconv_close(cd);
-    if (!ok)
-        return std::nullopt;
-    return output;
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool IsOpen() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+
+    // On an invalid or unconvertible sequence it either fails (replacement
+    // empty) or emits the replacement and skips one byte.
+    std::optional<std::string> Convert(std::string_view input, std::string_view replacement)
+    {
+        if (!IsOpen())
+            return std::nullopt;
+        iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+        std::string output;
+        output.reserve(input.size() * 3 / 2 + 4);
+        char* in = const_cast<char*>(input.data());
+        std::size_t inLeft = input.size();
+        char buffer[4096];
+        while (inLeft > 0) {
+            char* out = buffer;
+            std::size_t outLeft = sizeof buffer;
+            const std::size_t rc = iconv(handle_, &in, &inLeft, &out, &outLeft);
+            output.append(buffer, static_cast<std::size_t>(out - buffer));
+            if (rc != static_cast<std::size_t>(-1) || errno == E2BIG)
+                continue;
+            if (replacement.empty())
+                return std::nullopt;
+            output.append(replacement);
+            ++in;
+            --inLeft;
+        }
+        return output;
+    }
+
+private:
+    iconv_t handle_;
+};
+
+Converter& ToCp932()
+{
+    thread_local Converter converter("CP932", "UTF-8");
+    return converter;
+}
+
+Converter& ToUtf8()
+{
+    thread_local Converter converter("UTF-8", "CP932");
+    return converter;
 }
 
 } // namespace
 
 std::optional<std::string> Utf8ToCp932(std::string_view utf8)
 {
-    return Convert("CP932", "UTF-8", utf8, {});
+    return ToCp932().Convert(utf8, {});
 }
 
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932)
 {
-    return Convert("UTF-8", "CP932", cp932, {});
+    return ToUtf8().Convert(cp932, {});
 }
 
 bool IsValidUtf8(std::string_view text)
@@ -101,59 +124,12 @@ bool IsValidUtf8(std::string_view text)
 
 std::string Utf8ToCp932Lossy(std::string_view utf8)
 {
-    return Convert("CP932", "UTF-8", utf8, "?").value_or(std::string());
+    return ToCp932().Convert(utf8, "?").value_or(std::string());
 }
 
 std::string Cp932ToUtf8Lossy(std::string_view cp932)
 {
-    return Convert("UTF-8", "CP932", cp932, "\xEF\xBF\xBD").value_or(std::string());
-}
-
-} // namespace maroka::text
-
-namespace maroka::text {
-
-bool IsUtf8(std::string_view bytes)
-{
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        unsigned minimum = 0;
-        unsigned code = 0;
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            code = lead & 0x1Fu;
-            minimum = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            code = lead & 0x0Fu;
-            minimum = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            code = lead & 0x07u;
-            minimum = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + length > bytes.size())
-            return false;
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0u) != 0x80u)
-                return false;
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (code < minimum || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF)
-            return false;
-        i += length;
-    }
-    return true;
+    return ToUtf8().Convert(cp932, "\xEF\xBF\xBD").value_or(std::string());
 }
 
 } // namespace maroka::text

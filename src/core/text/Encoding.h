@@ -14,16 +14,13 @@ namespace maroka::text {
 std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 
-// True when `text` is well-formed UTF-8 (no overlong forms, surrogates or
-// values past U+10FFFF).
+// True when `text` is well-formed UTF-8, plain ASCII included (no overlong
+// forms, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
 // Lossy forms for display: an unconvertible byte becomes "?" (to CP932) or
 // U+FFFD (to UTF-8) and the rest is kept.
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 std::string Cp932ToUtf8Lossy(std::string_view cp932);
-
-// True when `bytes` is well-formed UTF-8 (plain ASCII included).
-bool IsUtf8(std::string_view bytes);
 
 } // namespace maroka::text

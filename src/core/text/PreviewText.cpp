@@ -28,9 +28,9 @@ std::string PreviewText(std::string_view head, std::size_t maxBytes)
     const std::string_view shown = head.substr(0, maxBytes);
     if (head.size() > maxBytes) {
         const std::string_view utf8 = WithoutCutUtf8Tail(shown);
-        if (IsUtf8(utf8))
+        if (IsValidUtf8(utf8))
             return std::string(utf8);
-    } else if (IsUtf8(shown)) {
+    } else if (IsValidUtf8(shown)) {
         return std::string(shown);
     }
     return Cp932ToUtf8Lossy(CutAtCharBoundary(head, maxBytes));

@@ -7,12 +7,12 @@ using namespace maroka;
 
 TEST(PreviewTextTest, Utf8IsRecognisedAndEverythingElseIsCp932)
 {
-    EXPECT_TRUE(text::IsUtf8("G01X1.(加工)"));
-    EXPECT_TRUE(text::IsUtf8(""));
-    EXPECT_FALSE(text::IsUtf8(*text::Utf8ToCp932("(加工)")));
-    EXPECT_FALSE(text::IsUtf8("\xC0\xAF"));     // overlong "/"
-    EXPECT_FALSE(text::IsUtf8("\xED\xA0\x80")); // a surrogate
-    EXPECT_FALSE(text::IsUtf8("\xE5\x8A"));     // cut short
+    EXPECT_TRUE(text::IsValidUtf8("G01X1.(加工)"));
+    EXPECT_TRUE(text::IsValidUtf8(""));
+    EXPECT_FALSE(text::IsValidUtf8(*text::Utf8ToCp932("(加工)")));
+    EXPECT_FALSE(text::IsValidUtf8("\xC0\xAF"));     // overlong "/"
+    EXPECT_FALSE(text::IsValidUtf8("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(text::IsValidUtf8("\xE5\x8A"));     // cut short
 
     const std::string cp932 = *text::Utf8ToCp932("O1(加工)\nM30\n");
     EXPECT_EQ(text::PreviewText(cp932, 100), "O1(加工)\nM30\n");

@@ -132,6 +132,18 @@ int SmtpClient::WaitFor(int fd, short events, Clock::time_point deadline) const
     }
 }
 
+SmtpResult SmtpClient::AwaitConnection(short events, Clock::time_point deadline) const
+{
+    const int ready = WaitFor(fd_, events, deadline);
+    if (ready == 0)
+        return Failure(msg::kReadTimedOut);
+    if (ready == -2)
+        return Failure(msg::kCancelled);
+    if (ready < 0)
+        return Failure(std::strerror(errno));
+    return std::nullopt;
+}
+
 SmtpClient::~SmtpClient()
 {
     Close();
@@ -208,13 +220,8 @@ SmtpResult SmtpClient::WriteAll(std::string_view bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            const int ready = WaitFor(fd_, POLLOUT, deadline);
-            if (ready == 0)
-                return Failure(msg::kReadTimedOut);
-            if (ready == -2)
-                return Failure(msg::kCancelled);
-            if (ready < 0)
-                return Failure(std::strerror(errno));
+            if (SmtpResult failure = AwaitConnection(POLLOUT, deadline))
+                return failure;
             continue;
         }
         return Failure(std::strerror(errno));
@@ -234,13 +241,8 @@ SmtpResult SmtpClient::ReadLine(std::string& line, Clock::time_point deadline)
         }
         if (buffer_.size() > kMaxReplyLine)
             return Failure(msg::kInvalidReply);
-        const int ready = WaitFor(fd_, POLLIN, deadline);
-        if (ready == 0)
-            return Failure(msg::kReadTimedOut);
-        if (ready == -2)
-            return Failure(msg::kCancelled);
-        if (ready < 0)
-            return Failure(std::strerror(errno));
+        if (SmtpResult failure = AwaitConnection(POLLIN, deadline))
+            return failure;
         char chunk[512];
         const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
         if (n == 0)

@@ -69,6 +69,9 @@ private:
     SmtpResult ReadLine(std::string& line, std::chrono::steady_clock::time_point deadline);
     // 1 ready, 0 timed out, -1 failed, -2 cancelled.
     int WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline) const;
+    // WaitFor on the open connection, with a failure for each way it can end
+    // other than ready.
+    SmtpResult AwaitConnection(short events, std::chrono::steady_clock::time_point deadline) const;
     // Reads one reply, all lines of a multi-line one; `code` is its number
     // and `text` its last line.
     SmtpResult ReadReply(int& code, std::string& text);

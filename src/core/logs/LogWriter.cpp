@@ -44,15 +44,6 @@ LogWriter LogWriter::ForPort(std::string_view workFolder, std::string_view port,
                      std::move(clock));
 }
 
-LogResult LogWriter::WriteCommLog(std::string_view subject, std::string_view message,
-                                  const settings::SessionSettings& settings) const
-{
-    const std::optional<LogEntry> entry = CommLogEntry(subject, message, settings);
-    if (!entry)
-        return std::nullopt;
-    return commLog_.Write(std::span(&*entry, 1));
-}
-
 std::optional<LogEntry> LogWriter::CommLogEntry(std::string_view subject, std::string_view message,
                                                 const settings::SessionSettings& settings) const
 {

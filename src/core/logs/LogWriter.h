@@ -37,12 +37,10 @@ public:
     static LogWriter ForPort(std::string_view workFolder, std::string_view port, LogClock clock = CurrentLogTime);
 
     // `subject` is the full path of the current file, or msg::kCommandSubject
-    // while the server waits for a command. Writes nothing when
-    // "通信ログ保存" (keepCommLog) is off; trims to "ログ最大サイズ".
-    LogResult WriteCommLog(std::string_view subject, std::string_view message,
-                           const settings::SessionSettings& settings) const;
-    // The same entry, stamped now and left for the caller to write (through
-    // a BackgroundLog of CommLog()); nullopt when the log is not kept.
+    // while the server waits for a command. The entry is stamped now and left
+    // for the caller to write (through a BackgroundLog of CommLog()); it
+    // trims the log to "ログ最大サイズ". nullopt when "通信ログ保存"
+    // (keepCommLog) is off.
     std::optional<LogEntry> CommLogEntry(std::string_view subject, std::string_view message,
                                          const settings::SessionSettings& settings) const;
 

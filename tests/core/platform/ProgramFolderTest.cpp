@@ -1,5 +1,6 @@
 #include "core/platform/ProgramFolder.h"
 
+#include "support/RefusingFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,8 @@ TEST(ProgramFolder, OnlyAnExistingWritableFolderOutsideTheSystemKeepsTheFiles)
     test::TempDir dir;
     EXPECT_TRUE(KeepsFilesBesideProgram(dir.Path().string()));
     EXPECT_FALSE(KeepsFilesBesideProgram((dir / "gone").string()));
-    EXPECT_FALSE(KeepsFilesBesideProgram("/usr/bin")); // also for root
+    EXPECT_FALSE(KeepsFilesBesideProgram(test::kRefusingFolder)); // read-only, whoever asks
+    EXPECT_FALSE(KeepsFilesBesideProgram("/usr/bin"));            // also for root
 }
 
 } // namespace

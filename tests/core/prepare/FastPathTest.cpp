@@ -180,8 +180,6 @@ TEST_F(FastPathBuild, LinesAtTheLimitOfABlock)
         SCOPED_TRACE(length);
         ExpectSameAsBlockByBlock(std::string(length, '1') + "\r\nX1.\n" + std::string(length, '2') + "\n");
     }
-    EXPECT_EQ(BuildProgram(std::string(2047, '1') + "\n").output, "%\n" + std::string(2047, '1') + "\n%\n");
-    EXPECT_EQ(BuildProgram(std::string(2048, '1') + "\n").output, "%\n" + std::string(2047, '1') + "\n1\n%\n");
 }
 
 } // namespace

@@ -104,14 +104,3 @@ TEST(SettingsFileChoice, TheFileLivesBesideTheProgramOnlyWhenItsFolderIsWritable
     const ScopedEnv home("HOME", dir.Path().c_str());
     EXPECT_EQ(ConfigSettingsFolder(), (dir / ".config/maroka").string());
 }
-
-TEST(SettingsFileChoice, AProgramInstalledInTheSystemKeepsItsSettingsInTheConfigurationFolder)
-{
-    // Also for root, who may write to /usr/bin: a settings file there would
-    // outlive the package.
-    maroka::test::TempDir dir;
-    const ScopedEnv config("XDG_CONFIG_HOME", (dir / "config").c_str());
-    EXPECT_EQ(ChooseSettingsFile("/usr/bin/maroka", {}).settingsFilePath, (dir / "config/maroka/maroka0.ini").string());
-    EXPECT_EQ(SettingsFolderFor("/usr/local/bin/maroka"), (dir / "config/maroka").string());
-    EXPECT_EQ(SettingsFolderFor((dir / "maroka").string()), dir.Path().string());
-}

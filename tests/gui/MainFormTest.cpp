@@ -123,22 +123,7 @@ private slots:
         QVERIFY(commands_.calls.isEmpty());
     }
 
-    void escapeAsksBeforeClosingAndTheSessionClosesOnce()
-    {
-        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
-        baud->lineEdit()->setFocus();
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(Take(), QStringList({"ConfirmExit"}));
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->Closed());
-
-        commands_.exitAnswer = true;
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(Take(), QStringList({"ConfirmExit", "Close"}));
-        QVERIFY(!form_->isVisible());
-        QVERIFY(form_->Closed());
-    }
-
+    // Esc's question is asked over the real session in SettingsFormTest.
     void theCloseBoxClosesTheSessionOnce()
     {
         form_->close();
@@ -408,7 +393,8 @@ private slots:
         QCOMPARE(at, form_->pos() + QPoint(10, 10));
     }
 
-    void fileDialogsReturnTheChoiceAndThePreviewState()
+    // The preview switch's way there and back is the editor's test.
+    void fileDialogsReturnTheChoice()
     {
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "b.nc", "O2\n");
@@ -423,8 +409,6 @@ private slots:
         script.On<TextFileDialog>([&](TextFileDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QString::fromStdString(request.title));
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-            QVERIFY(dialog->PreviewEnabled());
-            dialog->SetPreviewEnabled(false);
             TypeFileNamesAndAccept(dialog, QStringLiteral("\"a.nc\" \"b.nc\""));
         });
         script.On<TextFileDialog>([](TextFileDialog* dialog) { dialog->reject(); });
@@ -432,7 +416,6 @@ private slots:
         OnWorker([&] { result = ui_->ChooseOpenFiles(request); });
         QVERIFY(result.has_value());
         QCOMPARE(result->paths.size(), std::size_t{2});
-        QVERIFY(!result->preview);
         QVERIFY(!ui_->ChooseSaveFile(request).has_value());
         VERIFY_SCRIPT(script);
     }

@@ -88,13 +88,6 @@ TEST_F(EditorFixture, DroppedFilesAreListedInDropOrderAndFollowTheCaret)
     EXPECT_EQ(session->SendFileList(), std::nullopt);
 }
 
-TEST_F(EditorFixture, ADoubleClickOnALineNamingNoFileOpensNothingAndSaysNothing)
-{
-    editor->G65Main();
-    editor->DoubleClicked(0, "G65[" + Path("GONE.NC") + "]");
-    EXPECT_TRUE(ui.Messages().empty());
-}
-
 TEST_F(EditorFixture, AListOpenedAsNewReplacesTheSendListAndAddInsertsAtTheCaret)
 {
     test::WriteFileBytes(dir / "one.lst", Path("A.NC") + "\r\n" + Path("B.NC") + "\r\n");
@@ -107,12 +100,16 @@ TEST_F(EditorFixture, AListOpenedAsNewReplacesTheSendListAndAddInsertsAtTheCaret
     EXPECT_EQ(session->Settings().listOpenFolder, dir.Path().string());
     EXPECT_EQ(session->Settings().listFilter, "すべてのファイル(*.*)|*;*.*|ユーザー設定(*.lst)|*.lst");
 
+    // The data prepared for the list before the addition must not be sent.
+    const std::string prepared = session->WorkFilePath(logs::kSendFile);
+    test::WriteFileBytes(prepared, "%\nO1\n%\n");
     editor->CaretMoved(1, view.lines[1]);
     ui.openFiles.push_back({Path("two.lst")});
     editor->OpenListToAdd();
+    EXPECT_FALSE(std::filesystem::exists(prepared));
+    EXPECT_TRUE(ui.Saw("send-data-menu:on"));
     EXPECT_EQ(session->SendFileList(), (std::vector<std::string>{Path("A.NC"), Path("C.NC"), "M30", Path("B.NC")}));
-    // The filter was not extended twice for the same extension.
-    EXPECT_EQ(session->Settings().listFilter, "すべてのファイル(*.*)|*;*.*|ユーザー設定(*.lst)|*.lst");
+    EXPECT_TRUE(view.modified);
 }
 
 TEST_F(EditorFixture, EnteringAnotherModeOffersToSaveAndDiscardsTheSelection)
@@ -221,16 +218,6 @@ TEST_F(EditorFixture, AnUnsavedG65MainGoesThroughTheWorkFileASavedOneAsItself)
     EXPECT_EQ(session->SendFileList(), std::vector<std::string>{work});
 }
 
-TEST_F(EditorFixture, ANewListTakesThePreparedFileOfTheOldOneAway)
-{
-    const std::string prepared = session->WorkFilePath(logs::kSendFile);
-    session->TakeSendFileList({Path("A.NC")});
-    test::WriteFileBytes(prepared, "%\nO1\n%\n");
-    session->TakeSendFileList({Path("B.NC")});
-    EXPECT_FALSE(std::filesystem::exists(prepared));
-    EXPECT_TRUE(ui.Saw("send-data-menu:on"));
-}
-
 TEST_F(EditorFixture, InsertingAFileKeepsTheCaptionAndOpensTheCaretLinesFileOnADoubleClick)
 {
     editor->NewList();
@@ -245,6 +232,9 @@ TEST_F(EditorFixture, InsertingAFileKeepsTheCaptionAndOpensTheCaretLinesFileOnAD
     // A cancelled dialog inserts nothing.
     editor->InsertFile();
     EXPECT_EQ(view.lines.size(), 2u);
+    // A line naming no file opens nothing and says nothing.
+    editor->DoubleClicked(0, "G65[" + Path("GONE.NC") + "]");
+    EXPECT_TRUE(ui.Messages().empty());
     // No external editor is set up: the double click says so.
     editor->DoubleClicked(1, view.lines[1]);
     EXPECT_EQ(view.status, " [2] A.NC");

@@ -18,7 +18,7 @@ struct Streams {
 
 } // namespace
 
-TEST(CommandArguments, SeparatesOptionsFromFilesAndMakesFilesAbsolute)
+TEST(CommandArguments, SeparatesOptionsFromFilesAndHelpOrAnUnknownOptionEndsTheCommand)
 {
     Streams s;
     const auto parsed = ParseCommandArguments(s.ctx, {"--direct", "O1.NC", "/nc/O2.NC"}, "send",
@@ -29,10 +29,7 @@ TEST(CommandArguments, SeparatesOptionsFromFilesAndMakesFilesAbsolute)
     ASSERT_EQ(parsed.files.size(), 2u);
     EXPECT_EQ(parsed.files[0], (std::filesystem::current_path() / "O1.NC").string());
     EXPECT_EQ(parsed.files[1], "/nc/O2.NC");
-}
 
-TEST(CommandArguments, HelpAndUnknownOptionsEndTheCommand)
-{
     Streams help;
     EXPECT_EQ(ParseCommandArguments(help.ctx, {"O1.NC", "-h"}, "send", {}, "usage\n").exitCode, kExitOk);
     EXPECT_EQ(help.out.str(), "usage\n");

@@ -28,7 +28,9 @@ struct Terminal {
     TerminalUserInterface ui;
 };
 
-TEST(TerminalUserInterface, RemainingTimeIsWrittenOnlyWhenItChanges)
+// A terminal gets the remaining time only when it changes; a log at most
+// one line a second.
+TEST(TerminalUserInterface, RemainingTimeIsWrittenOnlyWhenItChangesAndToALogOnceASecond)
 {
     Terminal terminal(true);
     for (int line = 0; line < 500; ++line)
@@ -38,10 +40,7 @@ TEST(TerminalUserInterface, RemainingTimeIsWrittenOnlyWhenItChanges)
     EXPECT_EQ(terminal.Lines(), 2);
     terminal.ui.ShowRemainingTime(false, "", "");
     EXPECT_EQ(terminal.Lines(), 2);
-}
 
-TEST(TerminalUserInterface, ALogGetsAtMostOneRemainingTimeLineASecond)
-{
     Terminal log(false);
     for (int tick = 0; tick < 30; ++tick) {
         log.ui.ShowRemainingTime(true, "0 時間 " + std::to_string(tick) + " 分", "");

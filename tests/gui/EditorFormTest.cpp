@@ -28,6 +28,8 @@ namespace maroka::gui::test {
 
 namespace {
 
+using Settings = settings::SessionSettings;
+
 // The program with its main window on screen (no port opened) and its files
 // in a temporary folder that every dialog starts in.
 struct EditorBench {
@@ -105,110 +107,83 @@ class EditorFormTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void editMenuShowsTheEditorBesideTheMainWindowAndEscCloses()
+    void theEditorListsDroppedFilesInDropOrderAndTheCaretNamesItsFile()
     {
         EditorBench bench;
+        // The edit menu shows it beside the main window, which stays usable.
         TEditorForm& editor = bench.Editor();
         QVERIFY(QTest::qWaitForWindowExposed(&editor));
         QCOMPARE(editor.pos(), bench.main->Window().pos() + QPoint(10, 10));
+        QVERIFY(!editor.isModal());
         QVERIFY(!bench.SendCheckEnabled());
         QVERIFY(!bench.Enabled("SendMenuItem"));
-        QVERIFY(!editor.isModal());
         QTest::keyClick(bench.Text(), Qt::Key_Escape);
         QVERIFY(!editor.isVisible());
         QVERIFY(bench.main->Window().isVisible());
-    }
-
-    void droppedFilesAreListedInDropOrderAndTheCaretNamesItsFile()
-    {
-        EditorBench bench;
-        maroka::test::WriteFileBytes(bench.dir / "PLAIN.NC", "O9000\nG00X0Y0\nM99\n");
-        maroka::test::WriteFileBytes(bench.dir / "VARS.NC", "O9001\nG01X#24F#9 (#A)\n#1=#24+#1\nX# Y#24\nM99\n");
+        Child<QAction>(bench.main->Window(), "EditMenuItem")->trigger();
         bench.Trigger("G65MenuItem");
-        bench.Drop({"PLAIN.NC", "VARS.NC"});
-        QCOMPARE(bench.Lines(), QStringList({"G65[" + bench.Path("PLAIN.NC") + "]",
-                                             "G65[" + bench.Path("VARS.NC") + "](#24 #9 #1 )"}));
-        // Dropping a G65 main enables nothing; only the hand-over does.
-        QVERIFY(!bench.Enabled("SendMenuItem"));
+        bench.Drop({"A.NC", "B.NC"});
+        QCOMPARE(bench.Lines(), QStringList({"G65[" + bench.Path("A.NC") + "]", "G65[" + bench.Path("B.NC") + "]"}));
         bench.CaretTo(1);
-        QCOMPARE(bench.Editor().StatusText(), QStringLiteral(" [2] VARS.NC"));
+        QCOMPARE(editor.StatusText(), QStringLiteral(" [2] B.NC"));
         QTest::keyClick(bench.Text(), Qt::Key_Up);
-        QCOMPARE(bench.Editor().StatusText(), QStringLiteral(" [1] PLAIN.NC"));
-        std::filesystem::remove(bench.dir / "PLAIN.NC");
+        QCOMPARE(editor.StatusText(), QStringLiteral(" [1] A.NC"));
+        std::filesystem::remove(bench.dir / "A.NC");
         QTest::keyClick(bench.Text(), Qt::Key_End);
-        QCOMPARE(bench.Editor().StatusText(), QString());
+        QCOMPARE(editor.StatusText(), QString());
 
         // Opening the list menu leaves G65 mode's text behind, after the offer.
         ModalScript offer;
         offer.Press(QMessageBox::No);
-        auto* listMenu = Child<QMenu>(bench.Editor(), "FileListMenu");
-        listMenu->popup(bench.Editor().mapToGlobal(QPoint(0, 0)));
+        auto* listMenu = Child<QMenu>(editor, "FileListMenu");
+        listMenu->popup(editor.mapToGlobal(QPoint(0, 0)));
         VERIFY_SCRIPT(offer);
         QCOMPARE(offer.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
         listMenu->close();
         QVERIFY(bench.Text()->toPlainText().isEmpty());
 
         bench.Trigger("NewListItem");
-        bench.Drop({"C.NC", "A.NC", "B.NC"});
-        QCOMPARE(bench.Lines(), QStringList({bench.Path("C.NC"), bench.Path("A.NC"), bench.Path("B.NC")}));
+        bench.Drop({"C.NC", "B.NC"});
+        QCOMPARE(bench.Lines(), QStringList({bench.Path("C.NC"), bench.Path("B.NC")}));
         QVERIFY(bench.SendCheckEnabled());
         QVERIFY(bench.Enabled("SendMenuItem"));
         QVERIFY(!bench.Text()->document()->isModified());
     }
 
-    void aListOpenedAsNewReplacesTheMainListAndAddInsertsAtTheCaret()
+    // The open and save dialogs each keep the preview choice the user made
+    // in them, and typing into the text makes saving ask as for a change.
+    void aListOpenedAsNewGoesToTheMainWindowAndTypingCountsAsAChange()
     {
         EditorBench bench;
         const std::string a = bench.Path("A.NC").toStdString();
         const std::string b = bench.Path("B.NC").toStdString();
-        const std::string c = bench.Path("C.NC").toStdString();
         maroka::test::WriteFileBytes(bench.dir / "one.lst", a + "\r\n" + b + "\r\n");
-        maroka::test::WriteFileBytes(bench.dir / "two.lst", c + "\r\nM30\r\n");
-        bench.main->FilesDropped({c});
-        // The user switches the preview off, then types the name.
-        QVERIFY(bench.main->Core().Settings().openDialogPreview);
+        const Settings& settings = bench.main->Core().Settings();
+        QVERIFY(settings.openDialogPreview && settings.saveDialogPreview);
         ModalScript open;
         open.TypeFileName("one.lst", ClickPreviewCheckBox);
         bench.Trigger("OpenListNewItem");
         VERIFY_SCRIPT(open);
-        QVERIFY(!bench.main->Core().Settings().openDialogPreview);
+        QVERIFY(!settings.openDialogPreview);
         QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, b})));
         QVERIFY(Child<QAction>(bench.main->Window(), "SendDataMenuItem")->isEnabled());
         QVERIFY(bench.Enabled("SendMenuItem"));
 
-        bench.CaretTo(1);
-        ModalScript add;
-        add.TypeFileName("two.lst");
-        bench.Trigger("OpenListAddItem");
-        VERIFY_SCRIPT(add);
-        QCOMPARE(bench.Lines(), QStringList({bench.Path("A.NC"), bench.Path("C.NC"), "M30", bench.Path("B.NC")}));
-        QCOMPARE(bench.main->Core().SendFileList(), (std::optional<std::vector<std::string>>({a, c, "M30", b})));
-        QVERIFY(bench.Text()->document()->isModified());
-    }
-
-    void savingAnUnchangedSavedTextAsksAgainAndAChangedOneAsksAsSuch()
-    {
-        EditorBench bench;
-        bench.Drop({"A.NC", "B.NC"});
-        ModalScript first;
-        first.TypeFileName("saved.lst", ClickPreviewCheckBox);
+        ModalScript save;
+        save.TypeFileName("saved.lst", ClickPreviewCheckBox);
         bench.Trigger("SaveFileItem");
-        VERIFY_SCRIPT(first);
-        QVERIFY(!bench.main->Core().Settings().saveDialogPreview);
-        QVERIFY(bench.main->Core().Settings().openDialogPreview);
+        VERIFY_SCRIPT(save);
+        QVERIFY(!settings.saveDialogPreview);
         const std::string saved = maroka::test::ReadFileBytes(bench.dir / "saved.lst");
-        QCOMPARE(saved, bench.Path("A.NC").toStdString() + "\r\n" + bench.Path("B.NC").toStdString() + "\r\n");
+        QCOMPARE(saved, a + "\r\n" + b + "\r\n");
 
-        // Typing changes the text: Cancel saves nothing.
         ModalScript asked;
-        asked.Press(QMessageBox::No).Press(QMessageBox::Cancel);
-        bench.Trigger("SaveFileItem");
+        asked.Press(QMessageBox::Cancel);
         bench.CaretTo(2);
         QTest::keyClicks(bench.Text(), "M30");
         bench.Trigger("SaveFileItem");
         VERIFY_SCRIPT(asked);
-        QCOMPARE(asked.Texts(),
-                 QStringList({"再度、ファイルを保存しますか?", "内容が変更されています。\n\nファイルを保存しますか?"}));
+        QCOMPARE(asked.Texts(), QStringList({"内容が変更されています。\n\nファイルを保存しますか?"}));
         QCOMPARE(maroka::test::ReadFileBytes(bench.dir / "saved.lst"), saved);
     }
 

@@ -138,7 +138,6 @@ private slots:
         Child<QAction>(editor, "G65MenuItem")->trigger();
         const std::string sub = (bench.dir / "SUB.NC").string();
         editor.Editor().FilesDropped({sub});
-        QCOMPARE(editor.TextEdit()->toPlainText(), QString::fromStdString("G65[" + sub + "]\n"));
 
         ModalScript script;
         script.Press(QMessageBox::No); // not saved: the work file carries it
@@ -151,17 +150,11 @@ private slots:
         QVERIFY(!editor.isVisible());
         QVERIFY(editor.TextEdit()->toPlainText().isEmpty());
 
-        const std::string work = bench.main->Core().WorkFilePath(logs::kG65SendFile);
-        QVERIFY(QString::fromStdString(work).contains("G65_SENDFILE."));
-        QCOMPARE(bench.main->Core().SendFileList(), std::optional<std::vector<std::string>>({work}));
-        QCOMPARE(maroka::test::ReadFileBytes(work), "G65[" + sub + "]\r\n");
+        // What the work file holds and how a G65 main expands are the
+        // editor's and the preparation's own tests.
         QVERIFY(bench.WaitUntilIdle());
         QVERIFY(bench.main->Core().LastTransferCompleted());
-        const std::string expected = bench.Prepared({work}, "DNC");
-        QVERIFY(expected.find("(*SUB.NC.001)") != std::string::npos);
-        QVERIFY(expected.find("G91G01X10.F500") != std::string::npos);
-        QVERIFY(expected.find("G65") == std::string::npos);
-        bench.CheckReceived(expected);
+        bench.CheckReceived(bench.Prepared({bench.main->Core().WorkFilePath(logs::kG65SendFile)}, "DNC"));
     }
 
     void closeBoxDuringASendAsksFirstAndThenSaysItCloses()

@@ -123,22 +123,7 @@ private slots:
         QVERIFY(commands_.calls.isEmpty());
     }
 
-    void escapeAsksBeforeClosingAndTheSessionClosesOnce()
-    {
-        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
-        baud->lineEdit()->setFocus();
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(Take(), QStringList({"ConfirmExit"}));
-        QVERIFY(form_->isVisible());
-        QVERIFY(!form_->Closed());
-
-        commands_.exitAnswer = true;
-        QTest::keyClick(baud->lineEdit(), Qt::Key_Escape);
-        QCOMPARE(Take(), QStringList({"ConfirmExit", "Close"}));
-        QVERIFY(!form_->isVisible());
-        QVERIFY(form_->Closed());
-    }
-
+    // Esc's question is asked over the real session in SettingsFormTest.
     void theCloseBoxClosesTheSessionOnce()
     {
         form_->close();
@@ -199,14 +184,9 @@ private slots:
         }
     }
 
-    void boxEditsReachTheSessionButItsOwnTextsDoNotEchoBack()
+    // Typed edits reach the real session in SettingsFormTest's start-up test.
+    void theSessionsOwnBoxTextsAreShownAndDoNotEchoBack()
     {
-        auto* baud = Child<QComboBox>(*form_, "ComboBox3");
-        baud->lineEdit()->clear();
-        Take();
-        QTest::keyClicks(baud->lineEdit(), "48");
-        QCOMPARE(Take(), QStringList({"SetLineBox 2 4", "SetLineBox 2 48"}));
-
         form_->ShowLineBoxes({"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"});
         QVERIFY(commands_.calls.isEmpty());
         QStringList shown;
@@ -408,7 +388,8 @@ private slots:
         QCOMPARE(at, form_->pos() + QPoint(10, 10));
     }
 
-    void fileDialogsReturnTheChoiceAndThePreviewState()
+    // The preview switch's way there and back is the editor's test.
+    void fileDialogsReturnTheChoice()
     {
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "b.nc", "O2\n");
@@ -423,8 +404,6 @@ private slots:
         script.On<TextFileDialog>([&](TextFileDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QString::fromStdString(request.title));
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
-            QVERIFY(dialog->PreviewEnabled());
-            dialog->SetPreviewEnabled(false);
             TypeFileNamesAndAccept(dialog, QStringLiteral("\"a.nc\" \"b.nc\""));
         });
         script.On<TextFileDialog>([](TextFileDialog* dialog) { dialog->reject(); });
@@ -432,7 +411,6 @@ private slots:
         OnWorker([&] { result = ui_->ChooseOpenFiles(request); });
         QVERIFY(result.has_value());
         QCOMPARE(result->paths.size(), std::size_t{2});
-        QVERIFY(!result->preview);
         QVERIFY(!ui_->ChooseSaveFile(request).has_value());
         VERIFY_SCRIPT(script);
     }

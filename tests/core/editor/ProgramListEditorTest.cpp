@@ -12,7 +12,6 @@
 #include <filesystem>
 
 using namespace maroka;
-using editor::EditorMode;
 
 namespace {
 
@@ -30,7 +29,7 @@ struct TextView final : editor::EditorView {
     void SetCaption(const std::string& text) override { caption = text; }
     void SetStatus(const std::string& text) override { status = text; }
     void SetSendItemsEnabled(bool enabled) override { sendItems = enabled; }
-    void CloseWindow() override { closed = true; }
+    void CloseWindow() override {}
 
     std::vector<std::string> lines;
     std::size_t caretLine = 0;
@@ -38,7 +37,6 @@ struct TextView final : editor::EditorView {
     std::string caption;
     std::string status;
     bool sendItems = false;
-    bool closed = false;
 };
 
 struct EditorFixture : ::testing::Test {
@@ -88,13 +86,6 @@ TEST_F(EditorFixture, DroppedFilesAreListedInDropOrderAndFollowTheCaret)
     EXPECT_EQ(session->SendFileList(), std::nullopt);
 }
 
-TEST_F(EditorFixture, ADoubleClickOnALineNamingNoFileOpensNothingAndSaysNothing)
-{
-    editor->G65Main();
-    editor->DoubleClicked(0, "G65[" + Path("GONE.NC") + "]");
-    EXPECT_TRUE(ui.Messages().empty());
-}
-
 TEST_F(EditorFixture, AListOpenedAsNewReplacesTheSendListAndAddInsertsAtTheCaret)
 {
     test::WriteFileBytes(dir / "one.lst", Path("A.NC") + "\r\n" + Path("B.NC") + "\r\n");
@@ -102,17 +93,20 @@ TEST_F(EditorFixture, AListOpenedAsNewReplacesTheSendListAndAddInsertsAtTheCaret
     session->TakeSendFileList({Path("C.NC")});
     ui.openFiles.push_back({Path("one.lst")});
     editor->OpenListAsNew();
-    EXPECT_EQ(editor->Mode(), EditorMode::ListAsNew);
     EXPECT_TRUE(ui.Saw("open-dialog: ファイルリスト新規読み込み　 Maroka ver 0.565"));
     EXPECT_EQ(session->Settings().listOpenFolder, dir.Path().string());
     EXPECT_EQ(session->Settings().listFilter, "すべてのファイル(*.*)|*;*.*|ユーザー設定(*.lst)|*.lst");
 
+    // The data prepared for the list before the addition must not be sent.
+    const std::string prepared = session->WorkFilePath(logs::kSendFile);
+    test::WriteFileBytes(prepared, "%\nO1\n%\n");
     editor->CaretMoved(1, view.lines[1]);
     ui.openFiles.push_back({Path("two.lst")});
     editor->OpenListToAdd();
+    EXPECT_FALSE(std::filesystem::exists(prepared));
+    EXPECT_TRUE(ui.Saw("send-data-menu:on"));
     EXPECT_EQ(session->SendFileList(), (std::vector<std::string>{Path("A.NC"), Path("C.NC"), "M30", Path("B.NC")}));
-    // The filter was not extended twice for the same extension.
-    EXPECT_EQ(session->Settings().listFilter, "すべてのファイル(*.*)|*;*.*|ユーザー設定(*.lst)|*.lst");
+    EXPECT_TRUE(view.modified);
 }
 
 TEST_F(EditorFixture, EnteringAnotherModeOffersToSaveAndDiscardsTheSelection)
@@ -221,16 +215,6 @@ TEST_F(EditorFixture, AnUnsavedG65MainGoesThroughTheWorkFileASavedOneAsItself)
     EXPECT_EQ(session->SendFileList(), std::vector<std::string>{work});
 }
 
-TEST_F(EditorFixture, ANewListTakesThePreparedFileOfTheOldOneAway)
-{
-    const std::string prepared = session->WorkFilePath(logs::kSendFile);
-    session->TakeSendFileList({Path("A.NC")});
-    test::WriteFileBytes(prepared, "%\nO1\n%\n");
-    session->TakeSendFileList({Path("B.NC")});
-    EXPECT_FALSE(std::filesystem::exists(prepared));
-    EXPECT_TRUE(ui.Saw("send-data-menu:on"));
-}
-
 TEST_F(EditorFixture, InsertingAFileKeepsTheCaptionAndOpensTheCaretLinesFileOnADoubleClick)
 {
     editor->NewList();
@@ -245,6 +229,9 @@ TEST_F(EditorFixture, InsertingAFileKeepsTheCaptionAndOpensTheCaretLinesFileOnAD
     // A cancelled dialog inserts nothing.
     editor->InsertFile();
     EXPECT_EQ(view.lines.size(), 2u);
+    // A line naming no file opens nothing and says nothing.
+    editor->DoubleClicked(0, "G65[" + Path("GONE.NC") + "]");
+    EXPECT_TRUE(ui.Messages().empty());
     // No external editor is set up: the double click says so.
     editor->DoubleClicked(1, view.lines[1]);
     EXPECT_EQ(view.status, " [2] A.NC");

@@ -77,15 +77,9 @@ public:
     // is still running after `wait`.
     int Wait(std::chrono::milliseconds wait)
     {
-        const auto end = std::chrono::steady_clock::now() + wait;
-        while (pid_ > 0) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_)
-                return Reaped(status);
-            if (std::chrono::steady_clock::now() >= end)
-                return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        int status = 0;
+        if (pid_ > 0 && WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, wait))
+            return Reaped(status);
         return -1;
     }
     // Kills it and waits for it; its exit code as Wait gives it.

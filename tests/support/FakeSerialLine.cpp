@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace maroka::test {
 
@@ -31,15 +32,6 @@ serial::IoStatus FakeSerialLine::WaitReadable(int timeoutMs)
     return interrupted_ ? serial::IoStatus::Interrupted : serial::IoStatus::Ok;
 }
 
-bool FakeSerialLine::SetState(const serial::LineSettings& settings)
-{
-    std::lock_guard lock(mutex_);
-    if (failSetState)
-        return false;
-    state_ = settings;
-    return true;
-}
-
 bool FakeSerialLine::ClearErrors(serial::LineErrorState& state)
 {
     std::lock_guard lock(mutex_);
@@ -61,9 +53,8 @@ serial::IoStatus FakeSerialLine::WaitEvent(std::uint32_t, std::uint32_t& events)
     ++waitsStarted_;
     changed_.wait(lock, [this] { return spoke_ || interrupted_; });
     waiting_ = false;
-    events = spoke_ ? static_cast<std::uint32_t>(serial::kEvRxChar) : 0u;
-    const bool spoke = spoke_;
-    spoke_ = false;
+    const bool spoke = std::exchange(spoke_, false);
+    events = spoke ? static_cast<std::uint32_t>(serial::kEvRxChar) : 0u;
     return spoke ? serial::IoStatus::Ok : serial::IoStatus::Interrupted;
 }
 

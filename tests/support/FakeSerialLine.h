@@ -22,7 +22,6 @@ public:
     bool failErrorQuery = false;
     std::size_t failWriteAfterBytes = static_cast<std::size_t>(-1);
     bool blockWrites = false; // writes wait as under XOFF until Interrupt()
-    bool failSetState = false;
 
     // Seen by the test.
     std::string Written() const { return Locked(written_); }
@@ -50,7 +49,12 @@ public:
         settings = State();
         return true;
     }
-    bool SetState(const serial::LineSettings& settings) override;
+    bool SetState(const serial::LineSettings& settings) override
+    {
+        std::lock_guard lock(mutex_);
+        state_ = settings;
+        return true;
+    }
     bool ClearErrors(serial::LineErrorState& state) override;
     bool ClearBreak() override { return true; }
     bool Purge(std::uint32_t) override { return true; }

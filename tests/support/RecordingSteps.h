@@ -13,12 +13,11 @@ public:
     void EndTransfer() override { ++endTransfers; }
     void SetIdleControls() override { ++idles; }
     void CloseMainWindow() override { ++closes; }
-    void ClearCompletedSend() override { ++clears; }
+    void ClearCompletedSend() override {}
     void SetLastCycleTime(const std::string& text) override { lastCycleTime = text; }
     int endTransfers = 0;
     int idles = 0;
     int closes = 0;
-    int clears = 0;
     std::string lastCycleTime;
 };
 

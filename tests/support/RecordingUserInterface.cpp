@@ -1,8 +1,23 @@
 #include "support/RecordingUserInterface.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace maroka::test {
+
+namespace {
+
+// The next scripted answer, or none when the script has run out.
+template <typename T> std::optional<T> Next(std::deque<T>& script)
+{
+    if (script.empty())
+        return std::nullopt;
+    T answer = std::move(script.front());
+    script.pop_front();
+    return answer;
+}
+
+} // namespace
 
 std::string RecordingUserInterface::Joined(const std::vector<std::string>& items)
 {
@@ -10,6 +25,15 @@ std::string RecordingUserInterface::Joined(const std::vector<std::string>& items
     for (const std::string& item : items)
         joined += (joined.empty() ? "" : ",") + item;
     return joined;
+}
+
+std::vector<std::string> RecordingUserInterface::EventsWith(const std::string& part) const
+{
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> found;
+    std::ranges::copy_if(events_, std::back_inserter(found),
+                         [&](const std::string& event) { return event.find(part) != std::string::npos; });
+    return found;
 }
 
 bool RecordingUserInterface::Saw(const std::string& event) const
@@ -45,11 +69,7 @@ MessageAnswer RecordingUserInterface::ShowMessage(const std::string&, const std:
     events_.push_back("message:" + text);
     if (buttons == MessageButtons::Ok)
         return MessageAnswer::Ok;
-    if (answers.empty())
-        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
-    const MessageAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return Next(answers).value_or(buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel);
 }
 
 std::optional<FileDialogResult> RecordingUserInterface::ChooseOpenFiles(const FileDialogRequest& request)
@@ -57,22 +77,18 @@ std::optional<FileDialogResult> RecordingUserInterface::ChooseOpenFiles(const Fi
     std::lock_guard lock(mutex_);
     ++openDialogs_;
     events_.push_back("open-dialog:" + request.title);
-    if (openFiles.empty())
-        return std::nullopt;
-    FileDialogResult result{openFiles.front(), request.preview};
-    openFiles.pop_front();
-    return result;
+    if (auto files = Next(openFiles))
+        return FileDialogResult{std::move(*files), request.preview};
+    return std::nullopt;
 }
 
 std::optional<FileDialogResult> RecordingUserInterface::ChooseSaveFile(const FileDialogRequest& request)
 {
     std::lock_guard lock(mutex_);
     events_.push_back("save-dialog:" + request.title);
-    if (saveFiles.empty())
-        return std::nullopt;
-    FileDialogResult result{{saveFiles.front()}, request.preview};
-    saveFiles.pop_front();
-    return result;
+    if (auto file = Next(saveFiles))
+        return FileDialogResult{{std::move(*file)}, request.preview};
+    return std::nullopt;
 }
 
 std::optional<std::string> RecordingUserInterface::ChooseOtherPort(const std::string& failedPort,
@@ -80,11 +96,7 @@ std::optional<std::string> RecordingUserInterface::ChooseOtherPort(const std::st
 {
     std::lock_guard lock(mutex_);
     events_.push_back("choose-port:" + failedPort + ":" + Joined(ports));
-    if (otherPorts.empty())
-        return std::nullopt;
-    std::string answer = otherPorts.front();
-    otherPorts.pop_front();
-    return answer;
+    return Next(otherPorts);
 }
 
 } // namespace maroka::test

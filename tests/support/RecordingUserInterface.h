@@ -27,6 +27,7 @@ public:
 
     // Record.
     std::vector<std::string> Events() const { return Locked(events_); }
+    std::vector<std::string> EventsWith(const std::string& part) const;     // the events that contain `part`
     std::vector<std::string> Messages() const { return Locked(messages_); } // texts of message boxes
     bool Saw(const std::string& event) const;
     std::string LastStatus() const { return Locked(lastStatus_); }

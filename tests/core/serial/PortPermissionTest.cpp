@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <vector>
 
 namespace maroka::serial {
@@ -45,10 +46,9 @@ public:
 
 bool ProcessHasGroup(gid_t group)
 {
-    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
-    const int count = ::getgroups(static_cast<int>(groups.size()), groups.data());
-    return ::getegid() == group ||
-           std::find(groups.begin(), groups.begin() + std::max(count, 0), group) != groups.begin() + std::max(count, 0);
+    std::vector<gid_t> groups(NGROUPS_MAX);
+    groups.resize(static_cast<std::size_t>(std::max(::getgroups(NGROUPS_MAX, groups.data()), 0)));
+    return ::getegid() == group || std::ranges::find(groups, group) != groups.end();
 }
 
 TEST(PortPermission, ARefusedOpenKeepsTheSystemTextFirstAndAddsTheGroup)

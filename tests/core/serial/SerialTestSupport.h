@@ -44,15 +44,22 @@ inline LineSettings TransparentLine(std::uint32_t baud = 115200)
     return s;
 }
 
-// A pty's slave end opened and set up as the transfer loops get their line.
-inline std::unique_ptr<PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty, const LineSettings& settings)
+// A line just opened (`opened` as Open gives it), set up as the transfer
+// loops get their line; null when it did not open.
+template <typename Opened> auto SetUpLine(Opened opened, const LineSettings& settings)
 {
-    auto opened = PosixSerialLine::Open(pty.SlavePath());
     EXPECT_TRUE(opened.line) << opened.error;
     if (opened.line) {
         EXPECT_TRUE(opened.line->SetState(settings)) << opened.line->LastError();
     }
     return std::move(opened.line);
+}
+
+// A pty's slave end opened and set up as the transfer loops get their line.
+inline std::unique_ptr<PosixSerialLine> OpenLine(const maroka::test::PtyPair& pty, const LineSettings& settings,
+                                                 SystemCalls& sys = SystemCalls::Real())
+{
+    return SetUpLine(PosixSerialLine::Open(pty.SlavePath(), sys), settings);
 }
 
 // `size` bytes that take every value, in an order that is not a plain ramp.
@@ -172,10 +179,8 @@ class PtyLine : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        auto opened = PosixSerialLine::Open(pty.SlavePath(), sys);
-        ASSERT_TRUE(opened.line) << opened.error;
-        line = std::move(opened.line);
-        ASSERT_TRUE(line->SetState(AscLine())) << line->LastError();
+        line = OpenLine(pty, AscLine(), sys);
+        ASSERT_TRUE(line);
     }
 
     // The machine's XOFF, once the line has seen it.

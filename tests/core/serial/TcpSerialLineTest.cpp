@@ -32,12 +32,7 @@ struct DeviceServer : ::testing::TestWithParam<Ser2netServer::Accepter> {
 
     std::unique_ptr<TcpSerialLine> Connect(const LineSettings& settings)
     {
-        auto opened = TcpSerialLine::Open(server.PortName());
-        EXPECT_TRUE(opened.line) << opened.error;
-        if (opened.line) {
-            EXPECT_TRUE(opened.line->SetState(settings)) << opened.line->LastError();
-        }
-        return std::move(opened.line);
+        return test::SetUpLine(TcpSerialLine::Open(server.PortName()), settings);
     }
 
     PtyPair pty;

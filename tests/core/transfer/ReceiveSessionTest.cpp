@@ -1,19 +1,16 @@
 // The receive commands of the main window, over the simulated machine on a
 // real pseudo-terminal: F4 with its file choice, the "r" start-up argument,
-// the received-file menu, and a repair of two receptions the machine damaged.
+// the received-file menu. Repair is decided by the receive loop and tested
+// there.
 
-#include "core/serial/PosixSerialLine.h"
 #include "core/session/SessionMessages.h"
-#include "core/transfer/ReceiveMessages.h"
 
 #include "core/session/SessionFixture.h"
-#include "core/transfer/ReceiveTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace maroka;
 using namespace std::chrono_literals;
-using maroka::transfer::test::LineErrorInjector;
 
 namespace {
 
@@ -44,34 +41,14 @@ struct ReceiveSession : ::testing::Test, test::MachineRig {
         initial.receiveEndSeconds = "0";
     }
 
-    // The line reports framing errors where the test says.
-    session::Session& Start(std::vector<std::string> arguments = {})
-    {
-        session::SessionOptions options;
-        options.arguments = std::move(arguments);
-        options.openLine = [this](const std::string& port, std::string& error) -> std::unique_ptr<serial::SerialLine> {
-            auto opened = serial::PosixSerialLine::Open(port);
-            error = opened.error;
-            if (!opened.line)
-                return nullptr;
-            auto line = std::make_unique<LineErrorInjector>(std::move(opened.line), std::set<std::size_t>{});
-            injector = line.get();
-            return line;
-        };
-        return MachineRig::Start(std::move(options));
-    }
-
-    void Punch(const std::string& program, std::vector<machine::ByteFault> faults = {}, bool waitForStart = true)
+    void Punch(const std::string& program)
     {
         machine::PunchJob job;
         job.data = program;
         job.leaderNuls = 30;
-        job.waitForStart = waitForStart;
-        job.faults = std::move(faults);
+        job.waitForStart = true;
         machine->Punch(job);
     }
-
-    LineErrorInjector* injector = nullptr;
 };
 
 } // namespace
@@ -92,9 +69,7 @@ TEST_F(ReceiveSession, SecondF4ReceivesIntoTheSameFileWithoutAsking)
     s.Receive();
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(test::ReadFileBytes(target), Received(Program(20)));
-    const auto events = ui.Events();
-    EXPECT_EQ(std::count_if(events.begin(), events.end(), [](const auto& e) { return e.starts_with("save-dialog:"); }),
-              1);
+    EXPECT_EQ(ui.EventsWith("save-dialog:").size(), 1u);
     EXPECT_TRUE(ui.Saw("save-dialog:" + std::string(session::msg::kReceiveTitle) + kVersion));
     // The same file is listed once under "受信データ(&R)".
     EXPECT_TRUE(ui.Saw("received-files:1"));
@@ -105,37 +80,10 @@ TEST_F(ReceiveSession, ReceiveAtStartAsksWithItsOwnTitleWhenNoFileIsNamed)
 {
     ui.saveFiles.push_back((dir / "START.NC").string());
     Punch(Program(5));
-    Start({"r"});
+    session::SessionOptions options;
+    options.arguments = {"r"};
+    Start(std::move(options));
     EXPECT_TRUE(ui.Saw("save-dialog:" + std::string(session::msg::kReceiveAtStartTitle) + kVersion));
     ASSERT_TRUE(WaitIdle(30s));
     EXPECT_EQ(test::ReadFileBytes(dir / "START.NC"), Received(Program(5)));
-}
-
-TEST_F(ReceiveSession, TwoPassesDamagedAtDifferentPlacesAreRepaired)
-{
-    const std::string target = (dir / "REPAIR.NC").string();
-    ui.saveFiles.push_back(target);
-    ui.answers.push_back(MessageAnswer::Retry);
-    auto& s = Start();
-    ASSERT_NE(injector, nullptr);
-    const std::string program = Program(2000);
-    // Bit flips inside two different blocks; a UART reports each as a
-    // framing error, here the line does (the DC2 goes ahead of the data).
-    const std::size_t firstFault = program.find("N300G01X") + 5;
-    const std::size_t secondFault = program.find("N1500G01X") + 6;
-    injector->ExpectErrorsAt({firstFault + 1});
-    Punch(program, {{firstFault, machine::ByteFault::Kind::Flip, 0}});
-    s.Receive();
-    ASSERT_TRUE(ui.PumpUntil([&] { return ui.Saw("status:" + std::string(transfer::msg::kStatusReReceive)); }, 30s));
-    injector->ExpectErrorsAt({secondFault + 1});
-    Punch(program, {{secondFault, machine::ByteFault::Kind::Flip, 0}}, false);
-    ASSERT_TRUE(WaitIdle(30s));
-
-    // The merged file is the intact reception: CR LF ends, the program's
-    // lines between the head and tail lines.
-    EXPECT_EQ(test::ReadFileBytes(target), Received(program));
-    EXPECT_TRUE(s.LastTransferCompleted());
-    const auto messages = ui.Messages();
-    ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(messages[1].starts_with(transfer::msg::kRepairSuccess)) << messages[1];
 }

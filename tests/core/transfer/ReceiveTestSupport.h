@@ -79,10 +79,6 @@ private:
     std::size_t handedOut_ = 0;
 };
 
-using ::maroka::test::MemoryLog;
-
-using ::maroka::test::RecordingSteps;
-
 // One reception into RECV.NC on a worker thread; the test thread plays the
 // machine (the pty master) and the UI thread. The line reports a framing
 // error at each of `errorsAt`.
@@ -159,9 +155,9 @@ struct Reception {
     std::set<std::size_t> errorsAt;
     std::shared_ptr<LineErrorInjector> injector;
     ::maroka::test::RecordingUserInterface ui;
-    std::shared_ptr<MemoryLog> log = std::make_shared<MemoryLog>();
+    std::shared_ptr<::maroka::test::MemoryLog> log = std::make_shared<::maroka::test::MemoryLog>();
     TransferFlags flags;
-    RecordingSteps steps;
+    ::maroka::test::RecordingSteps steps;
     settings::SessionSettings settings;
     ReceiveContext context;
     std::unique_ptr<WorkerEnvironment> env;

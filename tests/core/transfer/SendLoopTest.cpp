@@ -17,14 +17,12 @@
 using namespace maroka;
 using namespace maroka::transfer;
 using maroka::test::FakeSerialLine;
+using maroka::test::MemoryLog;
+using maroka::test::RecordingSteps;
 using maroka::test::RecordingUserInterface;
 using maroka::test::TempDir;
 
 namespace {
-
-using maroka::test::MemoryLog;
-
-using maroka::test::RecordingSteps;
 
 // One send over a fake line with settings that need no machine.
 struct Sending {
@@ -76,29 +74,23 @@ struct SendFixture : ::testing::Test, Sending {};
 
 } // namespace
 
-TEST_F(SendFixture, ChunksStopAfterALineFeedAndNeverExceedTheBufferSize)
+// DC2 and DC4 go around the chunks, and the status counts the file's bytes.
+TEST_F(SendFixture, ChunksStopAfterALineFeedWithinTheBufferSizeBetweenDc2AndDc4)
 {
     settings.sendBufferSize = "10";
-    const std::string program = "N10G01X1.0Y2.0Z3.0F10\r\n%\n";
-    const SendOutcome outcome = Send(program);
-    EXPECT_TRUE(outcome.sendCompleted);
-    EXPECT_EQ(line->Written(), program);
-    EXPECT_EQ(line->ChunkSizes(), "10,10,3,2");
-}
-
-TEST_F(SendFixture, FramesWithDc2AndDc4AndLogsStartAndEnd)
-{
     settings.sendDc2AtStart = true;
     settings.sendDc4AtEnd = true;
-    Send("%\nO1\n%\n");
-    EXPECT_EQ(line->Written(), "\x12%\nO1\n%\n\x14");
+    const std::string program = "N10G01X1.0Y2.0Z3.0F10\r\n%\n";
+    EXPECT_TRUE(Send(program).sendCompleted);
+    EXPECT_EQ(line->Written(), "\x12" + program + "\x14");
+    EXPECT_EQ(line->ChunkSizes(), "10,10,3,2");
     ASSERT_EQ(log->comm.size(), 2u);
     EXPECT_EQ(log->comm[0], "送信開始");
     EXPECT_TRUE(log->comm[1].starts_with("送信終了\t00時間 00分 0"));
     EXPECT_TRUE(log->comm[1].ends_with("秒\r\n"));
     EXPECT_EQ(steps.lastCycleTime.substr(0, 8), "00H 00M ");
     EXPECT_TRUE(ui.LastStatus().starts_with("ｻｲｸﾙﾀｲﾑ：00時間 00分 "));
-    EXPECT_TRUE(ui.LastStatus().ends_with(" 送信ﾊﾞｲﾄ数: 7ﾊﾞｲﾄ"));
+    EXPECT_TRUE(ui.LastStatus().ends_with(" 送信ﾊﾞｲﾄ数: 25ﾊﾞｲﾄ"));
     EXPECT_EQ(ui.LastFileName(), " PROG.NC 送信終了（再送可）");
 }
 
@@ -135,7 +127,6 @@ TEST_F(SendFixture, OnlyASingleKnownErrorBitCountsAsALineError)
     line->errorAtCheckNumber = 0;
     line->errorWordAtCheck = serial::kErrParity | serial::kErrFrame;
     EXPECT_TRUE(Send("O1\n").sendCompleted);
-    EXPECT_EQ(LineErrorText(serial::kErrParity | serial::kErrFrame), nullptr);
 }
 
 TEST(SendLoop, AVanishedDeviceFailsTheSendAndLogsTheWriteErrorButAServerGoesOn)
@@ -216,13 +207,9 @@ TEST_F(SendFixture, ExitAfterSendingCountsDownThenAsksToClose)
     settings.exitAfterSend = true;
     settings.exitAfterSendSeconds = "3.9";
     Send("O1\n");
-    std::vector<std::string> counts;
-    for (const std::string& event : ui.Events()) {
-        if (event.find("送信後終了まで") != std::string::npos)
-            counts.push_back(event);
-    }
-    EXPECT_EQ(counts, (std::vector<std::string>{"file: PROG.NC 送信後終了まで 3秒", "file: PROG.NC 送信後終了まで 2秒",
-                                                "file: PROG.NC 送信後終了まで 1秒"}));
+    EXPECT_EQ(ui.EventsWith("送信後終了まで"),
+              (std::vector<std::string>{"file: PROG.NC 送信後終了まで 3秒", "file: PROG.NC 送信後終了まで 2秒",
+                                        "file: PROG.NC 送信後終了まで 1秒"}));
     // About four seconds from the end of the send to the close.
     EXPECT_GE(clock.Waited(), std::chrono::seconds(4));
     EXPECT_LT(clock.Waited(), std::chrono::seconds(5));

@@ -1,35 +1,17 @@
 // maroka-cli reaching the simulated machine through the ser2net device
 // server over RFC 2217, as a machine on the shop network is reached: a DNC
-// feed at the control's own line speed and buffer, a server session, and
-// the device server vanishing mid-send.
+// feed at the control's own line speed and buffer.
 
 #include "e2e/CliRun.h"
 
 #include "support/Ser2netServer.h"
 
-#include <csignal>
-
 using namespace maroka;
 using namespace std::chrono_literals;
-using maroka::test::ReadFileBytes;
-
-namespace fs = std::filesystem;
 
 namespace {
 
-struct DeviceServerEndToEnd : test::EndToEnd {
-    // The machine, then ser2net in front of its pseudo-terminal.
-    void Start(const machine::MachineConfig& config)
-    {
-        StartMachine(config);
-        server = std::make_unique<test::Ser2netServer>(dir.Path(), machine->DevicePath());
-        std::string error;
-        ASSERT_TRUE(server->Start(error)) << error;
-        port = server->PortName();
-    }
-
-    std::unique_ptr<test::Ser2netServer> server;
-};
+using DeviceServerEndToEnd = test::EndToEnd;
 
 // 4800 baud 7E2 is 436 characters a second on the wire; the control executes
 // at 85 % of that from a buffer of 256 bytes with XOFF at 192 and XON at 64,
@@ -44,7 +26,12 @@ TEST_F(DeviceServerEndToEnd, ADncFeedAtTheControlsPaceLosesNoByte)
     config.bufferSize = 256;
     config.highWater = 192;
     config.lowWater = 64;
-    Start(config);
+    StartMachine(config);
+    // ser2net in front of the machine's pseudo-terminal.
+    test::Ser2netServer server(dir.Path(), machine->DevicePath());
+    std::string error;
+    ASSERT_TRUE(server.Start(error)) << error;
+    port = server.PortName();
     const std::string program = test::NcProgram(3'600); // about 8 s of machining
     WriteSettings([](settings::SessionSettings& s) {
         s.baudRate = "4800";
@@ -63,49 +50,6 @@ TEST_F(DeviceServerEndToEnd, ADncFeedAtTheControlsPaceLosesNoByte)
     EXPECT_EQ(machine->ConsumedBytes(), program);
     EXPECT_GT(report.xoffSent, 0u);
     EXPECT_LT(report.starvedSeconds, 0.02 * report.feedSeconds);
-}
-
-TEST_F(DeviceServerEndToEnd, ServerModeCallsSavesAndListsThroughTheDeviceServer)
-{
-    machine::MachineConfig config;
-    config.lineCharsPerSecond = 19200.0 / 10;
-    Start(config);
-    const fs::path folder = dir / "programs";
-    fs::create_directories(folder);
-    const std::string called = "%\r\nO1000(CALLED)\r\nG00X0Y0\r\nM30\r\n%\r\n";
-    test::WriteFileBytes(folder / "O1000.NC", called);
-    WriteSettings([](settings::SessionSettings& s) { s.baudRate = "19200"; });
-    std::unique_ptr<test::BackgroundCli> cli;
-    ASSERT_TRUE(ServerWaits(cli, folder));
-
-    EXPECT_EQ(Ask("R/O1000.NC"), called);
-    ASSERT_TRUE(Save(*cli, folder / "NEW.NC", "%\r\nO2000(SAVED)\r\nG01X5.F100\r\nM30\r\n%\r\n"));
-    EXPECT_NE(ReadFileBytes(folder / "NEW.NC").find("O2000(SAVED)\r\nG01X5.F100\r\n"), std::string::npos);
-    EXPECT_EQ(Ask("L/"),
-              "%\r\n([SEARCH_FILE_LIST])\r\n(NEW.NC)\r\n(O1000.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
-    cli->Signal(SIGTERM);
-    const auto result = cli->Finish(30s);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-}
-
-// The device server goes away in the middle of a send: the send ends with
-// the vanished-device text within a few seconds, no hang.
-TEST_F(DeviceServerEndToEnd, KillingTheServerMidSendEndsTheSendWithTheVanishedDeviceText)
-{
-    machine::MachineConfig config;
-    config.mode = machine::MachineMode::Dnc;
-    config.lineCharsPerSecond = 9600.0 / 10;
-    Start(config);
-    WriteSettings([](settings::SessionSettings& s) { s.sendMode = "DNC"; });
-    test::BackgroundCli cli(Command({"send", "--direct", File("BIG.NC", test::NcProgram(60'000))}));
-    ASSERT_TRUE(machine->WaitReceived(1000, 15s));
-    const auto killed = std::chrono::steady_clock::now();
-    server->Kill();
-    const auto result = cli.Finish(20s);
-    EXPECT_LT(std::chrono::steady_clock::now() - killed, 5s);
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("the device is gone"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find(" BIG.NC 送信エラー"), std::string::npos) << result.err;
 }
 
 } // namespace

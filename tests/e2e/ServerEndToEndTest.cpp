@@ -1,6 +1,7 @@
 // maroka-cli server driven by the simulated machine over a real
-// pseudo-terminal pair: a working session of call, save, list, delete,
-// rename and mail, ended by SIGTERM as an operator would end it.
+// pseudo-terminal pair: a working session of call, save, list and mail,
+// ended by the device vanishing; and SIGTERM ending a server held up in a
+// mail.
 
 #include "e2e/CliRun.h"
 
@@ -34,12 +35,12 @@ struct ServerEndToEnd : test::EndToEnd {
     std::unique_ptr<test::BackgroundCli> cli;
 };
 
-TEST_F(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
+TEST_F(ServerEndToEnd, TheMachineCallsSavesListsAndMailsUntilTheDeviceVanishes)
 {
+    // The mail needs python3-aiosmtpd; the rest of the session runs without it.
     SmtpTestServer smtp;
-    if (SmtpTestServer::Python().empty())
-        GTEST_SKIP() << "python3-aiosmtpd is not installed";
-    ASSERT_TRUE(smtp.Running());
+    const bool mailing = !SmtpTestServer::Python().empty();
+    ASSERT_TRUE(!mailing || smtp.Running());
     const std::string called = "%\r\nO1000(CALLED)\r\nG00X0Y0\r\nM30\r\n%\r\n";
     fs::create_directories(folder);
     test::WriteFileBytes(folder / "O1000.NC", called);
@@ -51,6 +52,7 @@ TEST_F(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
         s.mailRecipient = "Shift Lead <lead@example.com>";
         s.mailSubject = "Cell 3";
     });
+    fs::remove(WorkFile("ERRLOGFILE"));
     ASSERT_TRUE(ServerWaits(cli, folder));
 
     // Call: the file's bytes as they are.
@@ -60,40 +62,24 @@ TEST_F(ServerEndToEnd, TheMachineCallsSavesListsDeletesRenamesAndMails)
     EXPECT_EQ(Ask("L/"),
               "%\r\n([SEARCH_FILE_LIST])\r\n(NEW.NC)\r\n(O1000.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
 
-    machine->SendCommand("D/o1000.nc", 300ms);
-    EXPECT_TRUE(test::WaitFor([&] { return !fs::exists(folder / "O1000.NC"); }, 15s));
-    machine->SendCommand("RN/NEW.NC/RENAMED.NC", 300ms);
-    EXPECT_TRUE(test::WaitFor([&] { return fs::exists(folder / "RENAMED.NC"); }, 15s));
+    if (mailing) {
+        machine->SendCommand("M/CYCLE END", 300ms);
+        ASSERT_TRUE(
+            test::WaitFor([&] { return !smtp.Events(0ms).empty() && smtp.Events(0ms).back().command == "QUIT"; }, 15s));
+        const auto events = smtp.Events();
+        ASSERT_EQ(events.size(), 6u);
+        EXPECT_EQ(events[0].argument, "cell-3");
+        EXPECT_EQ(events[3].argument, "lead@example.com");
+        EXPECT_TRUE(events[4].argument.ends_with("\r\n\r\nCYCLE END\r\n")) << events[4].argument;
+    }
 
-    machine->SendCommand("M/CYCLE END", 300ms);
-    ASSERT_TRUE(
-        test::WaitFor([&] { return !smtp.Events(0ms).empty() && smtp.Events(0ms).back().command == "QUIT"; }, 15s));
-    const auto events = smtp.Events();
-    ASSERT_EQ(events.size(), 6u);
-    EXPECT_EQ(events[0].argument, "cell-3");
-    EXPECT_EQ(events[3].argument, "lead@example.com");
-    EXPECT_TRUE(events[4].argument.ends_with("\r\n\r\nCYCLE END\r\n")) << events[4].argument;
-
-    EXPECT_EQ(Ask("L/"), "%\r\n([SEARCH_FILE_LIST])\r\n(RENAMED.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
-
-    cli->Signal(SIGTERM);
-    const auto result = cli->Finish(30s);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("reset"), std::string::npos) << result.err;
-    EXPECT_NE(result.err.find("メールを送信しました。"), std::string::npos) << result.err;
-    // The session's work files of the port go with it.
-    EXPECT_FALSE(fs::exists(WorkFile("COMNDFILE")));
-}
-
-TEST_F(ServerEndToEnd, AVanishedDeviceEndsTheServerWithAReasonAndKeepsTheErrorLog)
-{
-    WriteSettings();
-    fs::remove(WorkFile("ERRLOGFILE"));
-    ASSERT_TRUE(ServerWaits(cli, folder));
+    // The device vanishes: the server ends with the reason and keeps the
+    // error log; the command file of the port goes with it.
     machine->Close();
     const auto result = cli->Finish(30s);
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.err.find("server: stopped: the line failed"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("メールを送信しました。") != std::string::npos, mailing) << result.err;
     EXPECT_TRUE(fs::exists(WorkFile("ERRLOGFILE")));
     EXPECT_FALSE(fs::exists(WorkFile("COMNDFILE")));
     fs::remove(WorkFile("ERRLOGFILE"));
@@ -142,6 +128,7 @@ TEST_F(ServerEndToEnd, SigtermEndsAMailThatAServerKeepsGoing)
     ::close(listener);
     babbler.join();
     EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.err.find("reset"), std::string::npos) << result.err;
     EXPECT_LT(result.took, 6s);
 }
 

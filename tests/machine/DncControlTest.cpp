@@ -47,6 +47,7 @@ const Clock::time_point t0{100s};
 TEST(DncControlTest, ExecutesAtItsPaceWithXoffAtHighAndXonAtLowWater)
 {
     MachineConfig config = SmallControl();
+    config.xoffByte = maroka::text::kXoff93;
     Recorder out;
     DncControl control(config, out);
     // Ten bytes, one a millisecond, into a control that takes one every 2 ms.
@@ -58,7 +59,7 @@ TEST(DncControlTest, ExecutesAtItsPaceWithXoffAtHighAndXonAtLowWater)
     EXPECT_TRUE(out.flow.empty());
     control.Arrive('A', t0 + 9500us, t0);
     ASSERT_EQ(out.flow.size(), 1u);
-    EXPECT_EQ(out.flow[0].first, maroka::text::kXoff13);
+    EXPECT_EQ(out.flow[0].first, maroka::text::kXoff93);
     EXPECT_EQ(out.flow[0].second, t0 + 9500us);
     // Down to 2 at 16 ms: the XON goes out with that execution.
     control.RunUntil(t0 + 30ms);

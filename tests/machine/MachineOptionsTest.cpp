@@ -28,7 +28,7 @@ TEST(MachineOptionsTest, PaceComesFromBaudAndCharacterLength)
     EXPECT_DOUBLE_EQ(options.config.lineCharsPerSecond, 123.5);
 }
 
-TEST(MachineOptionsTest, DncBufferAndFlowBytes)
+TEST(MachineOptionsTest, DncBufferFlowBytesPunchFaultsAndFraming)
 {
     MachineOptions options;
     std::string error;
@@ -44,45 +44,41 @@ TEST(MachineOptionsTest, DncBufferAndFlowBytes)
     EXPECT_EQ(options.config.cycleStartByte, 0x25);
     EXPECT_TRUE(options.config.stopOnAlarm);
 
-    EXPECT_FALSE(Parse({"--dnc", "--buffer", "100", "--high", "200"}, options, error));
-    EXPECT_FALSE(Parse({"--dnc", "--high", "100", "--low", "100"}, options, error));
-    EXPECT_FALSE(Parse({"--xoff", "11"}, options, error));
-    EXPECT_FALSE(Parse({"--mem", "--dnc"}, options, error));
-}
-
-TEST(MachineOptionsTest, PunchFaultsAndFraming)
-{
-    MachineOptions options;
-    std::string error;
     ASSERT_TRUE(Parse({"--punch", "a.nc", "--damage", "3,7=2A", "--drop", "5", "--leader", "20", "--no-dc4",
                        "--punch-after", "1.5", "--wait-start"},
                       options, error))
         << error;
     EXPECT_EQ(options.punchFile, "a.nc");
-    ASSERT_EQ(options.punch.faults.size(), 3u);
-    EXPECT_EQ(options.punch.faults[1].kind, ByteFault::Kind::Replace);
-    EXPECT_EQ(options.punch.faults[1].value, 0x2A);
-    EXPECT_EQ(options.punch.faults[2].kind, ByteFault::Kind::Drop);
     EXPECT_EQ(options.punch.startDelay.count(), 1500);
     EXPECT_TRUE(options.punch.waitForStart);
-
+    // Leader, DC2, flipped byte 3, byte 7 replaced, byte 5 dropped, no DC4.
     options.punch.data = "ABCDEFGHIJ";
     EXPECT_EQ(BuildPunchStream(options.punch), std::string(20, '\0') + "\x12" + "ABCEEG*IJ");
-
-    EXPECT_FALSE(Parse({"--damage", "3,,4"}, options, error));
-    EXPECT_FALSE(Parse({"--drop", "4=20"}, options, error));
-    EXPECT_FALSE(Parse({"--punch", "a", "--command", "O1(L/)"}, options, error));
 }
 
-TEST(MachineOptionsTest, UsageErrorsNameTheOption)
+TEST(MachineOptionsTest, UsageErrorsAreRefusedAndNameTheOption)
 {
-    MachineOptions options;
-    std::string error;
-    EXPECT_FALSE(Parse({"--baud"}, options, error));
-    EXPECT_NE(error.find("--baud"), std::string::npos);
-    EXPECT_FALSE(Parse({"--timeout", "-1"}, options, error));
-    EXPECT_NE(error.find("--timeout"), std::string::npos);
-    EXPECT_FALSE(Parse({"--frobnicate"}, options, error));
-    EXPECT_NE(error.find("--frobnicate"), std::string::npos);
-    EXPECT_FALSE(Parse({"--baud", "0"}, options, error));
+    const struct {
+        std::vector<std::string> args;
+        const char* named; // the option the error names, where it names one
+    } cases[] = {
+        {{"--baud"}, "--baud"},
+        {{"--timeout", "-1"}, "--timeout"},
+        {{"--frobnicate"}, "--frobnicate"},
+        {{"--baud", "0"}, ""},
+        {{"--dnc", "--buffer", "100", "--high", "200"}, ""},
+        {{"--dnc", "--high", "100", "--low", "100"}, ""},
+        {{"--xoff", "11"}, ""},
+        {{"--mem", "--dnc"}, ""},
+        {{"--damage", "3,,4"}, ""},
+        {{"--drop", "4=20"}, ""},
+        {{"--punch", "a", "--command", "O1(L/)"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.front() + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        MachineOptions options;
+        std::string error;
+        EXPECT_FALSE(Parse(c.args, options, error));
+        EXPECT_NE(error.find(c.named), std::string::npos) << error;
+    }
 }

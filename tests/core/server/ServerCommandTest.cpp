@@ -203,6 +203,12 @@ TEST_F(Analysis, NamesThatReachOutsideTheFolderAreRefused)
         EXPECT_EQ(Analyse("D/" + name).command, ServerCommand::Refused) << name;
         EXPECT_EQ(Analyse("RN/A.NC/" + name).command, ServerCommand::Refused) << name;
     }
+    // Names that would put text outside the comment of a list reply.
+    for (const std::string name : {"S/X)G28Z0(.NC", "S/P%Q.NC", "RN/A%B/Z)G1("}) {
+        const auto refused = Analyse(name);
+        EXPECT_EQ(refused.command, ServerCommand::Refused) << name;
+        EXPECT_EQ(refused.refusalWord, msg::kErrNameNotListable) << name;
+    }
     // A link in the folder that leads outside is not a file of the folder.
     WriteFileBytes(outside, "SECRET");
     std::filesystem::create_symlink(outside, dir / "LINK.NC");
@@ -243,65 +249,63 @@ TEST_F(Analysis, DeleteAndRenameNeverTouchAnythingButTheNamedFile)
     EXPECT_TRUE(std::filesystem::is_directory(dir / "DIR"));
     EXPECT_EQ(folder.Delete("b.NC"), ServerFolder::Outcome::Done);
     EXPECT_FALSE(std::filesystem::exists(dir / "B.NC"));
+
+    // An exact name wins; several matches without regard to case name none.
+    WriteFileBytes(dir / "prog.nc", "lower");
+    WriteFileBytes(dir / "PROG.NC", "UPPER");
+    EXPECT_EQ(folder.Delete("Prog.NC"), ServerFolder::Outcome::Ambiguous);
+    EXPECT_EQ(folder.Rename("pROG.nc", "NEW.NC"), ServerFolder::Outcome::Ambiguous);
+    const auto call = Analyse("R/Prog.nc");
+    EXPECT_EQ(call.command, ServerCommand::CallNotFound);
+    EXPECT_TRUE(call.ambiguousName);
+    EXPECT_FALSE(std::filesystem::exists(dir / "NEW.NC"));
+    EXPECT_EQ(folder.Delete("PROG.NC"), ServerFolder::Outcome::Done);
+    EXPECT_EQ(test::ReadFileBytes(dir / "prog.nc"), "lower");
 }
 
 TEST_F(Analysis, ReplyProgramsHaveTheirLinesNamesAndErrorLogWords)
 {
-    using Lines = std::optional<std::vector<std::string>>;
+    Touch("prog.nc");
+    Touch("PROG.NC");
+    // Call failures: one comment, M30, and the word for the error log.
     const struct {
         const char* command;
-        std::vector<std::string> files;
-        Lines errorLog;
-        std::string bytes, displayName, subject;
-        std::string_view errorLogWord;
-    } cases[] = {
-        {"R/",
-         {},
-         {},
-         "%\r\n(R/ NO CALLED FILE NAME)\r\nM30\r\n%\r\n",
-         "NO_FILE_NAME_ERROR",
-         "NO_FILE_NAME_MASSAGE",
-         logs::msg::kErrNoCallFile},
-        {"R/O1",
-         {},
-         {},
-         "%\r\n(R/O1 IS NOT FOUND)\r\nM30\r\n%\r\n",
-         "FILE_NOT_FOUND_ERROR",
-         "FILE_NOT_FOUND_MASSAGE",
-         logs::msg::kErrCallFileNotFound},
-        {"R/../O1",
-         {},
-         {},
-         "%\r\n(R/../O1 IS NOT FOUND)\r\nM30\r\n%\r\n",
-         "FILE_NOT_FOUND_ERROR",
-         "FILE_NOT_FOUND_MASSAGE",
-         msg::kErrUnsafeFileName},
-        {"L/",
-         {"A.NC", "ｶﾅ.NC"},
-         {},
-         "%\r\n([SEARCH_FILE_LIST])\r\n(A.NC)\r\n(\xB6\xC5.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n",
-         "FILE_LIST",
-         "",
-         ""},
-        {"P/", {}, {}, "%\r\n(NO_ERROR)\r\n%\r\n", "ERROR_LOG_LIST", "ERROR_LOG", ""},
-        {"P/",
-         {},
-         Lines{{"T1\t\tNO_CALL_FILE"}},
-         "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n",
-         "ERROR_LOG_LIST",
-         "ERROR_LOG",
-         ""},
+        const char* comment;
+        std::string_view word;
+    } failures[] = {
+        {"R/", "(R/ NO CALLED FILE NAME)", logs::msg::kErrNoCallFile},
+        {"R/O1", "(R/O1 IS NOT FOUND)", logs::msg::kErrCallFileNotFound},
+        {"R/../O1", "(R/../O1 IS NOT FOUND)", msg::kErrUnsafeFileName},
+        {"R/Prog.nc", "(R/Prog.nc IS NOT FOUND)", msg::kErrAmbiguousName},
+        // A name from the machine cannot close the comment and put a block in.
+        {"R/Q)G28Z0(", "(R/Q]G28Z0[ IS NOT FOUND)", logs::msg::kErrCallFileNotFound},
     };
-    for (const auto& c : cases) {
+    for (const auto& c : failures) {
         SCOPED_TRACE(c.command);
-        const auto reply = BuildReplyProgram(Analyse(c.command), c.files, c.errorLog);
+        const auto reply = BuildReplyProgram(Analyse(c.command), {}, std::nullopt);
         ASSERT_TRUE(reply);
-        EXPECT_EQ(reply->Bytes(), c.bytes);
-        EXPECT_EQ(reply->displayName, c.displayName);
-        if (!c.subject.empty()) {
-            EXPECT_EQ(reply->commLogSubject, c.subject);
-        }
-        EXPECT_EQ(reply->errorLogWord, c.errorLogWord);
+        EXPECT_EQ(reply->Bytes(), "%\r\n" + std::string(c.comment) + "\r\nM30\r\n%\r\n");
+        const bool named = c.word != logs::msg::kErrNoCallFile;
+        EXPECT_EQ(reply->displayName, named ? "FILE_NOT_FOUND_ERROR" : "NO_FILE_NAME_ERROR");
+        EXPECT_EQ(reply->commLogSubject, named ? "FILE_NOT_FOUND_MASSAGE" : "NO_FILE_NAME_MASSAGE");
+        EXPECT_EQ(reply->errorLogWord, c.word);
+    }
+
+    const auto list = BuildReplyProgram(Analyse("L/"), {"A.NC", "ｶﾅ.NC", "Y)G0Z0(.NC"}, std::nullopt);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->Bytes(), "%\r\n([SEARCH_FILE_LIST])\r\n(A.NC)\r\n(\xB6\xC5.NC)\r\n(Y]G0Z0[.NC)\r\n"
+                             "([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
+    EXPECT_EQ(list->displayName, "FILE_LIST");
+    EXPECT_EQ(list->errorLogWord, "");
+    for (const auto& [lines, bytes] :
+         {std::pair{std::optional<std::vector<std::string>>(), "%\r\n(NO_ERROR)\r\n%\r\n"},
+          {std::vector<std::string>{"T1\t\tNO_CALL_FILE"}, "%\r\nT1\t\tNO_CALL_FILE\r\n%\r\n"}}) {
+        const auto report = BuildReplyProgram(Analyse("P/"), {}, lines);
+        ASSERT_TRUE(report);
+        EXPECT_EQ(report->Bytes(), bytes);
+        EXPECT_EQ(report->displayName, "ERROR_LOG_LIST");
+        EXPECT_EQ(report->commLogSubject, "ERROR_LOG");
+        EXPECT_EQ(report->errorLogWord, "");
     }
     EXPECT_FALSE(BuildReplyProgram(Analyse("D/X"), {}, std::nullopt));
 }

@@ -149,9 +149,10 @@ TEST_F(PtyLine, WaitEventEndsOnDataOnDc1OrWhenTheDeviceGoes)
     ASSERT_TRUE(line->Purge(kPurgeRxClear));
 
     // DC1 is flow control, yet it ends the wait for the machine.
-    const auto far = After(50ms, [&] { pty.WriteMaster("\x11"); });
+    auto far = After(50ms, [&] { pty.WriteMaster("\x11"); });
     EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), IoStatus::Ok);
     EXPECT_EQ(events, static_cast<std::uint32_t>(kEvRxFlag));
+    far.join(); // before the master is closed below
     LineErrorState state;
     ASSERT_TRUE(line->ClearErrors(state));
     EXPECT_EQ(state.inputQueued, 0U);
@@ -159,10 +160,11 @@ TEST_F(PtyLine, WaitEventEndsOnDataOnDc1OrWhenTheDeviceGoes)
     // Reported once; a DC1 does not end a wait for data; a pty has no modem
     // lines, which means "never", not a failure.
     pty.WriteMaster("\x11");
-    const auto stopper = After(150ms, [&] { line->Interrupt(); });
+    auto stopper = After(150ms, [&] { line->Interrupt(); });
     EXPECT_EQ(line->WaitEvent(kEvRxChar | kEvCts | kEvDsr | kEvRlsd | kEvBreak | kEvErr, events),
               IoStatus::Interrupted);
     EXPECT_EQ(events, 0U);
+    stopper.join();
     line->ClearInterrupt();
 
     // The DC1 that arrived meanwhile is still pending.

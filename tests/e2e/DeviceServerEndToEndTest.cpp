@@ -1,6 +1,7 @@
 // maroka-cli reaching the simulated machine through the ser2net device
 // server over RFC 2217, as a machine on the shop network is reached: a DNC
-// feed at the control's own line speed and buffer.
+// feed at the control's own line speed and buffer, and the device server
+// vanishing mid-send.
 
 #include "e2e/CliRun.h"
 
@@ -11,7 +12,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-using DeviceServerEndToEnd = test::EndToEnd;
+struct DeviceServerEndToEnd : test::EndToEnd {
+    // The machine, then ser2net in front of its pseudo-terminal.
+    void Start(const machine::MachineConfig& config)
+    {
+        StartMachine(config);
+        server = std::make_unique<test::Ser2netServer>(dir.Path(), machine->DevicePath());
+        std::string error;
+        ASSERT_TRUE(server->Start(error)) << error;
+        port = server->PortName();
+    }
+
+    std::unique_ptr<test::Ser2netServer> server;
+};
 
 // 4800 baud 7E2 is 436 characters a second on the wire; the control executes
 // at 85 % of that from a buffer of 256 bytes with XOFF at 192 and XON at 64,
@@ -26,12 +39,7 @@ TEST_F(DeviceServerEndToEnd, ADncFeedAtTheControlsPaceLosesNoByte)
     config.bufferSize = 256;
     config.highWater = 192;
     config.lowWater = 64;
-    StartMachine(config);
-    // ser2net in front of the machine's pseudo-terminal.
-    test::Ser2netServer server(dir.Path(), machine->DevicePath());
-    std::string error;
-    ASSERT_TRUE(server.Start(error)) << error;
-    port = server.PortName();
+    ASSERT_NO_FATAL_FAILURE(Start(config));
     const std::string program = test::NcProgram(3'600); // about 8 s of machining
     WriteSettings([](settings::SessionSettings& s) {
         s.baudRate = "4800";
@@ -50,6 +58,26 @@ TEST_F(DeviceServerEndToEnd, ADncFeedAtTheControlsPaceLosesNoByte)
     EXPECT_EQ(machine->ConsumedBytes(), program);
     EXPECT_GT(report.xoffSent, 0u);
     EXPECT_LT(report.starvedSeconds, 0.02 * report.feedSeconds);
+}
+
+// The whole path from the network line to the operator's message: the send
+// ends with the vanished-device text within a few seconds, no hang.
+TEST_F(DeviceServerEndToEnd, KillingTheServerMidSendEndsTheSendWithTheVanishedDeviceText)
+{
+    machine::MachineConfig config;
+    config.mode = machine::MachineMode::Dnc;
+    config.lineCharsPerSecond = 9600.0 / 10;
+    ASSERT_NO_FATAL_FAILURE(Start(config));
+    WriteSettings([](settings::SessionSettings& s) { s.sendMode = "DNC"; });
+    test::BackgroundCli cli(Command({"send", "--direct", File("BIG.NC", test::NcProgram(60'000))}));
+    ASSERT_TRUE(machine->WaitReceived(1000, 15s));
+    const auto killed = std::chrono::steady_clock::now();
+    server->Kill();
+    const auto result = cli.Finish(20s);
+    EXPECT_LT(std::chrono::steady_clock::now() - killed, 5s);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("the device is gone"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(" BIG.NC 送信エラー"), std::string::npos) << result.err;
 }
 
 } // namespace

@@ -37,8 +37,14 @@ for target in "${targets[@]}"; do
     executions=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
     # A run that was stopped says only how far its last progress line got.
     [ -n "$executions" ] || executions="at least $(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)"
-    found=$(find "$crashes" -type f | wc -l)
+    found=$(find "$crashes" -type f ! -name 'slow-unit-*' | wc -l)
     echo "$name: $executions executions in ${seconds} s, exit $status, crash files: $found"
+    # libFuzzer keeps an input that once took over 10 s; run alone again, it
+    # tells a slow input from a moment the whole machine stood still.
+    for unit in "$crashes"/slow-unit-*; do
+        [ -f "$unit" ] || continue
+        echo "  slow unit $(basename "$unit"): $("$target" "$unit" 2>&1 | sed -n 's/^Executed .* in \([0-9]*\) ms$/\1/p') ms alone"
+    done
     if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
         tail -n 30 "$log"
         failed=1

@@ -118,6 +118,7 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 ProfileStatus ProfileFile::Load()
 {
     lines_.clear();
+    sections_.clear();
     changed_ = false;
     encoding_ = ProfileEncoding::Cp932;
 
@@ -179,6 +180,7 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
         for (std::string& line : raw)
             line = text::Utf8ToCp932Lossy(line);
         lines_ = std::move(raw);
+        IndexSections();
         // Written back as CP932 by the next commit, even if no value changes.
         changed_ = true;
         return {};
@@ -204,6 +206,7 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
         if (!notCp932) {
             encoding_ = ProfileEncoding::Cp932;
             lines_ = std::move(raw);
+            IndexSections();
             return {};
         }
         bad = neither.value_or(*notCp932);
@@ -211,28 +214,35 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
     return {ProfileErrorKind::Encoding, msg::FormatMessage(msg::kUnknownEncodingDetail, std::to_string(bad + 1))};
 }
 
-std::optional<ProfileFile::Range> ProfileFile::FindSection(std::string_view cp932Section) const
+void ProfileFile::IndexSections()
 {
+    sections_.clear();
+    Section* current = nullptr;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const auto name = SectionName(lines_[i]);
-        if (!name || !text::EqualsIgnoreCase(*name, cp932Section))
-            continue;
-        std::size_t end = i + 1;
-        while (end < lines_.size() && !SectionName(lines_[end]))
-            ++end;
-        return Range{i, end};
+        if (const auto name = SectionName(lines_[i])) {
+            if (current)
+                current->end = i;
+            const auto [entry, first] = sections_.try_emplace(text::ToUpper(*name), Section{i, lines_.size(), {}});
+            current = first ? &entry->second : nullptr;
+        } else if (current) {
+            if (const auto line = ParseKeyLine(lines_[i]))
+                current->keys.try_emplace(text::ToUpper(line->key), i);
+        }
     }
-    return std::nullopt;
 }
 
-std::optional<std::size_t> ProfileFile::FindKey(const Range& range, std::string_view cp932Key) const
+const ProfileFile::Section* ProfileFile::FindSection(std::string_view cp932Section) const
 {
-    for (std::size_t i = range.header + 1; i < range.end; ++i) {
-        const auto line = ParseKeyLine(lines_[i]);
-        if (line && text::EqualsIgnoreCase(line->key, cp932Key))
-            return i;
-    }
-    return std::nullopt;
+    const auto found = sections_.find(text::ToUpper(cp932Section));
+    return found == sections_.end() ? nullptr : &found->second;
+}
+
+std::optional<std::size_t> ProfileFile::FindKey(const Section& section, std::string_view cp932Key) const
+{
+    const auto found = section.keys.find(text::ToUpper(cp932Key));
+    if (found == section.keys.end())
+        return std::nullopt;
+    return found->second;
 }
 
 std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const
@@ -241,10 +251,10 @@ std::optional<std::string> ProfileFile::Read(std::string_view section, std::stri
     const auto cp932Key = text::Utf8ToCp932(key);
     if (!cp932Section || !cp932Key)
         return std::nullopt;
-    const auto range = FindSection(*cp932Section);
-    if (!range)
+    const Section* found = FindSection(*cp932Section);
+    if (!found)
         return std::nullopt;
-    const auto index = FindKey(*range, *cp932Key);
+    const auto index = FindKey(*found, *cp932Key);
     if (!index)
         return std::nullopt;
     const std::string_view value = Unquote(ParseKeyLine(lines_[*index])->value);
@@ -270,16 +280,17 @@ ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key,
         return TextError(msg::FormatMessage(msg::kValueHasLineBreakDetail, key));
 
     const std::string stored = Quote(*cp932Value);
-    const auto range = FindSection(*cp932Section);
-    if (!range) {
+    const Section* found = FindSection(*cp932Section);
+    if (!found) {
         if (!lines_.empty() && !Trim(lines_.back()).empty())
             lines_.emplace_back();
         lines_.push_back("[" + *cp932Section + "]");
         lines_.push_back(*cp932Key + "=" + stored);
+        IndexSections();
         changed_ = true;
         return {};
     }
-    if (const auto index = FindKey(*range, *cp932Key)) {
+    if (const auto index = FindKey(*found, *cp932Key)) {
         // Keep the key as the file spells it.
         const std::string line = std::string(ParseKeyLine(lines_[*index])->key) + "=" + stored;
         if (lines_[*index] != line) {
@@ -290,10 +301,11 @@ ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key,
     }
     // After the section's last non-blank line, so a blank line that
     // separates it from the next section stays where it is.
-    std::size_t insertAt = range->end;
-    while (insertAt > range->header + 1 && Trim(lines_[insertAt - 1]).empty())
+    std::size_t insertAt = found->end;
+    while (insertAt > found->header + 1 && Trim(lines_[insertAt - 1]).empty())
         --insertAt;
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), *cp932Key + "=" + stored);
+    IndexSections();
     changed_ = true;
     return {};
 }
@@ -304,15 +316,20 @@ void ProfileFile::Delete(std::string_view section, std::string_view key)
     const auto cp932Key = text::Utf8ToCp932(key);
     if (!cp932Section || !cp932Key)
         return;
-    const auto range = FindSection(*cp932Section);
-    if (!range)
+    const Section* found = FindSection(*cp932Section);
+    if (!found)
         return;
-    for (std::size_t i = range->end; i > range->header + 1; --i) {
+    bool erased = false;
+    for (std::size_t i = found->end; i > found->header + 1; --i) {
         const auto line = ParseKeyLine(lines_[i - 1]);
         if (line && text::EqualsIgnoreCase(line->key, *cp932Key)) {
             lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
-            changed_ = true;
+            erased = true;
         }
+    }
+    if (erased) {
+        IndexSections();
+        changed_ = true;
     }
 }
 

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace maroka::settings {
@@ -90,19 +91,26 @@ public:
                                                  std::string_view key);
 
 private:
-    struct Range {
+    struct Section {
         std::size_t header = 0; // index of the "[section]" line
         std::size_t end = 0;    // one past the section's last line
+        // Each key's first line, by its upper-cased name.
+        std::unordered_map<std::string, std::size_t> keys;
     };
 
-    std::optional<Range> FindSection(std::string_view cp932Section) const;
-    std::optional<std::size_t> FindKey(const Range& range, std::string_view cp932Key) const;
-
-    std::string path_;
     // Splits `bytes` into lines_, converting a UTF-8 file to CP932.
     ProfileStatus TakeLines(std::string_view bytes);
+    // Lists the sections and their keys again after lines_ changed, so that a
+    // load of many keys does not scan the whole file for each one.
+    void IndexSections();
+    const Section* FindSection(std::string_view cp932Section) const;
+    std::optional<std::size_t> FindKey(const Section& section, std::string_view cp932Key) const;
 
+    std::string path_;
     std::vector<std::string> lines_; // CP932, without line ends
+    // By upper-cased name; only the first section of a name counts, so later
+    // ones are not listed.
+    std::unordered_map<std::string, Section> sections_;
     bool changed_ = false;
     ProfileEncoding encoding_ = ProfileEncoding::Cp932;
 };

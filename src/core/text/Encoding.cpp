@@ -1,5 +1,6 @@
 #include "core/text/Encoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <iconv.h>
@@ -30,6 +31,10 @@ public:
     {
         if (!IsOpen())
             return std::nullopt;
+        // ASCII is the same bytes in both encodings, and most keys, numbers
+        // and program lines are nothing else.
+        if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return std::string(input);
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         std::string output;
         output.reserve(input.size() * 3 / 2 + 4);

@@ -65,6 +65,8 @@ TEST_F(ProfileFileTest, WritesCp932WithCrLfAndKeepsWhatItDoesNotKnow)
     ASSERT_TRUE(file.Write(kSection, "ボーレート", "4800").Ok());
     ASSERT_TRUE(file.Write("新しい", "鍵", " spaced ").Ok());
     file.Delete(kSection, "UNKNOWN");
+    // Lines moved by the changes above are still found where they now are.
+    EXPECT_EQ(file.Read("last", "X"), "y");
     ASSERT_TRUE(file.Commit().Ok());
 
     // Replaced in place with the file's spelling of the key, appended at the

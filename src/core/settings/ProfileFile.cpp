@@ -185,6 +185,14 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
         changed_ = true;
         return {};
     }
+    // A CP932 trail byte is never a line end, so a file that converts as a
+    // whole has no line that does not, and one that does not has such a line.
+    if (!hasBom && text::Cp932ToUtf8(bytes)) {
+        encoding_ = ProfileEncoding::Cp932;
+        lines_ = std::move(raw);
+        IndexSections();
+        return {};
+    }
     // The line to name: with a byte order mark the first that is not UTF-8;
     // otherwise the first that is neither, else the first that is not CP932
     // (a file that mixes the two).
@@ -203,13 +211,7 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
             if (!text::IsValidUtf8(raw[i]))
                 neither = i;
         }
-        if (!notCp932) {
-            encoding_ = ProfileEncoding::Cp932;
-            lines_ = std::move(raw);
-            IndexSections();
-            return {};
-        }
-        bad = neither.value_or(*notCp932);
+        bad = neither.value_or(notCp932.value_or(0));
     }
     return {ProfileErrorKind::Encoding, msg::FormatMessage(msg::kUnknownEncodingDetail, std::to_string(bad + 1))};
 }

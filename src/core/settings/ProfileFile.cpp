@@ -172,9 +172,7 @@ ProfileStatus ProfileFile::TakeLines(std::string_view bytes)
     // characters), while CP932 text, our own section name among it, is never
     // valid UTF-8: so UTF-8 is tried first, and only a file with bytes
     // beyond ASCII counts as UTF-8.
-    const bool utf8 = text::IsValidUtf8(bytes) && (hasBom || std::any_of(bytes.begin(), bytes.end(), [](char c) {
-                                                       return static_cast<unsigned char>(c) >= 0x80;
-                                                   }));
+    const bool utf8 = text::IsValidUtf8(bytes) && (hasBom || !text::IsAscii(bytes));
     if (utf8) {
         encoding_ = ProfileEncoding::Utf8;
         for (std::string& line : raw)

@@ -33,7 +33,7 @@ public:
             return std::nullopt;
         // ASCII is the same bytes in both encodings, and most keys, numbers
         // and program lines are nothing else.
-        if (std::all_of(input.begin(), input.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        if (IsAscii(input))
             return std::string(input);
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
         std::string output;
@@ -83,6 +83,11 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8)
 std::optional<std::string> Cp932ToUtf8(std::string_view cp932)
 {
     return ToUtf8().Convert(cp932, {});
+}
+
+bool IsAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 bool IsValidUtf8(std::string_view text)

@@ -18,6 +18,9 @@ std::optional<std::string> Cp932ToUtf8(std::string_view cp932);
 // forms, surrogates or values past U+10FFFF).
 bool IsValidUtf8(std::string_view text);
 
+// Nothing but 7-bit bytes: the same text in CP932 and in UTF-8.
+bool IsAscii(std::string_view text);
+
 // Lossy forms for display: an unconvertible byte becomes "?" (to CP932) or
 // U+FFFD (to UTF-8) and the rest is kept.
 std::string Utf8ToCp932Lossy(std::string_view utf8);

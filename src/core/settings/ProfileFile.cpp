@@ -5,7 +5,6 @@
 #include "core/text/Cp932.h"
 #include "core/text/Encoding.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -222,24 +221,24 @@ void ProfileFile::IndexSections()
         if (const auto name = SectionName(lines_[i])) {
             if (current)
                 current->end = i;
-            const auto [entry, first] = sections_.try_emplace(text::ToUpper(*name), Section{i, lines_.size(), {}});
+            const auto [entry, first] = sections_.try_emplace(std::string(*name), Section{i, lines_.size(), {}});
             current = first ? &entry->second : nullptr;
         } else if (current) {
             if (const auto line = ParseKeyLine(lines_[i]))
-                current->keys.try_emplace(text::ToUpper(line->key), i);
+                current->keys.try_emplace(std::string(line->key), i);
         }
     }
 }
 
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view cp932Section) const
 {
-    const auto found = sections_.find(text::ToUpper(cp932Section));
+    const auto found = sections_.find(cp932Section);
     return found == sections_.end() ? nullptr : &found->second;
 }
 
 std::optional<std::size_t> ProfileFile::FindKey(const Section& section, std::string_view cp932Key) const
 {
-    const auto found = section.keys.find(text::ToUpper(cp932Key));
+    const auto found = section.keys.find(cp932Key);
     if (found == section.keys.end())
         return std::nullopt;
     return found->second;

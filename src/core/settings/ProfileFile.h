@@ -22,6 +22,8 @@
 //
 // Typical use: Load(), several Read/Write/Delete, one Commit().
 
+#include "core/text/Cp932.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -94,8 +96,8 @@ private:
     struct Section {
         std::size_t header = 0; // index of the "[section]" line
         std::size_t end = 0;    // one past the section's last line
-        // Each key's first line, by its upper-cased name.
-        std::unordered_map<std::string, std::size_t> keys;
+        // Each key's first line, by its name in any case.
+        std::unordered_map<std::string, std::size_t, text::IgnoreCaseHash, text::IgnoreCaseEqual> keys;
     };
 
     // Splits `bytes` into lines_, converting a UTF-8 file to CP932.
@@ -108,9 +110,9 @@ private:
 
     std::string path_;
     std::vector<std::string> lines_; // CP932, without line ends
-    // By upper-cased name; only the first section of a name counts, so later
+    // By name in any case; only the first section of a name counts, so later
     // ones are not listed.
-    std::unordered_map<std::string, Section> sections_;
+    std::unordered_map<std::string, Section, text::IgnoreCaseHash, text::IgnoreCaseEqual> sections_;
     bool changed_ = false;
     ProfileEncoding encoding_ = ProfileEncoding::Cp932;
 };

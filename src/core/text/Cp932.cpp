@@ -1,5 +1,7 @@
 #include "core/text/Cp932.h"
 
+#include <cstdint>
+
 namespace maroka::text {
 
 namespace {
@@ -60,9 +62,40 @@ std::string ToLower(std::string_view text)
     return result;
 }
 
+// A lead byte is never a letter, so where one text has a two-byte
+// character the other matches only with the same character.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && ToUpper(a) == ToUpper(b);
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(a[i]);
+        if (IsLeadByte(byte) && i + 1 < a.size()) {
+            if (a[i] != b[i] || a[i + 1] != b[i + 1])
+                return false;
+            ++i;
+        } else if (AsciiUpper(byte) != AsciiUpper(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t HashIgnoreCase(std::string_view text)
+{
+    // FNV-1a over the upper-cased bytes.
+    std::uint64_t hash = 14695981039346656037u;
+    const auto mix = [&hash](unsigned char byte) { hash = (hash ^ byte) * 1099511628211u; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (IsLeadByte(byte) && i + 1 < text.size()) {
+            mix(byte);
+            mix(static_cast<unsigned char>(text[++i]));
+        } else {
+            mix(AsciiUpper(byte));
+        }
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 std::size_t FindAtCharBoundary(std::string_view haystack, std::string_view needle, std::size_t from)

@@ -29,6 +29,21 @@ std::string ToLower(std::string_view text);
 // Compares without regard to the case of ASCII letters, character by character.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 
+// A hash that agrees with EqualsIgnoreCase.
+std::size_t HashIgnoreCase(std::string_view text);
+
+// For maps of names that match without regard to case; a look-up by
+// string_view neither copies nor upper-cases the name.
+struct IgnoreCaseHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return HashIgnoreCase(text); }
+};
+
+struct IgnoreCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return EqualsIgnoreCase(a, b); }
+};
+
 // Position of `needle` in `haystack` at a character boundary, or npos.
 std::size_t FindAtCharBoundary(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 

@@ -22,11 +22,15 @@ TEST(Cp932, CasingChangesAsciiLettersButNeverTrailBytes)
     EXPECT_EQ(ToUpper("a\x83"), "A\x83");
 }
 
-TEST(Cp932, CompareIgnoresAsciiCaseOnly)
+TEST(Cp932, CompareAndHashIgnoreAsciiCaseOnly)
 {
     EXPECT_TRUE(EqualsIgnoreCase("abc" + kA, "ABC" + kA));
+    EXPECT_TRUE(EqualsIgnoreCase("a\x83", "A\x83"));
     EXPECT_FALSE(EqualsIgnoreCase(kA, "\x83\x61"));
+    EXPECT_FALSE(EqualsIgnoreCase("x" + kA, "X\x83\x61"));
     EXPECT_FALSE(EqualsIgnoreCase("ab", "abc"));
+    EXPECT_EQ(HashIgnoreCase("key" + kSo + "z"), HashIgnoreCase("KEY" + kSo + "Z"));
+    EXPECT_EQ(HashIgnoreCase("a\x83"), HashIgnoreCase("A\x83"));
 }
 
 TEST(Cp932, FindSkipsMatchesInsideTwoByteCharacters)

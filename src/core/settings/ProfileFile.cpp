@@ -230,6 +230,15 @@ void ProfileFile::IndexSections()
     }
 }
 
+const std::optional<std::string>& ProfileFile::SectionToCp932(std::string_view section) const
+{
+    if (section != lastSection_ || !lastSectionCp932_) {
+        lastSection_ = section;
+        lastSectionCp932_ = text::Utf8ToCp932(section);
+    }
+    return lastSectionCp932_;
+}
+
 const ProfileFile::Section* ProfileFile::FindSection(std::string_view cp932Section) const
 {
     const auto found = sections_.find(cp932Section);
@@ -246,7 +255,7 @@ std::optional<std::size_t> ProfileFile::FindKey(const Section& section, std::str
 
 std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const
 {
-    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto& cp932Section = SectionToCp932(section);
     const auto cp932Key = text::Utf8ToCp932(key);
     if (!cp932Section || !cp932Key)
         return std::nullopt;
@@ -262,7 +271,7 @@ std::optional<std::string> ProfileFile::Read(std::string_view section, std::stri
 
 ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key, std::string_view value)
 {
-    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto& cp932Section = SectionToCp932(section);
     const auto cp932Key = text::Utf8ToCp932(key);
     const auto cp932Value = text::Utf8ToCp932(value);
     if (!cp932Section || !cp932Key)
@@ -311,7 +320,7 @@ ProfileStatus ProfileFile::Write(std::string_view section, std::string_view key,
 
 void ProfileFile::Delete(std::string_view section, std::string_view key)
 {
-    const auto cp932Section = text::Utf8ToCp932(section);
+    const auto& cp932Section = SectionToCp932(section);
     const auto cp932Key = text::Utf8ToCp932(key);
     if (!cp932Section || !cp932Key)
         return;

@@ -106,6 +106,8 @@ private:
     // load of many keys does not scan the whole file for each one.
     void IndexSections();
     const Section* FindSection(std::string_view cp932Section) const;
+    // The CP932 form of a section name, or nullopt when it has none.
+    const std::optional<std::string>& SectionToCp932(std::string_view section) const;
     std::optional<std::size_t> FindKey(const Section& section, std::string_view cp932Key) const;
 
     std::string path_;
@@ -113,6 +115,9 @@ private:
     // By name in any case; only the first section of a name counts, so later
     // ones are not listed.
     std::unordered_map<std::string, Section, text::IgnoreCaseHash, text::IgnoreCaseEqual> sections_;
+    // A load reads a hundred keys of one section; its name is converted once.
+    mutable std::string lastSection_;
+    mutable std::optional<std::string> lastSectionCp932_;
     bool changed_ = false;
     ProfileEncoding encoding_ = ProfileEncoding::Cp932;
 };

@@ -36,24 +36,32 @@ public:
         if (IsAscii(input))
             return std::string(input);
         iconv(handle_, nullptr, nullptr, nullptr, nullptr);
-        std::string output;
-        output.reserve(input.size() * 3 / 2 + 4);
+        // Straight into the result, grown when the converter runs out of room.
+        std::string output(input.size() * 2 + 8, '\0');
+        std::size_t used = 0;
         char* in = const_cast<char*>(input.data());
         std::size_t inLeft = input.size();
-        char buffer[4096];
         while (inLeft > 0) {
-            char* out = buffer;
-            std::size_t outLeft = sizeof buffer;
+            char* out = output.data() + used;
+            std::size_t outLeft = output.size() - used;
             const std::size_t rc = iconv(handle_, &in, &inLeft, &out, &outLeft);
-            output.append(buffer, static_cast<std::size_t>(out - buffer));
-            if (rc != static_cast<std::size_t>(-1) || errno == E2BIG)
+            used = static_cast<std::size_t>(out - output.data());
+            if (rc != static_cast<std::size_t>(-1))
                 continue;
+            if (errno == E2BIG) {
+                output.resize(output.size() * 2);
+                continue;
+            }
             if (replacement.empty())
                 return std::nullopt;
-            output.append(replacement);
+            if (output.size() - used < replacement.size())
+                output.resize(output.size() * 2 + replacement.size());
+            replacement.copy(output.data() + used, replacement.size());
+            used += replacement.size();
             ++in;
             --inLeft;
         }
+        output.resize(used);
         return output;
     }
 

@@ -25,3 +25,21 @@ TEST(Encoding, RefusesWhatCannotBeConverted)
     EXPECT_EQ(lossy.back(), 'z') << "the text after the emoji stays";
     EXPECT_EQ(Cp932ToUtf8Lossy("A\x83"), "A\xEF\xBF\xBD");
 }
+
+TEST(Encoding, TextThatGrowsThreefoldConvertsWhole)
+{
+    // A half-width katakana is one byte in CP932 and three in UTF-8.
+    std::string katakana;
+    std::string expected;
+    std::string broken;
+    std::string replaced;
+    for (int i = 0; i < 3000; ++i) {
+        katakana += "\xB1";
+        expected += "\xEF\xBD\xB1";
+        broken += "\x83 ";
+        replaced += "\xEF\xBF\xBD ";
+    }
+    EXPECT_EQ(Cp932ToUtf8(katakana), expected);
+    EXPECT_EQ(Utf8ToCp932(expected), katakana);
+    EXPECT_EQ(Cp932ToUtf8Lossy(broken), replaced);
+}

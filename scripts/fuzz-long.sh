@@ -6,9 +6,14 @@
 # a hang. CI runs the same targets for 20 s each, built for debugging; these
 # long runs are optimised (several times the executions a second), with the
 # same sanitizers.
+#
+# MAROKA_FUZZ_WORKERS=N shares the executions of each target among N
+# processes on one corpus (libFuzzer's own way of using more cores): each
+# picks up what the others find when it next reloads the corpus folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${MAROKA_FUZZ_RUNS:-10000000}
+workers=${MAROKA_FUZZ_WORKERS:-1}
 out=build/fuzz-long
 
 CXX=clang++-14 cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMAROKA_GUI=OFF \
@@ -29,19 +34,29 @@ for target in "${targets[@]}"; do
     corpus="$out/corpus/$name"
     crashes="$out/crashes/$name"
     mkdir -p "$corpus" "$crashes"
-    log="$out/$name-long.log"
     start=$(date +%s)
+    pids=()
+    for ((worker = 1; worker <= workers; worker++)); do
+        # Recording where each allocation came from costs a stack walk per
+        # malloc; a saved crash input run again alone shows those stacks.
+        ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0} \
+            "$target" -runs=$(((runs + workers - 1) / workers)) -timeout=10 -rss_limit_mb=2048 \
+            -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$out/$name-long-$worker.log" &
+        pids+=($!)
+    done
     status=0
-    # Recording where each allocation came from costs a stack walk per
-    # malloc; a saved crash input run again alone shows those stacks.
-    ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0} \
-        "$target" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$log" || status=$?
+    for pid in "${pids[@]}"; do wait "$pid" || status=$?; done
     seconds=$(($(date +%s) - start))
-    executions=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
-    # A run that was stopped says only how far its last progress line got.
-    [ -n "$executions" ] || executions="at least $(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)"
+    executions=0
+    for ((worker = 1; worker <= workers; worker++)); do
+        log="$out/$name-long-$worker.log"
+        done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
+        # A run that was stopped says only how far its last progress line got.
+        [ -n "$done_runs" ] || done_runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+        executions=$((executions + ${done_runs:-0}))
+    done
     found=$(find "$crashes" -type f ! -name 'slow-unit-*' | wc -l)
-    echo "$name: $executions executions in ${seconds} s, exit $status, crash files: $found"
+    echo "$name: $executions executions by $workers process(es) in ${seconds} s, exit $status, crash files: $found"
     # libFuzzer keeps an input that once took over 10 s; run alone again, it
     # tells a slow input from a moment the whole machine stood still.
     for unit in "$crashes"/slow-unit-*; do
@@ -49,7 +64,7 @@ for target in "${targets[@]}"; do
         echo "  slow unit $(basename "$unit"): $("$target" "$unit" 2>&1 | sed -n 's/^Executed .* in \([0-9]*\) ms$/\1/p') ms alone"
     done
     if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
-        tail -n 30 "$log"
+        for ((worker = 1; worker <= workers; worker++)); do tail -n 30 "$out/$name-long-$worker.log"; done
         failed=1
     fi
 done

@@ -6,17 +6,21 @@ namespace maroka::text {
 
 namespace {
 
-template <typename Map> void MapAsciiLetters(std::string& text, Map map)
+// Walks the bytes of a CP932 text, telling the visitor whether each one
+// belongs to a two-byte character (and so must not be taken for a letter);
+// stops early when the visitor returns false.
+template <typename Visit> bool ForEachByte(std::string_view text, Visit visit)
 {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (IsLeadByte(byte) && i + 1 < text.size()) {
-            i += 2;
-            continue;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+            if (!visit(i, true) || !visit(i + 1, true))
+                return false;
+            ++i;
+        } else if (!visit(i, false)) {
+            return false;
         }
-        text[i] = static_cast<char>(map(byte));
-        ++i;
     }
+    return true;
 }
 
 unsigned char AsciiUpper(unsigned char c)
@@ -27,6 +31,15 @@ unsigned char AsciiUpper(unsigned char c)
 unsigned char AsciiLower(unsigned char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+template <typename Map> void MapAsciiLetters(std::string& text, Map map)
+{
+    ForEachByte(text, [&](std::size_t i, bool inTwoByteChar) {
+        if (!inTwoByteChar)
+            text[i] = static_cast<char>(map(static_cast<unsigned char>(text[i])));
+        return true;
+    });
 }
 
 } // namespace
@@ -68,33 +81,22 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(a[i]);
-        if (IsLeadByte(byte) && i + 1 < a.size()) {
-            if (a[i] != b[i] || a[i + 1] != b[i + 1])
-                return false;
-            ++i;
-        } else if (AsciiUpper(byte) != AsciiUpper(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return ForEachByte(a, [&](std::size_t i, bool inTwoByteChar) {
+        if (inTwoByteChar)
+            return a[i] == b[i];
+        return AsciiUpper(static_cast<unsigned char>(a[i])) == AsciiUpper(static_cast<unsigned char>(b[i]));
+    });
 }
 
 std::size_t HashIgnoreCase(std::string_view text)
 {
     // FNV-1a over the upper-cased bytes.
     std::uint64_t hash = 14695981039346656037u;
-    const auto mix = [&hash](unsigned char byte) { hash = (hash ^ byte) * 1099511628211u; };
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    ForEachByte(text, [&](std::size_t i, bool inTwoByteChar) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        if (IsLeadByte(byte) && i + 1 < text.size()) {
-            mix(byte);
-            mix(static_cast<unsigned char>(text[++i]));
-        } else {
-            mix(AsciiUpper(byte));
-        }
-    }
+        hash = (hash ^ (inTwoByteChar ? byte : AsciiUpper(byte))) * 1099511628211u;
+        return true;
+    });
     return static_cast<std::size_t>(hash);
 }
 

@@ -34,6 +34,7 @@ for target in "${targets[@]}"; do
     corpus="$out/corpus/$name"
     crashes="$out/crashes/$name"
     mkdir -p "$corpus" "$crashes"
+    worker_log() { echo "$out/$name-long-$1.log"; }
     start=$(date +%s)
     pids=()
     for ((worker = 1; worker <= workers; worker++)); do
@@ -41,22 +42,26 @@ for target in "${targets[@]}"; do
         # malloc; a saved crash input run again alone shows those stacks.
         ASAN_OPTIONS=${ASAN_OPTIONS:-malloc_context_size=0} \
             "$target" -runs=$(((runs + workers - 1) / workers)) -timeout=10 -rss_limit_mb=2048 \
-            -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$out/$name-long-$worker.log" &
+            -artifact_prefix="$crashes/" "$corpus" >/dev/null 2>"$(worker_log "$worker")" &
         pids+=($!)
     done
     status=0
     for pid in "${pids[@]}"; do wait "$pid" || status=$?; done
     seconds=$(($(date +%s) - start))
     executions=0
+    stopped=""
     for ((worker = 1; worker <= workers; worker++)); do
-        log="$out/$name-long-$worker.log"
+        log=$(worker_log "$worker")
         done_runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$log" | tail -n 1)
-        # A run that was stopped says only how far its last progress line got.
-        [ -n "$done_runs" ] || done_runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+        if [ -z "$done_runs" ]; then
+            # A run that was stopped says only how far its last progress line got.
+            done_runs=$(sed -n 's/^#\([0-9]*\).*/\1/p' "$log" | tail -n 1)
+            stopped="at least "
+        fi
         executions=$((executions + ${done_runs:-0}))
     done
     found=$(find "$crashes" -type f ! -name 'slow-unit-*' | wc -l)
-    echo "$name: $executions executions by $workers process(es) in ${seconds} s, exit $status, crash files: $found"
+    echo "$name: $stopped$executions executions by $workers process(es) in ${seconds} s, exit $status, crash files: $found"
     # libFuzzer keeps an input that once took over 10 s; run alone again, it
     # tells a slow input from a moment the whole machine stood still.
     for unit in "$crashes"/slow-unit-*; do
@@ -64,7 +69,7 @@ for target in "${targets[@]}"; do
         echo "  slow unit $(basename "$unit"): $("$target" "$unit" 2>&1 | sed -n 's/^Executed .* in \([0-9]*\) ms$/\1/p') ms alone"
     done
     if [ "$status" -ne 0 ] || [ "$found" -ne 0 ]; then
-        for ((worker = 1; worker <= workers; worker++)); do tail -n 30 "$out/$name-long-$worker.log"; done
+        for ((worker = 1; worker <= workers; worker++)); do tail -n 30 "$(worker_log "$worker")"; done
         failed=1
     fi
 done

@@ -20,7 +20,7 @@ std::vector<std::string> ReadAll(const std::string& path, std::size_t bufferSize
     return blocks;
 }
 
-TEST(BlockReader, SplitsLinesAndCutsLongOnesIntoBlocks)
+TEST(BlockReader, SplitsLinesCutsLongOnesIntoBlocksAndRefusesFoldersAndMissingFiles)
 {
     test::TempDir dir;
     // 2046 bytes, then a two-byte character across the 2047-byte limit: a
@@ -41,11 +41,7 @@ TEST(BlockReader, SplitsLinesAndCutsLongOnesIntoBlocks)
     // A one-byte buffer makes the reads cross the data at odd places.
     for (const std::size_t buffer : {std::size_t{1}, std::size_t{256 * 1024}})
         EXPECT_EQ(ReadAll((dir / "a.nc").string(), buffer), expected) << buffer;
-}
 
-TEST(BlockReader, RefusesFoldersAndMissingFiles)
-{
-    test::TempDir dir;
     BlockReader reader;
     EXPECT_FALSE(reader.Open(dir.Path().string()));
     EXPECT_FALSE(reader.Open((dir / "missing").string()));

@@ -61,8 +61,12 @@ TEST(FeedForecast, ShortFastMovesNameTheFirstStopAndTheRateThatFeedsThem)
     EXPECT_NE(text.find("38400 bps 以上なら止まりません"), std::string::npos) << text;
 
     EXPECT_FALSE(Forecast(program, 38400).Starves());
-    // The same moves on a 10-bit frame need less line.
-    EXPECT_EQ(Forecast(program, 9600, 10).sufficientBaudRate, std::optional<std::uint32_t>(38400));
+
+    // 1 mm at F2600 needs 910 characters a second: more than 9600 bps carries
+    // in 11-bit frames (864), less than in 10-bit ones (950).
+    const std::string between = BackAndForth(3000, "1.000", 2600, 40);
+    EXPECT_TRUE(Forecast(between, 9600).Starves());
+    EXPECT_FALSE(Forecast(between, 9600, 10).Starves());
 }
 
 TEST(FeedForecast, ABiggerBufferBridgesAShortBurst)

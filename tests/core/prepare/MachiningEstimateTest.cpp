@@ -73,6 +73,9 @@ TEST(MachiningEstimate, MotionsOfPrograms)
         {{"G81X10.", "G65X10.", "G80X10.", "G28X20."}, &E::RapidLength, 20, 0},
         // Lower case and comments move nothing.
         {{"g01x100.f200.", "G00X100.(Y50.)", "(G00X900.)"}, &E::RapidLength, 100, 0},
+        // A long or malformed G word ends the reading of G words: X10. goes
+        // rapid, and G01 stays in force past "G-1".
+        {{"G0001.0X10.", "G01G-1G00X20."}, &E::FeedLength, 10, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.blocks.front() + (c.blocks.size() > 1 ? " ..." : ""));
@@ -83,15 +86,8 @@ TEST(MachiningEstimate, MotionsOfPrograms)
     }
 }
 
-TEST(MachiningEstimate, ModalStateAndWhatEndsAnEstimate)
+TEST(MachiningEstimate, AResetForgetsTheModalFeedAndAnUnclosedCommentEndsTheEstimate)
 {
-    EXPECT_EQ(EstimateOf({"G01 X100."}).Modal().motion, 0);
-    EXPECT_EQ(EstimateOf({"G19G03Y0Z0X3.J5."}).Modal().plane, 19);
-    EXPECT_EQ(EstimateOf({"G91G01X10.F100.", "Y10."}).Modal().distance, 91);
-    // A long or malformed G word ends the reading of G words.
-    EXPECT_EQ(EstimateOf({"G0001.0X10.", "G01G-1G00X20."}).Modal().motion, 1);
-
-    // A reset forgets the modal feed.
     MachiningEstimate e = EstimateOf({"G01X100.F200."});
     e.Reset();
     e.EstimateBlock("G01X100.");

@@ -38,7 +38,7 @@ TEST(RemainingTimeTracker, ShowsRemainingAndCorrectedTime)
     EXPECT_EQ(tracker.CorrectedText(), "  60 秒");
 }
 
-TEST(RemainingTimeTracker, StartedMinutesCountAndHoursSplit)
+TEST(RemainingTimeTracker, StartedMinutesCountHoursSplitAndAnUnclosedCommentStopsTheSend)
 {
     RemainingTimeTracker tracker;
     tracker.StartPass(130.0, 0);
@@ -52,13 +52,8 @@ TEST(RemainingTimeTracker, StartedMinutesCountAndHoursSplit)
     tracker.LineSent(kMove, 10);
     EXPECT_EQ(tracker.RemainingText(), "0 時間 1 分");
     EXPECT_EQ(tracker.CorrectedText(), "計算できません");
-}
 
-TEST(RemainingTimeTracker, AnUnclosedCommentStopsTheSend)
-{
-    RemainingTimeTracker tracker;
-    tracker.StartPass(5.0, 0);
-    const RemainingTimeUpdate update = tracker.LineSent("G00X1.(OPEN", 1);
+    const RemainingTimeUpdate update = tracker.LineSent("G00X1.(OPEN", 11);
     EXPECT_FALSE(update.ok);
     ASSERT_EQ(update.messages.size(), 2u);
     EXPECT_EQ(update.messages[0].text, msg::kUnclosedComment);

@@ -20,37 +20,16 @@ DialogChecks AllOn()
 
 } // namespace
 
-TEST(DialogEnabling, EachTextBoxFollowsItsOwnCheckBox)
+TEST(DialogEnabling, TextBoxesFollowTheirCheckBoxesAndNoConversionSendTakesTheConversionOnly)
 {
-    const DialogEnabling all = ComputeDialogEnabling(AllOn());
-    EXPECT_EQ(all, DialogEnabling{});
-
-    struct Case {
-        bool DialogChecks::*check;
-        bool DialogEnabling::*control;
-    };
-    const Case cases[] = {
-        {&DialogChecks::sendDelay, &DialogEnabling::sendDelayMs},
-        {&DialogChecks::blockSkip, &DialogEnabling::blockSkipCharacter},
-        {&DialogChecks::commentStart, &DialogEnabling::commentStartCharacter},
-        {&DialogChecks::ignoreStrings, &DialogEnabling::ignoreStringBoxes},
-        {&DialogChecks::convertOutput, &DialogEnabling::conversionTable},
-        {&DialogChecks::ignoreCodes, &DialogEnabling::ignoreCodeList},
-        {&DialogChecks::exitAfterSend, &DialogEnabling::exitAfterSendSeconds},
-        {&DialogChecks::exitAfterReceive, &DialogEnabling::exitAfterReceiveSeconds},
-        {&DialogChecks::keepCommLog, &DialogEnabling::logMaxSize},
-        {&DialogChecks::editorPathSet, &DialogEnabling::editorEnabledBox},
-        {&DialogChecks::viewerPathSet, &DialogEnabling::viewerEnabledBox},
-        {&DialogChecks::otherAppPathSet, &DialogEnabling::otherAppEnabledBox},
-    };
-    for (const Case& c : cases) {
-        DialogChecks checks = AllOn();
-        checks.*c.check = false;
-        DialogEnabling expected;
-        expected.*c.control = false;
-        // Only the one control goes; the entry box of the codes stays usable.
-        EXPECT_EQ(ComputeDialogEnabling(checks), expected);
-    }
+    EXPECT_EQ(ComputeDialogEnabling(AllOn()), DialogEnabling{});
+    // With every box off only what has no box of its own stays usable.
+    DialogEnabling allOff{};
+    allOff.sendDelayMs = allOff.blockSkipCharacter = allOff.commentStartCharacter = allOff.ignoreStringBoxes = false;
+    allOff.conversionTable = allOff.ignoreCodeList = allOff.exitAfterSendSeconds = false;
+    allOff.exitAfterReceiveSeconds = allOff.logMaxSize = false;
+    allOff.editorEnabledBox = allOff.viewerEnabledBox = allOff.otherAppEnabledBox = false;
+    EXPECT_EQ(ComputeDialogEnabling(DialogChecks{}), allOff);
 
     DialogChecks receive = AllOn();
     receive.noConversionReceive = true;

@@ -33,16 +33,12 @@ TEST(Cp932, CompareAndHashIgnoreAsciiCaseOnly)
     EXPECT_EQ(HashIgnoreCase("a\x83"), HashIgnoreCase("A\x83"));
 }
 
-TEST(Cp932, FindSkipsMatchesInsideTwoByteCharacters)
+TEST(Cp932, FindAndCutNeverSplitACharacter)
 {
     EXPECT_EQ(FindAtCharBoundary(kSo + "\\", "\\"), 2u);
     EXPECT_EQ(FindAtCharBoundary(kSo, "\\"), std::string::npos);
     EXPECT_EQ(FindAtCharBoundary("X1" + kA + "A", "A", 0), 4u);
     EXPECT_EQ(FindAtCharBoundary("abcabc", "c", 3), 5u);
-}
-
-TEST(Cp932, CutNeverSplitsACharacter)
-{
     EXPECT_EQ(CutAtCharBoundary("ab" + kSo, 3), "ab");
     EXPECT_EQ(CutAtCharBoundary("ab" + kSo, 4), "ab" + kSo);
     EXPECT_EQ(CutAtCharBoundary("abcdef", 4), "abcd");

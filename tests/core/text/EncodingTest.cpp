@@ -1,4 +1,5 @@
 #include "core/text/Encoding.h"
+#include "core/text/PreviewText.h"
 
 #include <gtest/gtest.h>
 
@@ -42,4 +43,28 @@ TEST(Encoding, TextThatGrowsThreefoldConvertsWhole)
     EXPECT_EQ(Cp932ToUtf8(katakana), expected);
     EXPECT_EQ(Utf8ToCp932(expected), katakana);
     EXPECT_EQ(Cp932ToUtf8Lossy(broken), replaced);
+}
+
+TEST(PreviewText, Utf8IsRecognisedAndEverythingElseIsCp932)
+{
+    EXPECT_TRUE(IsValidUtf8("G01X1.(加工)"));
+    EXPECT_TRUE(IsValidUtf8(""));
+    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));     // overlong "/"
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(IsValidUtf8("\xE5\x8A"));     // cut short
+
+    const std::string cp932 = *Utf8ToCp932("O1(加工)\nM30\n");
+    EXPECT_EQ(PreviewText(cp932, 100), "O1(加工)\nM30\n");
+    EXPECT_EQ(PreviewText("O1(加工)\nM30\n", 100), "O1(加工)\nM30\n");
+}
+
+TEST(PreviewText, ACharacterAcrossTheLimitIsLeftOut)
+{
+    // "加" is three bytes in UTF-8 and two in CP932; the limit falls inside it.
+    const std::string utf8 = "ABC加工";
+    EXPECT_EQ(PreviewText(utf8, 4), "ABC");
+    EXPECT_EQ(PreviewText(utf8, 6), "ABC加");
+    const std::string cp932 = *Utf8ToCp932("ABC加工");
+    EXPECT_EQ(PreviewText(cp932, 4), "ABC");
+    EXPECT_EQ(PreviewText(cp932, 5), "ABC加");
 }

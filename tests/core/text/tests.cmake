@@ -1,5 +1,4 @@
 maroka_add_test(NAME text_tests SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Cp932Test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EncodingTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/PreviewTextTest.cpp
 )

@@ -17,8 +17,6 @@ TEST(G65LineTest, VariablesAreListedOnceInOrderOfFirstUse)
     // with: "##1" listed first still leaves room for "#1".
     EXPECT_EQ(editor::ScanVariables({"X#21Y#1Z#2", "#12"}), "#21 #1 #2 #12 ");
     EXPECT_EQ(editor::ScanVariables({"X##1Y#1"}), "##1 #1 ");
-    // A variable at the very end of the line and runs of "#".
-    EXPECT_EQ(editor::ScanVariables({"#100=#100+1", "X##3"}), "#100 ##3 ");
 }
 
 // A call without variables has no parentheses.

@@ -19,7 +19,6 @@ TEST(ListTextTest, LinesOfCp932AndUtf8FilesWithEveryLineEnd)
     test::WriteFileBytes(dir / "empty.lst", "");
     EXPECT_EQ(editor::ReadTextLines((dir / "empty.lst").string()), std::vector<std::string>{});
     EXPECT_EQ(editor::ReadTextLines((dir / "missing.lst").string()), std::nullopt);
-    EXPECT_EQ(editor::SplitLines("a\r\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
 }
 
 TEST(ListTextTest, WrittenTextIsCp932WithCrLfUnlessCp932LacksACharacter)
@@ -43,7 +42,6 @@ TEST(ListTextTest, TheFileALineNamesAndItsStatus)
     // Only a line that starts with the call is a call.
     EXPECT_EQ(editor::LineFile(" G65[/nc/SUB.NC]"), " G65[/nc/SUB.NC]");
     EXPECT_EQ(editor::CaretStatus(0, "/nc/加工.NC"), " [1] 加工.NC");
-    EXPECT_EQ(editor::CaretStatus(11, "A.NC"), " [12] A.NC");
 }
 
 TEST(ListTextTest, TheUserFilterIsAddedOncePerExtension)

@@ -52,28 +52,19 @@ TEST(DialogEnabling, TextBoxesFollowTheirCheckBoxesAndNoConversionSendTakesTheCo
 
 TEST(DialogRules, ConversionChangesInvalidateTheBuildAndOthersDoNot)
 {
-    const SessionSettings current; // delay on, wait off, block skip and comments on, ignore strings off
+    const SessionSettings current; // delay on, wait off
     // A check box counts only when it really changes.
     EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::twoByteCheck), "0", current));
     EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::twoByteCheck), "1", current));
     EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendDelayEnabled), "0", current));
-    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::noConversionReceive), "1", current));
-    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::subprogramIgnoreCodesEnabled), "1", current));
     // Texts count while their option is on in the settings.
     EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendDelayMs), "200", current));
     EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::sendWaitMs), "9", current));
-    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::blockSkipCharacter), "#", current));
-    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::ignoreStrings), "G04", current));
-    SessionSettings ignoring = current;
-    ignoring.ignoreStringsEnabled = true;
-    EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::ignoreStringSeparator), ",", ignoring));
     EXPECT_TRUE(ChangeInvalidatesBuild(KeyOf(&S::sendEndOfBlock), "CR+LF", current));
     EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::sendEndOfBlock), "LF", current));
-    // Display, exit and receive-side values leave the prepared data alone.
+    // Display and exit values leave the prepared data alone.
     EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::showData), "0", current));
-    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::exitAfterSend), "1", current));
     EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::exitAfterSendSeconds), "5", current));
-    EXPECT_FALSE(ChangeInvalidatesBuild(KeyOf(&S::colonToO), "0", current));
 
     EXPECT_FALSE(ConversionCellInvalidatesBuild(current));
     SessionSettings converting = current;

@@ -125,9 +125,7 @@ TEST_F(SettingsFileTest, SavesInItsOwnOrderAsCp932WithCrLf)
     EXPECT_EQ(keys.size(), table.size() + 3);
     EXPECT_EQ(IndexOf(keys, "ttyUSB0窓色"), IndexOf(keys, "化け文字変換") + 1);
     EXPECT_EQ(IndexOf(keys, "ttyUSB0文字色"), IndexOf(keys, "化け文字変換") + 2);
-    EXPECT_EQ(IndexOf(keys, "エディタ有効"), IndexOf(keys, "化け文字変換") + 3);
     EXPECT_EQ(IndexOf(keys, "検索フォルダ"), IndexOf(keys, "メール送信命令") + 1);
-    EXPECT_EQ(IndexOf(keys, "メールホスト"), IndexOf(keys, "メール送信命令") + 2);
     EXPECT_EQ(Value("検索フォルダ"), "/srv/nc");
     EXPECT_EQ(Value("ttyUSB0窓色"), "clAqua");
 

@@ -229,11 +229,6 @@ TEST_F(SettingsFileTest, ListsSkipGapsAndEmptiesAndSavingRemovesWhatIsGone)
     for (const char* gone : {"旧文字列3", "新文字列3", "エディタ1", "エディタ2", "サブプロ無視コード1",
                              "サブプロ無視コード5", "検索・保存フォルダ7"})
         EXPECT_EQ(Value(gone), std::nullopt) << gone;
-
-    ListSettings reloaded;
-    ASSERT_FALSE(file.LoadListSettings(reloaded));
-    EXPECT_EQ(reloaded.editorHistory, (std::vector<std::string>{"/usr/bin/vim"}));
-    EXPECT_EQ(reloaded.subprogramIgnoreCodes, (std::vector<std::string>{"M30", "G65"}));
 }
 
 TEST(SettingValue, IntegersFollowTheProfileRules)

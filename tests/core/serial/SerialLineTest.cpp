@@ -158,23 +158,12 @@ TEST_F(PtyLine, WaitEventEndsOnDataOrDc1AndReportsDc1Once)
     EXPECT_EQ(events, static_cast<std::uint32_t>(kEvRxFlag));
 }
 
-TEST_F(PtyLine, InterruptWakesAtOnceAndHoldsUntilCleared)
+// How soon an interrupt wakes a wait that is under way, the held write
+// shows (SerialFlowControlTest); here it holds every call off until cleared.
+TEST_F(PtyLine, AnInterruptEndsEveryCallUntilCleared)
 {
-    std::uint32_t events = 99;
-    std::chrono::steady_clock::time_point interruptedAt;
-    auto stopper = After(100ms, [&] {
-        interruptedAt = std::chrono::steady_clock::now();
-        line->Interrupt();
-    });
-    EXPECT_EQ(line->WaitEvent(kEvAllButTxEmpty, events), IoStatus::Interrupted);
-    const auto returned = std::chrono::steady_clock::now();
-    stopper.join();
-    EXPECT_EQ(events, 0U);
-    // "At once" with room for a loaded machine and the sanitizers; a wait
-    // that missed the wake-up would never end.
-    EXPECT_LT(returned - interruptedAt, 500ms);
-
-    // Sticky: every later call ends at once.
+    std::uint32_t events = 0;
+    line->Interrupt();
     pty.WriteMaster("data");
     char buffer[16];
     EXPECT_EQ(line->WaitEvent(kEvRxChar, events), IoStatus::Interrupted);

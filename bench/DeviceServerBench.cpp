@@ -111,7 +111,7 @@ void Throughput(test::Ser2netServer::Accepter accepter, const char* label, std::
         char buffer[65536];
         const auto deadline = Clock::now() + 300s;
         while (got < data.size() && Clock::now() < deadline) {
-            const ssize_t n = read(rig.pty.Master(), buffer, sizeof buffer);
+            const ssize_t n = read(rig.pty.MasterFd(), buffer, sizeof buffer);
             if (n > 0)
                 got += static_cast<std::size_t>(n);
             else

@@ -2,64 +2,35 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <stdexcept>
 
 namespace maroka::test {
 
-namespace {
-
-[[noreturn]] void Throw(const char* what)
+PtyPair::PtyPair(bool watchSlave)
 {
-    throw std::runtime_error(std::string(what) + " failed: errno " + std::to_string(errno));
-}
-
-} // namespace
-
-PtyPair::PtyPair(bool holdSlaveOpen)
-{
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (master_ == -1)
-        Throw("posix_openpt");
-    if (grantpt(master_) == -1 || unlockpt(master_) == -1)
-        Throw("grantpt/unlockpt");
-    char name[128];
-    if (ptsname_r(master_, name, sizeof name) != 0)
-        Throw("ptsname_r");
-    slavePath_ = name;
-
-    termios t{};
-    if (tcgetattr(master_, &t) == -1)
-        Throw("tcgetattr");
-    cfmakeraw(&t);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
-    if (tcsetattr(master_, TCSANOW, &t) == -1)
-        Throw("tcsetattr");
-
-    if (holdSlaveOpen) {
-        slave_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (slave_ == -1)
-            Throw("open slave");
-    }
+    std::string error;
+    if (!Open(error))
+        throw std::runtime_error(error);
+    if (!watchSlave)
+        return;
+    watch_ = open(SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (watch_ == -1)
+        throw std::runtime_error("cannot open " + SlavePath());
 }
 
 PtyPair::~PtyPair()
 {
-    if (slave_ >= 0)
-        close(slave_);
-    CloseMaster();
+    if (watch_ >= 0)
+        close(watch_);
 }
 
-void PtyPair::CloseMaster()
+void PtyPair::WriteMaster(std::string_view bytes)
 {
-    if (master_ >= 0)
-        close(master_);
-    master_ = -1;
+    if (!WriteAll(MasterFd(), bytes))
+        throw std::runtime_error("write to the pty master failed: errno " + std::to_string(errno));
 }
 
 bool WriteAll(int fd, std::string_view bytes)
@@ -99,28 +70,17 @@ std::string ReadFor(int fd, std::size_t count, std::chrono::milliseconds timeout
     return got;
 }
 
-void PtyPair::WriteMaster(std::string_view bytes)
-{
-    if (!WriteAll(master_, bytes))
-        Throw("write to master");
-}
-
-std::string PtyPair::ReadMaster(std::size_t count, std::chrono::milliseconds timeout)
-{
-    return ReadFor(master_, count, timeout);
-}
-
-std::string PtyPair::ReadMasterUntilQuiet(std::chrono::milliseconds quiet)
+std::string ReadUntilQuiet(int fd, std::chrono::milliseconds quiet)
 {
     std::string got;
     char buffer[4096];
     for (;;) {
-        const ssize_t n = read(master_, buffer, sizeof buffer);
+        const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
             got.append(buffer, static_cast<std::size_t>(n));
             continue;
         }
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(quiet.count())) <= 0)
             return got;
     }

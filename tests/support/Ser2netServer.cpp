@@ -49,11 +49,6 @@ Ser2netServer::Ser2netServer(std::filesystem::path folder, std::string device, A
 {
 }
 
-Ser2netServer::~Ser2netServer()
-{
-    Stop();
-}
-
 std::string Ser2netServer::PortName() const
 {
     return std::string(accepter_ == Accepter::Rfc2217 ? "rfc2217://" : "tcp://") + "127.0.0.1:" + std::to_string(port_);
@@ -98,15 +93,6 @@ bool Ser2netServer::Start(std::string& error)
     error = "ser2net does not listen at port " + std::to_string(port_);
     Kill();
     return false;
-}
-
-void Ser2netServer::Stop()
-{
-    if (!process_)
-        return;
-    process_->Signal(SIGTERM);
-    process_->Wait(3s);
-    process_.reset(); // SIGKILL if it is still there
 }
 
 void Ser2netServer::Kill()

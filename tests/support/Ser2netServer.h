@@ -2,8 +2,8 @@
 
 // The ser2net device server (the Debian package) in front of one device, on
 // 127.0.0.1 at a port free when it starts, with a configuration file of its
-// own. The server runs in the foreground as a child of the test and is
-// stopped (or killed) by it.
+// own. The server runs in the foreground as a child of the test, which
+// kills it when done with it.
 
 #include "support/ChildProcess.h"
 
@@ -22,16 +22,11 @@ public:
 
     // Writes the configuration into `folder`; Start() runs the server.
     Ser2netServer(std::filesystem::path folder, std::string device, Accepter accepter = Accepter::Rfc2217);
-    ~Ser2netServer();
-    Ser2netServer(const Ser2netServer&) = delete;
-    Ser2netServer& operator=(const Ser2netServer&) = delete;
 
     // Starts the server and waits (a few seconds at most) until it takes
     // connections; false with `error` set otherwise. A server started again
     // listens at the port it had.
     bool Start(std::string& error);
-    // SIGTERM and wait; SIGKILL after a while.
-    void Stop();
     // SIGKILL at once: a device server that vanishes.
     void Kill();
 

@@ -9,12 +9,8 @@
 namespace maroka::serial {
 namespace {
 
-using namespace std::chrono_literals;
-
+using namespace test; // the helpers, and std::chrono_literals with them
 using Clock = std::chrono::steady_clock;
-using test::AllBytes;
-using test::AscLine;
-using test::PtyLine;
 
 std::chrono::nanoseconds ThreadCpuTime()
 {

@@ -13,14 +13,10 @@
 namespace maroka::serial {
 namespace {
 
-using namespace std::chrono_literals;
+using namespace test; // the helpers, and std::chrono_literals with them
 using maroka::test::PtyPair;
 using maroka::test::Ser2netServer;
 using maroka::test::TempDir;
-using test::AllBytes;
-using test::AscLine;
-using test::ReadFromLine;
-using test::TransparentLine;
 using Clock = std::chrono::steady_clock;
 
 struct DeviceServer : ::testing::TestWithParam<Ser2netServer::Accepter> {

@@ -30,7 +30,7 @@ LineSettings MachineLine()
 TermiosImage CookedTty()
 {
     TermiosImage t;
-    t.iflag = ICRNL | IXON | IXANY | IMAXBEL | IUTF8 | BRKINT | INPCK | PARMRK | ISTRIP | IGNBRK;
+    t.iflag = ICRNL | IXON | IXOFF | IXANY | IMAXBEL | IUTF8 | BRKINT | INPCK | PARMRK | ISTRIP | IGNBRK;
     t.oflag = OPOST | ONLCR;
     t.cflag = B38400 | CS6 | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CREAD | HUPCL;
     t.lflag = ISIG | ICANON | ECHO | ECHOE | ECHOK | IEXTEN | ECHOCTL | ECHOKE;

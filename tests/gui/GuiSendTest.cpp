@@ -146,7 +146,6 @@ private slots:
         QVERIFY(!Child<QAction>(editor, "SendMenuItem")->isEnabled());
         Child<QAction>(editor, "PopupSendItem")->trigger();
         VERIFY_SCRIPT(script);
-        QCOMPARE(script.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
         QVERIFY(!editor.isVisible());
         QVERIFY(editor.TextEdit()->toPlainText().isEmpty());
 

@@ -1,11 +1,10 @@
-// The port choice dialog, the file dialogs with preview, and the helpers
-// behind them (filter texts, colour values).
+// The file dialogs with preview, and the helpers behind them (filter texts,
+// colour values).
 
 #include "core/text/Encoding.h"
 #include "gui/FileFilter.h"
 #include "gui/GuiTests.h"
 #include "gui/SettingColour.h"
-#include "gui/TComSelectForm.h"
 #include "gui/TextFileDialog.h"
 #include "support/TempDir.h"
 
@@ -17,7 +16,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTreeView>
 
 namespace maroka::gui::test {
@@ -35,40 +33,6 @@ class DialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void portChoiceAnswers()
-    {
-        const std::function<void(TComSelectForm*)> answers[] = {
-            // The failed port is not offered; the first other one is preset.
-            [](TComSelectForm* dialog) {
-                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
-                QCOMPARE(box->currentText(), QStringLiteral("ttyUSB0"));
-                QCOMPARE(box->count(), 2);
-                QCOMPARE(box->itemText(1), QStringLiteral("ttyACM0"));
-                // No close box: the answer is one of the two buttons (or Esc).
-                QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
-                box->setCurrentIndex(0);
-                QTest::mouseClick(Child<QPushButton>(*dialog, "YesButton"), Qt::LeftButton);
-            },
-            [](TComSelectForm* dialog) { QTest::mouseClick(Child<QPushButton>(*dialog, "NoButton"), Qt::LeftButton); },
-            [](TComSelectForm* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); },
-            // A typed name counts; Enter means はい.
-            [](TComSelectForm* dialog) {
-                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
-                QCOMPARE(box->currentText(), QString());
-                QTest::keyClicks(box->lineEdit(), "/dev/pts/4");
-                QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-            },
-        };
-        const std::vector<std::string> others[] = {{"ttyUSB0", "ttyUSB1", "ttyACM0"}, {"ttyUSB0"}, {"ttyUSB0"}, {}};
-        const std::optional<std::string> expected[] = {"ttyUSB1", std::nullopt, std::nullopt, "/dev/pts/4"};
-        for (int i = 0; i < 4; ++i) {
-            TComSelectForm form(nullptr, "ttyS0", others[i], "");
-            ModalScript script;
-            script.On<TComSelectForm>(answers[i]);
-            QCOMPARE(form.Ask(), expected[i]);
-        }
-    }
-
     void previewFollowsTheSelectionATypedNameAndTheCheckBox()
     {
         maroka::test::TempDir dir;
@@ -95,7 +59,6 @@ private slots:
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O0001\nG00X0\n"));
         check->setChecked(false);
         QCOMPARE(dialog.PreviewText(), QString());
-        QVERIFY(!dialog.PreviewEnabled());
         check->setChecked(true);
         QCOMPARE(dialog.PreviewText(), QStringLiteral("O0001\nG00X0\n"));
 
@@ -112,12 +75,12 @@ private slots:
         QVERIFY(preview->isVisible());
     }
 
-    void dialogShowsAllItsColumns()
+    void dialogShowsAllItsColumnsAndSavingGivesTheNameTheFiltersExtension()
     {
         maroka::test::TempDir dir;
         maroka::test::WriteFileBytes(dir / "O1000.nc", "O1000\n");
         for (const auto kind : {TextFileDialog::Kind::OpenOne, TextFileDialog::Kind::Save}) {
-            TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc", In(dir));
+            TextFileDialog dialog(nullptr, kind, "title", "NC(*.nc)|*.nc|テキスト(*.txt)|*.txt;*.TXT", In(dir));
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             // Name, size, type and date all fit beside each other.
@@ -132,21 +95,17 @@ private slots:
             }
             QVERIFY2(width <= tree->viewport()->width(), qPrintable(QString::number(width)));
             QVERIFY(header->sectionSize(0) >= tree->fontMetrics().horizontalAdvance(QStringLiteral("O1000.nc")));
+            if (kind == TextFileDialog::Kind::Save) {
+                QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
+                // A name typed, then the other type chosen, as the user does.
+                auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
+                name->setFocus();
+                QTest::keyClicks(name, "O1234.nc");
+                QTest::keyClick(Child<QComboBox>(dialog, "fileTypeCombo"), Qt::Key_Down);
+                QVERIFY(dialog.selectedFiles().value(0).endsWith("/O1234.txt"));
+                QCOMPARE(dialog.defaultSuffix(), QStringLiteral("txt"));
+            }
         }
-    }
-
-    void saveDialogGivesTheNameTheFiltersExtension()
-    {
-        maroka::test::TempDir dir;
-        TextFileDialog dialog(nullptr, TextFileDialog::Kind::Save, "save", "NC(*.nc)|*.nc|テキスト(*.txt)|*.txt;*.TXT",
-                              In(dir));
-        QVERIFY(!dialog.testOption(QFileDialog::DontConfirmOverwrite));
-        dialog.show();
-        dialog.selectFile("O1234.nc");
-        dialog.selectNameFilter(dialog.nameFilters().at(1));
-        emit dialog.filterSelected(dialog.nameFilters().at(1));
-        QVERIFY(dialog.selectedFiles().value(0).endsWith("/O1234.txt"));
-        QCOMPARE(dialog.defaultSuffix(), QStringLiteral("txt"));
     }
 
     void filterTextsBecomeNameFilters()
@@ -195,9 +154,6 @@ private slots:
             {"clWindow", QColor(1, 2, 3)},
             {"clWindowText", QColor(4, 5, 6)},
             {"clHighlight", QColor(7, 8, 9)},
-            // $00BBGGRR: blue in the high byte.
-            {"$00FF8000", QColor(0x00, 0x80, 0xFF)},
-            {"red", std::nullopt},
         };
         for (const auto& [value, colour] : colours) {
             QCOMPARE(SettingColour(value, palette), colour);

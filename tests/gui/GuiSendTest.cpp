@@ -120,7 +120,6 @@ private slots:
         QCOMPARE(Child<QLineEdit>(form, "Edit1")->text(), QStringLiteral(" O0001.NC 送信終了（再送可）"));
         const std::string expected = bench.Prepared({(bench.dir / "O0001.NC").string()}, "MEM");
         bench.CheckReceived(expected);
-        QVERIFY(form.StatusText().startsWith(QStringLiteral("ｻｲｸﾙﾀｲﾑ：")));
         QVERIFY(progress.count() > 2);
         QVERIFY(Child<QWidget>(form, "SendButton")->isEnabled());
     }
@@ -141,12 +140,10 @@ private slots:
 
         ModalScript script;
         script.Press(QMessageBox::No); // not saved: the work file carries it
-        // The menu bar's send waits for a first hand-over; the text's own
-        // menu sends at any time.
-        QVERIFY(!Child<QAction>(editor, "SendMenuItem")->isEnabled());
+        // The menu bar's send waits for a first hand-over (the editor's test);
+        // the text's own menu sends at any time.
         Child<QAction>(editor, "PopupSendItem")->trigger();
         VERIFY_SCRIPT(script);
-        QCOMPARE(script.Texts(), QStringList({"編集中のファイルを保存しますか?"}));
         QVERIFY(!editor.isVisible());
         QVERIFY(editor.TextEdit()->toPlainText().isEmpty());
 

@@ -5,8 +5,8 @@
 // released front end never keeps a worker waiting.
 
 #include "gui/GuiTests.h"
+#include "gui/MainWindowCommands.h"
 #include "gui/QtUserInterface.h"
-#include "gui/RecordingCommands.h"
 #include "gui/TComSelectForm.h"
 #include "gui/TMainForm.h"
 #include "gui/TextFileDialog.h"
@@ -34,6 +34,65 @@
 namespace maroka::gui::test {
 
 namespace {
+
+// A command target that only writes down what reached it, so a test sees
+// which command a key, button, menu item or box edit turned into.
+class RecordingCommands final : public MainWindowCommands {
+public:
+    QStringList calls;
+    // Run inside PortDropDown, as the session refills the list there.
+    std::function<void()> onPortDropDown;
+
+    void ChooseSendFiles() override { calls << "ChooseSendFiles"; }
+    void Send() override { calls << "Send"; }
+    void DirectSend() override { calls << "DirectSend"; }
+    void Receive() override { calls << "Receive"; }
+    void Reset() override { calls << "Reset"; }
+    void StartServer() override { calls << "StartServer"; }
+    void CheckData() override { calls << "CheckData"; }
+    void OpenSettings() override { calls << "OpenSettings"; }
+    void ViewSettingsFile() override { calls << "ViewSettingsFile"; }
+    void ShowHelp() override { calls << "ShowHelp"; }
+    bool ConfirmExit() override
+    {
+        calls << "ConfirmExit";
+        return false;
+    }
+    void ShowAbout() override { calls << "ShowAbout"; }
+    void OpenProgramListEditor() override { calls << "OpenProgramListEditor"; }
+    void OpenSendData(session::ExternalKind kind) override
+    {
+        calls << QStringLiteral("OpenSendData %1").arg(static_cast<int>(kind));
+    }
+    void OpenReceivedFile(std::size_t index) override { calls << QStringLiteral("OpenReceivedFile %1").arg(index); }
+    void OpenCommLog() override { calls << "OpenCommLog"; }
+    void ClearCommLog() override { calls << "ClearCommLog"; }
+    void OpenErrorLog() override { calls << "OpenErrorLog"; }
+    void SaveSendFile() override { calls << "SaveSendFile"; }
+    void ClearFiles() override { calls << "ClearFiles"; }
+    void SendDc2() override { calls << "SendDc2"; }
+    void FilesDropped(const std::vector<std::string>& paths) override
+    {
+        QStringList list;
+        for (const std::string& path : paths) {
+            list << QString::fromStdString(path);
+        }
+        calls << "FilesDropped " + list.join(u'|');
+    }
+    void PortDropDown() override
+    {
+        calls << "PortDropDown";
+        if (onPortDropDown) {
+            onPortDropDown();
+        }
+    }
+    void PortChanged(const std::string& port) override { calls << "PortChanged " + QString::fromStdString(port); }
+    void SetLineBox(session::LineBox box, const std::string& text) override
+    {
+        calls << QStringLiteral("SetLineBox %1 %2").arg(static_cast<int>(box)).arg(QString::fromStdString(text));
+    }
+    void Close() override { calls << "Close"; }
+};
 
 // The tool buttons in order, and what they and the keys F1 to F10 start.
 const char* const kButtons[] = {"OpenButton",   "SendButton",  "D_SendButton",  "ReceiveButton", "ResetButton",
@@ -171,7 +230,6 @@ private slots:
             return Child<QAction>(*form_, qPrintable(name))->isEnabled();
         };
         form_->SetBusy(true);
-        QVERIFY(form_->Busy());
         for (const QString& name : offWhileBusy) {
             QVERIFY2(!enabled(name), qPrintable(name));
         }
@@ -185,24 +243,19 @@ private slots:
     }
 
     // Typed edits reach the real session in SettingsFormTest's start-up test.
-    void theSessionsOwnBoxTextsAreShownAndDoNotEchoBack()
+    void theSessionsBoxTextsAreShownAndThePortListIsRefilledBeforeItOpens()
     {
-        form_->ShowLineBoxes({"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"});
-        QVERIFY(commands_.calls.isEmpty());
+        form_->ShowLineBoxes({"ttyS0", "2", "19200", "20", "ASC", "93H", "DNC"});
         QStringList shown;
         for (const char* name :
              {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4", "ComboBox5", "ComboBox6", "ComboBox7"}) {
             shown << Child<QComboBox>(*form_, name)->currentText();
         }
-        QCOMPARE(shown, QStringList({"ttyUSB0", "1", "19200", "20", "ASC", "93H", "DNC"}));
-    }
-
-    void portListIsRefilledBeforeItOpens()
-    {
+        QCOMPARE(shown, QStringList({"ttyS0", "2", "19200", "20", "ASC", "93H", "DNC"}));
         auto* port = Child<QComboBox>(*form_, "ComboBox1");
-        form_->ShowLineBoxes({"ttyS0", "2", "9600", "1", "ISO", "13H", "MEM"});
         commands_.onPortDropDown = [this] { form_->SetPortItems({"ttyS0", "ttyUSB0", "/dev/pts/3"}); };
         port->showPopup();
+        // The session's own texts do not echo back as edits.
         QCOMPARE(commands_.calls, QStringList({"PortDropDown"}));
         QCOMPARE(port->count(), 3);
         QCOMPARE(port->currentText(), QStringLiteral("ttyS0"));
@@ -298,19 +351,11 @@ private slots:
     {
         ModalScript script;
         QStringList seen;
-        QMessageBox::Icon icons[2] = {};
         script.On<QMessageBox>([&](QMessageBox* box) {
             seen << box->windowTitle() << box->text();
-            icons[0] = box->icon();
+            QCOMPARE(box->icon(), QMessageBox::Question);
             QVERIFY(box->button(QMessageBox::Yes) && box->button(QMessageBox::No));
             box->button(QMessageBox::No)->click();
-        });
-        script.Press(QMessageBox::Retry);
-        // Esc is the safe answer.
-        script.On<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
-        script.On<QMessageBox>([&](QMessageBox* box) {
-            icons[1] = box->icon();
-            box->button(QMessageBox::Ok)->click();
         });
         MessageAnswer answer = MessageAnswer::Ok;
         OnWorker([&] {
@@ -319,11 +364,16 @@ private slots:
         });
         QCOMPARE(answer, MessageAnswer::No);
         QCOMPARE(seen, QStringList({" Maroka ver 0.565", "終了します。\n\nよろしいですか？"}));
-        QCOMPARE(icons[0], QMessageBox::Question);
+        script.Press(QMessageBox::Retry);
         QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::Error, MessageButtons::RetryCancel), MessageAnswer::Retry);
+        // Esc is the safe answer.
+        script.On<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); });
         QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::Question, MessageButtons::YesNo), MessageAnswer::No);
+        script.On<QMessageBox>([](QMessageBox* box) {
+            QCOMPARE(box->icon(), QMessageBox::NoIcon);
+            box->button(QMessageBox::Ok)->click();
+        });
         QCOMPARE(ui_->ShowMessage("t", "x", MessageIcon::None, MessageButtons::Ok), MessageAnswer::Ok);
-        QCOMPARE(icons[1], QMessageBox::NoIcon);
         VERIFY_SCRIPT(script);
     }
 
@@ -369,23 +419,42 @@ private slots:
         QCOMPARE(memo->palette().color(QPalette::Base), defaultBase);
     }
 
-    void titlesAndPortChoice()
+    void portChoiceAnswersReachTheWorker()
     {
         ui_->SetTitle("Maroka ttyUSB0", " Maroka ver 0.565");
-        QCOMPARE(form_->windowTitle(), QStringLiteral(" Maroka ver 0.565"));
-        QString caption;
-        QPoint at;
-        ModalScript script;
-        script.On<TComSelectForm>([&](TComSelectForm* dialog) {
-            caption = dialog->windowTitle();
-            at = dialog->pos();
-            Child<QPushButton>(*dialog, "YesButton")->click();
-        });
-        std::optional<std::string> port;
-        OnWorker([&] { port = ui_->ChooseOtherPort("ttyS9", {"ttyUSB0", "ttyUSB1"}); });
-        QCOMPARE(port, std::optional<std::string>("ttyUSB0"));
-        QCOMPARE(caption, QStringLiteral(" 起動ポートの選択Maroka ttyUSB0"));
-        QCOMPARE(at, form_->pos() + QPoint(10, 10));
+        const std::function<void(TComSelectForm*)> answers[] = {
+            // The failed port is not offered; the first other one is preset.
+            [this](TComSelectForm* dialog) {
+                QCOMPARE(dialog->windowTitle(), QStringLiteral(" 起動ポートの選択Maroka ttyUSB0"));
+                QCOMPARE(dialog->pos(), form_->pos() + QPoint(10, 10));
+                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
+                QCOMPARE(box->currentText(), QStringLiteral("ttyUSB0"));
+                QCOMPARE(box->count(), 2);
+                QCOMPARE(box->itemText(1), QStringLiteral("ttyACM0"));
+                // No close box: the answer is one of the two buttons (or Esc).
+                QVERIFY(!(dialog->windowFlags() & Qt::WindowCloseButtonHint));
+                box->setCurrentIndex(0);
+                QTest::mouseClick(Child<QPushButton>(*dialog, "YesButton"), Qt::LeftButton);
+            },
+            [](TComSelectForm* dialog) { QTest::mouseClick(Child<QPushButton>(*dialog, "NoButton"), Qt::LeftButton); },
+            [](TComSelectForm* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); },
+            // A typed name counts; Enter means はい.
+            [](TComSelectForm* dialog) {
+                auto* box = Child<QComboBox>(*dialog, "ComboBox1");
+                QCOMPARE(box->currentText(), QString());
+                QTest::keyClicks(box->lineEdit(), "/dev/pts/4");
+                QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+            },
+        };
+        const std::vector<std::string> others[] = {{"ttyUSB0", "ttyUSB1", "ttyACM0"}, {"ttyUSB0"}, {"ttyUSB0"}, {}};
+        const std::optional<std::string> expected[] = {"ttyUSB1", std::nullopt, std::nullopt, "/dev/pts/4"};
+        for (int i = 0; i < 4; ++i) {
+            ModalScript script;
+            script.On<TComSelectForm>(answers[i]);
+            std::optional<std::string> port;
+            OnWorker([&] { port = ui_->ChooseOtherPort("ttyS9", others[i]); });
+            QCOMPARE(port, expected[i]);
+        }
     }
 
     // The preview switch's way there and back is the editor's test.

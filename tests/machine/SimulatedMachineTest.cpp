@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <future>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace maroka::machine;
@@ -53,28 +52,6 @@ struct SimulatedMachineTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(SimulatedMachineTest, BytesWrittenAheadComeOffTheWireAtItsPace)
-{
-    MachineConfig config;
-    config.lineCharsPerSecond = 1000;
-    ASSERT_NO_FATAL_FAILURE(Start(config));
-    const std::string data = NcText(1000);
-    const auto written = Clock::now();
-    ASSERT_TRUE(pc->Write(data));
-    // However late the machine's thread runs, it never holds more than the
-    // wire has carried since the write.
-    std::size_t seen = 0;
-    while (seen < data.size() && Clock::now() - written < 5s) {
-        std::this_thread::sleep_for(50ms);
-        seen = machine->Report().bytesReceived;
-        const double carried = std::chrono::duration<double>(Clock::now() - written).count() * 1000.0;
-        ASSERT_LE(static_cast<double>(seen), carried + 1.0);
-    }
-    ASSERT_TRUE(machine->WaitReceived(data.size(), 5s));
-    EXPECT_GE(Clock::now() - written, 990ms);
-    EXPECT_EQ(machine->ReceivedBytes(), data);
-}
-
 TEST_F(SimulatedMachineTest, DncBytesAlreadyInTheCableArriveAfterXoffAndOverflowTheBuffer)
 {
     const MachineConfig config = Dnc(960, 100);
@@ -82,7 +59,8 @@ TEST_F(SimulatedMachineTest, DncBytesAlreadyInTheCableArriveAfterXoffAndOverflow
     // 300 bytes at once, then silence, as a PC that stops at the XOFF but
     // had written ahead of the wire. The buffer holds 192 when byte 215 has
     // arrived (about 23 were executed by then); the 84 behind it are
-    // already on their way.
+    // already on their way. These counts hold only while the bytes come off
+    // the wire at its pace.
     ASSERT_TRUE(pc->Write(NcText(300)));
     ASSERT_TRUE(machine->WaitReceived(300, 5s));
     EXPECT_EQ(pc->Read(500ms, 1), "\x13");

@@ -181,7 +181,7 @@ TEST_F(Mail, AMailWithoutRecipientIsRefusedBeforeTheEnvelope)
     EXPECT_TRUE(ui.Messages().empty());
 }
 
-TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
+TEST_F(Mail, ADeadServerFailsWithinItsTimeOutsAndACancelEndsTheWaitAtOnce)
 {
     const LoopbackSocket closed(false);
     const std::string refused = FailureWithin(closed.port, 2s);
@@ -192,26 +192,21 @@ TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
     job.timeouts = {1000ms, 500ms};
     EXPECT_EQ(FailureWithin(silent.port, 3s), mail::msg::kReadTimedOut);
 
-    settings.smtpPort = "twenty-five";
-    EXPECT_EQ(mail::SendNotificationMail(ui, settings, job).failure,
-              std::string(mail::msg::kPortNotANumber) + "twenty-five");
-    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
-}
-
-TEST_F(Mail, AReplyThatNeverEndsFailsWithinOneTimeOut)
-{
-    BabblingServer server(8s);
+    // A reply that never ends fails within one time-out, not one per line.
+    BabblingServer babbler(8s);
     job.timeouts = {1000ms, 1000ms};
-    EXPECT_EQ(FailureWithin(server.Port(), 3s), mail::msg::kReadTimedOut);
-}
+    EXPECT_EQ(FailureWithin(babbler.Port(), 3s), mail::msg::kReadTimedOut);
 
-TEST_F(Mail, ACancelEndsTheWaitAtOnce)
-{
-    const LoopbackSocket silent(true);
     job.timeouts = {20s, 20s};
     const auto started = std::chrono::steady_clock::now();
     job.cancelled = [&] { return std::chrono::steady_clock::now() - started > 300ms; };
     EXPECT_EQ(FailureWithin(silent.port, 2s), mail::msg::kCancelled);
+    job.cancelled = {};
+
+    settings.smtpPort = "twenty-five";
+    EXPECT_EQ(mail::SendNotificationMail(ui, settings, job).failure,
+              std::string(mail::msg::kPortNotANumber) + "twenty-five");
+    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
 }
 
 TEST(SmtpReplyReader, JoinsContinuationLinesAndRefusesWhatIsNoReply)

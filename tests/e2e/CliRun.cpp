@@ -137,11 +137,4 @@ bool EndToEnd::ServerWaits(std::unique_ptr<BackgroundCli>& cli, const fs::path& 
     return WaitFor([&] { return fs::exists(WorkFile("COMNDFILE")); }, 15s);
 }
 
-std::string EndToEnd::Ask(const std::string& command)
-{
-    const std::size_t before = machine->ReceivedBytes().size();
-    EXPECT_TRUE(machine->RunCommand(command, 300ms, 15s)) << command;
-    return machine->ReceivedBytes().substr(before);
-}
-
 } // namespace maroka::test

@@ -51,7 +51,8 @@ TEST_F(ServerEndToEnd, TheMachineCallsAndMailsUntilTheDeviceVanishes)
     ASSERT_TRUE(ServerWaits(cli, folder));
 
     // Call: the file's bytes as they are.
-    EXPECT_EQ(Ask("R/O1000.NC"), called);
+    ASSERT_TRUE(machine->RunCommand("R/O1000.NC", 300ms, 15s));
+    EXPECT_EQ(machine->ReceivedBytes(), called);
 
     if (mailing) {
         machine->SendCommand("M/CYCLE END", 300ms);

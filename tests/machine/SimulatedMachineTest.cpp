@@ -97,7 +97,9 @@ TEST_F(SimulatedMachineTest, CycleStartSendsTheConfiguredByteOnRequest)
         machine->WaitUntil([](const MachineReport& r) { return r.cycleStartsSent == 1 && r.bytesSent == 2; }, 2s));
 }
 
-TEST_F(SimulatedMachineTest, PunchKeepsTheLinePaceAndDamagesOnlyChosenBytes)
+// What a punch sends (leader, DC2, damage, DC4) is the option tests' stream;
+// here, that it keeps the line's pace and arrives whole.
+TEST_F(SimulatedMachineTest, PunchKeepsTheLinePace)
 {
     MachineConfig config;
     config.lineCharsPerSecond = 9600.0 / 10.0;
@@ -105,16 +107,7 @@ TEST_F(SimulatedMachineTest, PunchKeepsTheLinePaceAndDamagesOnlyChosenBytes)
     PunchJob job;
     job.data = NcText(2048);
     job.leaderNuls = 5;
-    job.faults = {{0, ByteFault::Kind::Flip, 0},
-                  {1000, ByteFault::Kind::Replace, '#'},
-                  {1500, ByteFault::Kind::Drop, 0},
-                  {2047, ByteFault::Kind::Flip, 0}};
-    std::string expected = job.data;
-    expected[0] = static_cast<char>(expected[0] ^ 1);
-    expected[1000] = '#';
-    expected[2047] = static_cast<char>(expected[2047] ^ 1);
-    expected.erase(1500, 1);
-    expected = std::string(5, '\0') + "\x12" + expected + "\x14";
+    const std::string expected = std::string(5, '\0') + "\x12" + job.data + "\x14";
 
     machine->Punch(job);
     std::string got;

@@ -27,15 +27,6 @@ std::string NcText(std::size_t size)
     return text;
 }
 
-MachineConfig Dnc(double lineCharsPerSecond, double execCharsPerSecond)
-{
-    MachineConfig config;
-    config.mode = MachineMode::Dnc;
-    config.lineCharsPerSecond = lineCharsPerSecond;
-    config.execCharsPerSecond = execCharsPerSecond;
-    return config;
-}
-
 struct SimulatedMachineTest : ::testing::Test {
     void Start(const MachineConfig& config)
     {
@@ -54,7 +45,10 @@ struct SimulatedMachineTest : ::testing::Test {
 
 TEST_F(SimulatedMachineTest, DncBytesAlreadyInTheCableArriveAfterXoffAndOverflowTheBuffer)
 {
-    const MachineConfig config = Dnc(960, 100);
+    MachineConfig config;
+    config.mode = MachineMode::Dnc;
+    config.lineCharsPerSecond = 960;
+    config.execCharsPerSecond = 100;
     ASSERT_NO_FATAL_FAILURE(Start(config));
     // 300 bytes at once, then silence, as a PC that stops at the XOFF but
     // had written ahead of the wire. The buffer holds 192 when byte 215 has

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <thread>
 
 namespace maroka::test {
 
@@ -136,33 +135,6 @@ bool EndToEnd::ServerWaits(std::unique_ptr<BackgroundCli>& cli, const fs::path& 
     fs::remove(WorkFile("COMNDFILE"));
     cli = std::make_unique<BackgroundCli>(Command({"server", "--folder", folder.string()}));
     return WaitFor([&] { return fs::exists(WorkFile("COMNDFILE")); }, 15s);
-}
-
-std::string EndToEnd::Ask(const std::string& command)
-{
-    const std::size_t before = machine->ReceivedBytes().size();
-    EXPECT_TRUE(machine->RunCommand(command, 300ms, 15s)) << command;
-    return machine->ReceivedBytes().substr(before);
-}
-
-bool EndToEnd::Save(BackgroundCli& cli, const fs::path& file, const std::string& program)
-{
-    const std::size_t waits = Count(cli.ErrSoFar(), "コマンド待ち");
-    machine->SendCommand("S/" + file.filename().string(), 300ms);
-    // The program may come once the server has made the file to take it.
-    if (!WaitFor([&] { return fs::exists(file); }, 15s))
-        return false;
-    machine::PunchJob job;
-    job.data = program;
-    machine->Punch(job);
-    const bool whole = WaitFor(
-        [&] {
-            const std::string saved = ReadFileBytes(file);
-            return saved.find("M30\r\n") != std::string::npos && saved.ends_with("%\r\n");
-        },
-        15s);
-    // The reception ends by its quiet time before the next command may come.
-    return whole && cli.WaitForErr("コマンド待ち", 15s, waits + 1);
 }
 
 } // namespace maroka::test

@@ -71,11 +71,6 @@ struct EndToEnd : ::testing::Test {
     bool ServerWaits(std::unique_ptr<BackgroundCli>& cli, const std::filesystem::path& folder);
     // A work file that server mode keeps beside maroka-cli for the port.
     std::filesystem::path WorkFile(const char* kind) const;
-    // The bytes the machine received in reply to `command`.
-    std::string Ask(const std::string& command);
-    // The machine saves `program` (ended by "M30", "%" and CR LF) as
-    // `file`: true once it is there and the server waits for the next command.
-    bool Save(BackgroundCli& cli, const std::filesystem::path& file, const std::string& program);
 
     TempDir dir;
     std::string settingsPath = (dir / "maroka0.ini").string();

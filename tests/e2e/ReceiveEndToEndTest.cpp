@@ -53,13 +53,12 @@ struct ReceiveEndToEnd : test::EndToEnd {
         });
     }
 
-    void Punch(const std::string& program, bool sendDc4 = true)
+    void Punch(const std::string& program)
     {
         machine::PunchJob job;
         job.data = program;
         job.leaderNuls = 50;
         job.waitForStart = true;
-        job.sendDc4 = sendDc4;
         machine->Punch(job);
     }
 
@@ -100,15 +99,6 @@ TEST_F(ReceiveEndToEnd, WaitingForTheFirstByteTakesNoProcessorTime)
     // Reset ends the wait: no reception, so no success.
     EXPECT_EQ(cli.Finish(30s).exitCode, 1);
     EXPECT_LT(used, 0.1);
-}
-
-TEST_F(ReceiveEndToEnd, AFinalLineWithoutALineEndIsKeptAndEnded)
-{
-    Start(20'000);
-    Punch("%\r\nG1\r\nM30", false);
-    const auto result = test::RunCli(Command({"receive", target}), 60s);
-    ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(test::ReadFileBytes(target), "%\r\nG1\r\nM30\r\n%\r\n");
 }
 
 TEST_F(ReceiveEndToEnd, ExitAfterReceivingAndResetBetweenContinuousProgramsAreNormalEnds)

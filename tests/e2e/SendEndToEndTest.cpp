@@ -18,34 +18,18 @@ struct SendEndToEnd : test::EndToEnd {
             change(s);
         });
     }
-
-    // A press that comes before the program has begun its wait is not
-    // taken: press as an operator does until the data comes.
-    void PressCycleStartUntilData(std::size_t receivedBefore)
-    {
-        for (int press = 0; press < 50 && !machine->WaitReceived(receivedBefore + 1, 200ms); ++press)
-            machine->CycleStart();
-    }
 };
 
-TEST_F(SendEndToEnd, NothingIsWrittenUntilTheMachinePressesCycleStartAndTheRunThenEnds)
+TEST_F(SendEndToEnd, TheProgramGoesOutBetweenDc2AndDc4AndExitAfterSendingIsASuccessfulEnd)
 {
     StartMachine({});
     Settings([](settings::SessionSettings& s) {
-        s.ignoreCycleStart = false;
         s.sendDc2AtStart = true;
         s.sendDc4AtEnd = true;
         s.exitAfterSend = true;
         s.exitAfterSendSeconds = "0";
     });
-    BackgroundCli cli(Command({"send", "--direct", File("O1.NC", "%\nO0001\nM30\n%\n")}));
-    // DC2 goes out at once; the program waits for the operator.
-    ASSERT_TRUE(cli.WaitForErr("サイクルスタート待ち", 10s));
-    ASSERT_TRUE(machine->WaitReceived(1, 5s));
-    EXPECT_EQ(machine->ReceivedBytes(), "\x12");
-    PressCycleStartUntilData(1);
-    const auto result = cli.Finish(30s);
-    // Exit after sending is a successful end.
+    const auto result = test::RunCli(Command({"send", "--direct", File("O1.NC", "%\nO0001\nM30\n%\n")}), 30s);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("Maroka を終了します。"), std::string::npos) << result.err;
     ASSERT_TRUE(machine->WaitPrograms(1, 5s));
@@ -72,7 +56,10 @@ TEST_F(SendEndToEnd, ResendWaitsForANewCycleStartWithThePortTakenAndInterruptSto
     const auto send = Command({"send", "--direct", File("O1000.NC", program)});
     BackgroundCli cli(send);
     ASSERT_TRUE(cli.WaitForErr("サイクルスタート待ち", 10s));
-    PressCycleStartUntilData(0);
+    // A press that comes before the program has begun its wait is not
+    // taken: press as an operator does until the data comes.
+    for (int press = 0; press < 50 && !machine->WaitReceived(1, 200ms); ++press)
+        machine->CycleStart();
     ASSERT_TRUE(machine->WaitConsumed(program.size(), 20s));
     EXPECT_GT(machine->Report().xonSent, 0u);
     ASSERT_TRUE(cli.WaitForErr(" 再送信", 10s));

@@ -1,22 +1,17 @@
 // maroka-cli server driven by the simulated machine over a real
-// pseudo-terminal pair: a working session of call, save, list and mail,
-// ended by the device vanishing; and SIGTERM ending a server held up in a
-// mail.
+// pseudo-terminal pair: a call and a mail, ended by the device vanishing;
+// and SIGTERM ending a server held up in a mail. What each command does is
+// for the server session tests.
 
 #include "e2e/CliRun.h"
 
 #include "core/mail/SmtpTestServer.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-
-#include <atomic>
 #include <csignal>
 #include <thread>
 
 using namespace maroka;
 using namespace std::chrono_literals;
-using maroka::test::ReadFileBytes;
 using maroka::test::SmtpTestServer;
 
 namespace fs = std::filesystem;
@@ -35,7 +30,7 @@ struct ServerEndToEnd : test::EndToEnd {
     std::unique_ptr<test::BackgroundCli> cli;
 };
 
-TEST_F(ServerEndToEnd, TheMachineCallsSavesListsAndMailsUntilTheDeviceVanishes)
+TEST_F(ServerEndToEnd, TheMachineCallsAndMailsUntilTheDeviceVanishes)
 {
     // The mail needs python3-aiosmtpd; the rest of the session runs without it.
     SmtpTestServer smtp;
@@ -56,11 +51,8 @@ TEST_F(ServerEndToEnd, TheMachineCallsSavesListsAndMailsUntilTheDeviceVanishes)
     ASSERT_TRUE(ServerWaits(cli, folder));
 
     // Call: the file's bytes as they are.
-    EXPECT_EQ(Ask("R/O1000.NC"), called);
-    ASSERT_TRUE(Save(*cli, folder / "NEW.NC", "%\r\nO2000(SAVED)\r\nG01X5.F100\r\nM30\r\n%\r\n"));
-    EXPECT_NE(ReadFileBytes(folder / "NEW.NC").find("O2000(SAVED)\r\nG01X5.F100\r\n"), std::string::npos);
-    EXPECT_EQ(Ask("L/"),
-              "%\r\n([SEARCH_FILE_LIST])\r\n(NEW.NC)\r\n(O1000.NC)\r\n([SEARCH_FILE_LIST_END])\r\nM30\r\n%\r\n");
+    ASSERT_TRUE(machine->RunCommand("R/O1000.NC", 300ms, 15s));
+    EXPECT_EQ(machine->ReceivedBytes(), called);
 
     if (mailing) {
         machine->SendCommand("M/CYCLE END", 300ms);
@@ -68,8 +60,6 @@ TEST_F(ServerEndToEnd, TheMachineCallsSavesListsAndMailsUntilTheDeviceVanishes)
             test::WaitFor([&] { return !smtp.Events(0ms).empty() && smtp.Events(0ms).back().command == "QUIT"; }, 15s));
         const auto events = smtp.Events();
         ASSERT_EQ(events.size(), 6u);
-        EXPECT_EQ(events[0].argument, "cell-3");
-        EXPECT_EQ(events[3].argument, "lead@example.com");
         EXPECT_TRUE(events[4].argument.ends_with("\r\n\r\nCYCLE END\r\n")) << events[4].argument;
     }
 
@@ -89,44 +79,18 @@ TEST_F(ServerEndToEnd, SigtermEndsAMailThatAServerKeepsGoing)
 {
     // An SMTP server that never ends its greeting: one continuation line
     // after another.
-    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    socklen_t size = sizeof address;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size);
-    ::listen(listener, 4);
-    std::atomic<bool> connected{false};
-    std::atomic<bool> stop{false};
-    std::thread babbler([&] {
-        const int client = ::accept(listener, nullptr, nullptr);
-        if (client < 0)
-            return;
-        connected = true;
-        for (int i = 0; i < 600 && !stop; ++i) {
-            if (::send(client, "220-still greeting\r\n", 20, MSG_NOSIGNAL) < 0)
-                break;
-            std::this_thread::sleep_for(100ms);
-        }
-        ::close(client);
-    });
-
+    test::BabblingServer babbler(60s);
     WriteSettings([&](settings::SessionSettings& s) {
         s.mailHost = "127.0.0.1";
-        s.smtpPort = std::to_string(ntohs(address.sin_port));
+        s.smtpPort = std::to_string(babbler.Port());
         s.mailRecipient = "lead@example.com";
     });
     ASSERT_TRUE(ServerWaits(cli, folder));
     machine->SendCommand("M/HELLO", 300ms);
-    EXPECT_TRUE(test::WaitFor([&] { return connected.load(); }, 15s));
+    EXPECT_TRUE(test::WaitFor([&] { return babbler.Connected(); }, 15s));
     std::this_thread::sleep_for(500ms);
     cli->Signal(SIGTERM);
     const auto result = cli->Finish(8s);
-    stop = true;
-    ::shutdown(listener, SHUT_RDWR);
-    ::close(listener);
-    babbler.join();
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("reset"), std::string::npos) << result.err;
     EXPECT_LT(result.took, 6s);

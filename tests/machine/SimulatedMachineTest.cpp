@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <future>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace maroka::machine;
@@ -28,15 +27,6 @@ std::string NcText(std::size_t size)
     return text;
 }
 
-MachineConfig Dnc(double lineCharsPerSecond, double execCharsPerSecond)
-{
-    MachineConfig config;
-    config.mode = MachineMode::Dnc;
-    config.lineCharsPerSecond = lineCharsPerSecond;
-    config.execCharsPerSecond = execCharsPerSecond;
-    return config;
-}
-
 struct SimulatedMachineTest : ::testing::Test {
     void Start(const MachineConfig& config)
     {
@@ -53,36 +43,18 @@ struct SimulatedMachineTest : ::testing::Test {
 
 } // namespace
 
-TEST_F(SimulatedMachineTest, BytesWrittenAheadComeOffTheWireAtItsPace)
-{
-    MachineConfig config;
-    config.lineCharsPerSecond = 1000;
-    ASSERT_NO_FATAL_FAILURE(Start(config));
-    const std::string data = NcText(1000);
-    const auto written = Clock::now();
-    ASSERT_TRUE(pc->Write(data));
-    // However late the machine's thread runs, it never holds more than the
-    // wire has carried since the write.
-    std::size_t seen = 0;
-    while (seen < data.size() && Clock::now() - written < 5s) {
-        std::this_thread::sleep_for(50ms);
-        seen = machine->Report().bytesReceived;
-        const double carried = std::chrono::duration<double>(Clock::now() - written).count() * 1000.0;
-        ASSERT_LE(static_cast<double>(seen), carried + 1.0);
-    }
-    ASSERT_TRUE(machine->WaitReceived(data.size(), 5s));
-    EXPECT_GE(Clock::now() - written, 990ms);
-    EXPECT_EQ(machine->ReceivedBytes(), data);
-}
-
 TEST_F(SimulatedMachineTest, DncBytesAlreadyInTheCableArriveAfterXoffAndOverflowTheBuffer)
 {
-    const MachineConfig config = Dnc(960, 100);
+    MachineConfig config;
+    config.mode = MachineMode::Dnc;
+    config.lineCharsPerSecond = 960;
+    config.execCharsPerSecond = 100;
     ASSERT_NO_FATAL_FAILURE(Start(config));
     // 300 bytes at once, then silence, as a PC that stops at the XOFF but
     // had written ahead of the wire. The buffer holds 192 when byte 215 has
     // arrived (about 23 were executed by then); the 84 behind it are
-    // already on their way.
+    // already on their way. These counts hold only while the bytes come off
+    // the wire at its pace.
     ASSERT_TRUE(pc->Write(NcText(300)));
     ASSERT_TRUE(machine->WaitReceived(300, 5s));
     EXPECT_EQ(pc->Read(500ms, 1), "\x13");
@@ -119,7 +91,9 @@ TEST_F(SimulatedMachineTest, CycleStartSendsTheConfiguredByteOnRequest)
         machine->WaitUntil([](const MachineReport& r) { return r.cycleStartsSent == 1 && r.bytesSent == 2; }, 2s));
 }
 
-TEST_F(SimulatedMachineTest, PunchKeepsTheLinePaceAndDamagesOnlyChosenBytes)
+// What a punch sends (leader, DC2, damage, DC4) is the option tests' stream;
+// here, that it keeps the line's pace and arrives whole.
+TEST_F(SimulatedMachineTest, PunchKeepsTheLinePace)
 {
     MachineConfig config;
     config.lineCharsPerSecond = 9600.0 / 10.0;
@@ -127,16 +101,7 @@ TEST_F(SimulatedMachineTest, PunchKeepsTheLinePaceAndDamagesOnlyChosenBytes)
     PunchJob job;
     job.data = NcText(2048);
     job.leaderNuls = 5;
-    job.faults = {{0, ByteFault::Kind::Flip, 0},
-                  {1000, ByteFault::Kind::Replace, '#'},
-                  {1500, ByteFault::Kind::Drop, 0},
-                  {2047, ByteFault::Kind::Flip, 0}};
-    std::string expected = job.data;
-    expected[0] = static_cast<char>(expected[0] ^ 1);
-    expected[1000] = '#';
-    expected[2047] = static_cast<char>(expected[2047] ^ 1);
-    expected.erase(1500, 1);
-    expected = std::string(5, '\0') + "\x12" + expected + "\x14";
+    const std::string expected = std::string(5, '\0') + "\x12" + job.data + "\x14";
 
     machine->Punch(job);
     std::string got;

@@ -13,50 +13,40 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-TEST(WorkFolder, BesideAWritableProgramFolderIsMadeOneLevelDeep)
+TEST(WorkFolder, BesideAWritableProgramFolderElseInTheDataFolderWithItsParents)
 {
     TempDir dir;
-    const WorkFolderPlaces places{(dir / "data").string(), (dir / "home").string()};
-    const std::string program = (dir / "maroka").string();
-
-    const WorkFolderResult first = PrepareWorkFolder(program, places);
-    EXPECT_TRUE(first.ready);
-    EXPECT_EQ(first.path, (dir / "Maroka_Work").string());
-    EXPECT_TRUE(fs::is_directory(first.path));
-    EXPECT_FALSE(fs::exists(dir / "data"));
-
-    // Already there: still fine.
-    const WorkFolderResult again = PrepareWorkFolder(program, places);
-    EXPECT_TRUE(again.ready);
-    EXPECT_EQ(again.path, first.path);
-}
-
-TEST(WorkFolder, AFileInTheWayIsReportedWithTheFolderPath)
-{
-    TempDir dir;
-    test::WriteFileBytes(dir / "Maroka_Work", "not a folder");
-    const WorkFolderResult result = PrepareWorkFolder((dir / "maroka").string(), {});
-    EXPECT_FALSE(result.ready);
-    EXPECT_EQ(result.path, (dir / "Maroka_Work").string());
-}
-
-TEST(WorkFolder, ElsewhereTheDataFolderIsUsedWithItsParents)
-{
-    TempDir dir;
+    const std::string beside = (dir / "maroka").string();
     // A program folder that cannot take the work folder (here: not there at all).
-    const std::string program = (dir / "missing" / "bin" / "maroka").string();
-
-    const WorkFolderResult xdg = PrepareWorkFolder(program, {(dir / "xdg" / "data").string(), (dir / "h").string()});
-    EXPECT_TRUE(xdg.ready);
-    EXPECT_EQ(xdg.path, (dir / "xdg" / "data" / "maroka" / "Maroka_Work").string());
-    EXPECT_TRUE(fs::is_directory(xdg.path));
-
-    // Unset or relative XDG_DATA_HOME falls back to ~/.local/share.
-    for (const std::string& dataHome : {std::string(), std::string("relative/data")}) {
-        const WorkFolderResult home = PrepareWorkFolder(program, {dataHome, (dir / "h").string()});
-        EXPECT_TRUE(home.ready);
-        EXPECT_EQ(home.path, (dir / "h" / ".local" / "share" / "maroka" / "Maroka_Work").string());
+    const std::string elsewhere = (dir / "missing" / "bin" / "maroka").string();
+    fs::create_directory(dir / "blocked");
+    test::WriteFileBytes(dir / "blocked" / "Maroka_Work", "not a folder");
+    const fs::path xdg = dir / "xdg" / "data";
+    const std::string home = (dir / "h").string();
+    const fs::path homeData = dir / "h" / ".local" / "share" / "maroka" / "Maroka_Work";
+    const struct {
+        const char* name;
+        std::string program;
+        WorkFolderPlaces places;
+        fs::path path;
+        bool ready;
+    } cases[] = {
+        {"beside, one level deep", beside, {(dir / "data").string(), home}, dir / "Maroka_Work", true},
+        {"beside, already there", beside, {(dir / "data").string(), home}, dir / "Maroka_Work", true},
+        {"a file in the way", (dir / "blocked" / "maroka").string(), {}, dir / "blocked" / "Maroka_Work", false},
+        {"XDG_DATA_HOME", elsewhere, {xdg.string(), home}, xdg / "maroka" / "Maroka_Work", true},
+        // Unset or relative XDG_DATA_HOME falls back to ~/.local/share.
+        {"XDG_DATA_HOME unset", elsewhere, {"", home}, homeData, true},
+        {"XDG_DATA_HOME relative", elsewhere, {"relative/data", home}, homeData, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const WorkFolderResult result = PrepareWorkFolder(c.program, c.places);
+        EXPECT_EQ(result.ready, c.ready);
+        EXPECT_EQ(result.path, c.path.string());
+        EXPECT_EQ(fs::is_directory(c.path), c.ready);
     }
+    EXPECT_FALSE(fs::exists(dir / "data"));
 }
 
 TEST(WorkFilePath, PortNamesBecomeSafeDistinctSuffixes)

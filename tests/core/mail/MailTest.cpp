@@ -14,15 +14,10 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <thread>
-
 using namespace maroka;
 using namespace std::chrono_literals;
+using maroka::test::BabblingServer;
+using maroka::test::LoopbackSocket;
 using maroka::test::RecordingUserInterface;
 using maroka::test::SmtpEvent;
 using maroka::test::SmtpTestServer;
@@ -42,65 +37,6 @@ std::string Commands(const std::vector<SmtpEvent>& events)
         joined += (joined.empty() ? "" : " ") + event.command;
     return joined;
 }
-
-// A socket bound on loopback: listening but never accepting (a server that
-// never answers), or closed again (nothing there at all).
-struct LoopbackSocket {
-    explicit LoopbackSocket(bool listen)
-    {
-        fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t size = sizeof address;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-        port = ntohs(address.sin_port);
-        if (listen) {
-            ::listen(fd, 4);
-        } else {
-            ::close(fd);
-            fd = -1;
-        }
-    }
-    ~LoopbackSocket()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    int fd = -1;
-    int port = 0;
-};
-
-// Accepts one connection and keeps sending continuation lines of a greeting
-// that never ends, until the client goes or `limit` passes.
-struct BabblingServer {
-    BabblingServer()
-    {
-        thread = std::thread([this] {
-            const int client = ::accept(socket.fd, nullptr, nullptr);
-            if (client < 0)
-                return;
-            const auto end = std::chrono::steady_clock::now() + limit;
-            while (!stop && std::chrono::steady_clock::now() < end) {
-                if (::send(client, "220-still greeting\r\n", 20, MSG_NOSIGNAL) < 0)
-                    break;
-                std::this_thread::sleep_for(100ms);
-            }
-            ::close(client);
-        });
-    }
-    ~BabblingServer()
-    {
-        stop = true;
-        ::shutdown(socket.fd, SHUT_RDWR);
-        thread.join();
-    }
-    LoopbackSocket socket{true};
-    std::chrono::seconds limit{8};
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
 
 struct Mail : ::testing::Test {
     Mail()
@@ -245,7 +181,7 @@ TEST_F(Mail, AMailWithoutRecipientIsRefusedBeforeTheEnvelope)
     EXPECT_TRUE(ui.Messages().empty());
 }
 
-TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
+TEST_F(Mail, ADeadServerFailsWithinItsTimeOutsAndACancelEndsTheWaitAtOnce)
 {
     const LoopbackSocket closed(false);
     const std::string refused = FailureWithin(closed.port, 2s);
@@ -256,26 +192,21 @@ TEST_F(Mail, ADeadServerFailsWithinItsTimeOuts)
     job.timeouts = {1000ms, 500ms};
     EXPECT_EQ(FailureWithin(silent.port, 3s), mail::msg::kReadTimedOut);
 
-    settings.smtpPort = "twenty-five";
-    EXPECT_EQ(mail::SendNotificationMail(ui, settings, job).failure,
-              std::string(mail::msg::kPortNotANumber) + "twenty-five");
-    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
-}
-
-TEST_F(Mail, AReplyThatNeverEndsFailsWithinOneTimeOut)
-{
-    BabblingServer server;
+    // A reply that never ends fails within one time-out, not one per line.
+    BabblingServer babbler(8s);
     job.timeouts = {1000ms, 1000ms};
-    EXPECT_EQ(FailureWithin(server.socket.port, 3s), mail::msg::kReadTimedOut);
-}
+    EXPECT_EQ(FailureWithin(babbler.Port(), 3s), mail::msg::kReadTimedOut);
 
-TEST_F(Mail, ACancelEndsTheWaitAtOnce)
-{
-    const LoopbackSocket silent(true);
     job.timeouts = {20s, 20s};
     const auto started = std::chrono::steady_clock::now();
     job.cancelled = [&] { return std::chrono::steady_clock::now() - started > 300ms; };
     EXPECT_EQ(FailureWithin(silent.port, 2s), mail::msg::kCancelled);
+    job.cancelled = {};
+
+    settings.smtpPort = "twenty-five";
+    EXPECT_EQ(mail::SendNotificationMail(ui, settings, job).failure,
+              std::string(mail::msg::kPortNotANumber) + "twenty-five");
+    EXPECT_EQ(ui.LastStatus(), mail::msg::kStatusJobStarted);
 }
 
 TEST(SmtpReplyReader, JoinsContinuationLinesAndRefusesWhatIsNoReply)

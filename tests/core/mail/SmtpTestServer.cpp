@@ -1,5 +1,7 @@
 #include "core/mail/SmtpTestServer.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -59,6 +61,54 @@ std::vector<SmtpEvent> SmtpTestServer::Events(std::chrono::milliseconds settle) 
             return events;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+LoopbackSocket::LoopbackSocket(bool listen)
+{
+    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t size = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    port = ntohs(address.sin_port);
+    if (listen) {
+        ::listen(fd, 4);
+    } else {
+        ::close(fd);
+        fd = -1;
+    }
+}
+
+LoopbackSocket::~LoopbackSocket()
+{
+    if (fd >= 0)
+        ::close(fd);
+}
+
+BabblingServer::BabblingServer(std::chrono::seconds limit)
+{
+    thread_ = std::thread([this, limit] {
+        const int client = ::accept(socket_.fd, nullptr, nullptr);
+        if (client < 0)
+            return;
+        connected_ = true;
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (!stop_ && std::chrono::steady_clock::now() < end) {
+            if (::send(client, "220-still greeting\r\n", 20, MSG_NOSIGNAL) < 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        ::close(client);
+    });
+}
+
+BabblingServer::~BabblingServer()
+{
+    stop_ = true;
+    ::shutdown(socket_.fd, SHUT_RDWR);
+    thread_.join();
 }
 
 } // namespace maroka::test

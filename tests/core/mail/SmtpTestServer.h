@@ -6,9 +6,11 @@
 
 #include "support/ChildProcess.h"
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace maroka::test {
@@ -35,6 +37,33 @@ private:
     std::string eventsPath_;
     std::unique_ptr<ChildProcess> process_;
     int port_ = 0;
+};
+
+// A socket bound on loopback: listening but never accepting (a server that
+// never answers), or closed again (nothing there at all).
+struct LoopbackSocket {
+    explicit LoopbackSocket(bool listen);
+    ~LoopbackSocket();
+    LoopbackSocket(const LoopbackSocket&) = delete;
+    LoopbackSocket& operator=(const LoopbackSocket&) = delete;
+    int fd = -1;
+    int port = 0;
+};
+
+// Accepts one connection and keeps sending continuation lines of a greeting
+// that never ends, until the client goes or `limit` passes.
+class BabblingServer {
+public:
+    explicit BabblingServer(std::chrono::seconds limit);
+    ~BabblingServer();
+    int Port() const { return socket_.port; }
+    bool Connected() const { return connected_; }
+
+private:
+    LoopbackSocket socket_{true};
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
 };
 
 } // namespace maroka::test

@@ -312,7 +312,6 @@ TEST_F(Analysis, ReplyProgramsHaveTheirLinesNamesAndErrorLogWords)
 
 TEST(ReplyText, NothingCanLeaveTheCommentOfAReply)
 {
-    EXPECT_EQ(InertCommentText("X)G28Z0(.NC"), "X]G28Z0[.NC");
     EXPECT_EQ(InertCommentText("P%Q\r\nM30"), "P_Q__M30");
     // A two-byte character stays whole, even with a trail byte that is a
     // letter; a lead byte without its trail would swallow the ")" after it.

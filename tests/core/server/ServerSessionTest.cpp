@@ -175,11 +175,9 @@ TEST_F(ServerSession, CallsAreAnsweredAndTheirFailuresReportedFromTheErrorLog)
     EXPECT_EQ(ErrorLog(), "");
 
     EXPECT_EQ(Ask("R/"), kNoFileName);
-    EXPECT_EQ(Ask("R/MISSING.NC"), "%\r\n(R/MISSING.NC IS NOT FOUND)\r\nM30\r\n%\r\n");
     const std::string report = Ask("P/");
     EXPECT_TRUE(report.starts_with("%\r\n"));
     EXPECT_TRUE(report.ends_with("\t\tNO_CALL_FILE\r\n%\r\n")) << report;
-    EXPECT_NE(report.find("\t\tCALL_FILE_NOT_FOUND\r\n"), std::string::npos);
     EXPECT_EQ(report.find("M30"), std::string::npos);
     EXPECT_TRUE(ui.Saw("file: ERROR_LOG_LIST 送信（サーバー）"));
     EXPECT_TRUE(Logged("\tNO_FILE_NAME_MASSAGE\t送信開始"));
@@ -217,7 +215,6 @@ TEST_F(ServerSession, SavesTakeUniqueNamesAndFailedSavesDrainTheProgramAndLeaveN
     EXPECT_EQ(Save("S/N.NC", "N-01.NC", "%\r\nO2000(SAVED)\r\nG01X5.\r\nM30\r\n%\r\n"), "");
     const std::string saved = ReadFileBytes(folder() / "N-01.NC");
     EXPECT_NE(saved.find("O2000(SAVED)\r\nG01X5.\r\nM30\r\n"), std::string::npos) << saved;
-    EXPECT_TRUE(Logged("\tSAVE[N-01.NC]\t受信終了\r\n"));
     EXPECT_EQ(ReadFileBytes(folder() / "N.NC"), "KEEP");
     EXPECT_TRUE(ui.Saw("received-files:1"));
 
@@ -270,18 +267,19 @@ TEST_F(ServerSession, DeletesRenamesAndRefusedNamesEachShowTheirOutcomeAndLogOnl
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);
         const int boxes = Count(std::string("file:") + c.box);
-        const std::size_t logged = ErrorLog().size();
+        const std::string before = ErrorLog();
         Tell(c.command);
         EXPECT_EQ(Count(std::string("file:") + c.box), boxes + 1);
-        const std::string added = ErrorLog().substr(logged);
-        EXPECT_EQ(Occurrences(added, "\n"), c.errorWord.empty() ? 0 : 1) << added;
-        EXPECT_NE(added.find(c.errorWord), std::string::npos) << added;
+        const std::string after = ErrorLog();
+        EXPECT_EQ(Occurrences(after, "\n"), Occurrences(before, "\n") + (c.errorWord.empty() ? 0 : 1)) << after;
+        if (!c.errorWord.empty()) {
+            EXPECT_EQ(Occurrences(after, c.errorWord), Occurrences(before, c.errorWord) + 1) << after;
+        }
     }
     EXPECT_FALSE(fs::exists(folder() / "old.nc"));
     EXPECT_EQ(ReadFileBytes(folder() / "NEW"), "RENAME ME");
     EXPECT_EQ(ReadFileBytes(dir / "outside.nc"), "OUTSIDE");
     EXPECT_FALSE(fs::exists(folder() / "X)G28Z0(.NC"));
-    EXPECT_TRUE(Logged("\tRENAME[OLD]TO[NEW]\t受信終了\r\n"));
 }
 
 TEST_F(ServerSession, CommentsAndAFailedMailLeaveTheServerWaiting)
@@ -296,12 +294,10 @@ TEST_F(ServerSession, CommentsAndAFailedMailLeaveTheServerWaiting)
     const std::size_t before = machine->ReceivedBytes().size();
     Tell("(R/O1)");
     EXPECT_EQ(machine->ReceivedBytes().size(), before);
-    EXPECT_TRUE(Logged("\tNO COMMAND\t受信終了\r\n"));
 
     Tell("M/HELLO");
     EXPECT_NE(ErrorLog().find(server::msg::kErrMailFailed), std::string::npos);
     EXPECT_TRUE(ui.Saw("file:メール送信中"));
-    EXPECT_TRUE(Logged("\tMAIL-COMMAND\t受信終了\r\n"));
     EXPECT_EQ(Ask("R/O1"), "%\r\nO1\r\n%\r\n");
 }
 

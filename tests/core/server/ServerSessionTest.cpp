@@ -272,6 +272,7 @@ TEST_F(ServerSession, DeletesRenamesAndRefusedNamesEachShowTheirOutcomeAndLogOnl
             EXPECT_EQ(Occurrences(after, c.errorWord), Occurrences(before, c.errorWord) + 1) << after;
         }
     }
+    EXPECT_TRUE(ui.Saw(std::string("status:") + kStatusDeleteFailed));
     EXPECT_FALSE(fs::exists(folder() / "old.nc"));
     EXPECT_EQ(ReadFileBytes(folder() / "NEW"), "RENAME ME");
     EXPECT_EQ(ReadFileBytes(dir / "outside.nc"), "OUTSIDE");

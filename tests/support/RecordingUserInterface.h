@@ -33,7 +33,6 @@ public:
     std::string LastStatus() const { return Locked(lastStatus_); }
     std::string LastFileName() const { return Locked(lastFileName_); }
     int OpenDialogs() const { return Locked(openDialogs_); }
-    bool Busy() const { return Locked(busy_); }
     bool CloseRequested() const { return Locked(closeRequested_); }
 
     // Runs the worker's UI steps until `done` holds or `timeout` passes.
@@ -60,7 +59,7 @@ public:
     void ShowLineBoxes(const LineBoxTexts& boxes) override;
     void SetPortItems(const std::vector<std::string>& items) override { Record("ports:" + Joined(items)); }
     void SetPortSelectorEnabled(bool enabled) override { Record(enabled ? "port-selector:on" : "port-selector:off"); }
-    void SetBusy(bool busy) override { Record(busy ? "busy" : "idle", &busy_, busy); }
+    void SetBusy(bool busy) override { Record(busy ? "busy" : "idle"); }
     void SetSendDataMenuEnabled(bool enabled) override { Record(enabled ? "send-data-menu:on" : "send-data-menu:off"); }
     void SetReceivedFiles(const std::vector<std::string>& paths) override
     {
@@ -111,7 +110,6 @@ private:
     std::string lastStatus_;
     std::string lastFileName_;
     int openDialogs_ = 0;
-    bool busy_ = false;
     bool closeRequested_ = false;
 };
 

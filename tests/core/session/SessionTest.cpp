@@ -20,13 +20,6 @@ namespace {
 
 const std::string kBusy = "転送中です。ストップ・リセット(F5)で停止してから実行して下さい。";
 
-struct SessionCommands : SessionFixture {
-    std::filesystem::path PreparedFile() const
-    {
-        return logs::WorkFilePath((dir / "bin" / "Maroka_Work").string(), logs::kSendFile, "FAKE0");
-    }
-};
-
 } // namespace
 
 TEST_F(SessionFixture, DirectSendSendsTheChosenFileUnchangedAndF3AgainKeepsIt)
@@ -51,9 +44,17 @@ TEST_F(SessionFixture, DirectSendSendsTheChosenFileUnchangedAndF3AgainKeepsIt)
     EXPECT_EQ(ui.OpenDialogs(), 3);
 }
 
-TEST_F(SessionFixture, ADirectSendOfSeveralFilesIsRefused)
+TEST_F(SessionFixture, OnAnIdleSessionQuickCommandsActAndRefusalsSayWhy)
 {
     auto& s = Start();
+    s.SendDc2(); // at once on the open line
+    EXPECT_EQ(line->Written(), "\x12");
+    EXPECT_FALSE(s.ConfirmExit()); // Esc asked No keeps running
+    ui.answers.push_back(MessageAnswer::Yes);
+    EXPECT_TRUE(s.ConfirmExit());
+    s.ClearCommLog();
+    EXPECT_EQ(ui.Messages().back(), "現在、通信ログはありません。");
+
     s.FilesDropped({(dir / "B.NC").string(), (dir / "A.NC").string()});
     s.DirectSend(); // F3 discards a selection it did not make and asks
     EXPECT_EQ(ui.OpenDialogs(), 1);
@@ -61,6 +62,14 @@ TEST_F(SessionFixture, ADirectSendOfSeveralFilesIsRefused)
     s.MutableSettings().noConversionSend = true;
     s.Send();
     EXPECT_EQ(ui.Messages().back(), "無変換送信の場合は、複数ファイルの無変換送信はできません。");
+
+    // An unusable baud rate is refused before the port is touched.
+    s.SetLineBox(session::LineBox::BaudRate, "96k");
+    ui.openFiles.push_back({(dir / "A.NC").string()});
+    s.DirectSend();
+    EXPECT_FALSE(s.TransferRunning());
+    EXPECT_TRUE(ui.Messages().back().starts_with("ボーレートが正しくありません"));
+    EXPECT_EQ(line->State().BaudRate, serial::LineSettings{}.BaudRate);
 }
 
 TEST_F(SessionFixture, WhileBusyStartsAndChoicesAreRefusedAndResetReturnsToIdleAtOnce)
@@ -101,17 +110,6 @@ TEST_F(SessionFixture, ClosingDuringASendSaysSoAndStillSavesTheSettings)
     EXPECT_EQ(saved.baudRate, "19200");
 }
 
-TEST_F(SessionFixture, AnUnusableBaudRateIsRefusedBeforeThePortIsTouched)
-{
-    auto& s = Start();
-    s.SetLineBox(session::LineBox::BaudRate, "96k");
-    ui.openFiles.push_back({(dir / "A.NC").string()});
-    s.DirectSend();
-    EXPECT_FALSE(s.TransferRunning());
-    EXPECT_TRUE(ui.Messages().back().starts_with("ボーレートが正しくありません"));
-    EXPECT_EQ(line->State().BaudRate, serial::LineSettings{}.BaudRate);
-}
-
 TEST_F(SessionFixture, APortThatCannotBeOpenedOffersTheOthersAndNoEndsTheProgram)
 {
     initial.startupPort = "/dev/ttyNOPE";
@@ -131,17 +129,7 @@ TEST_F(SessionFixture, ASuccessfulSwitchToAnotherPortClearsTheOldPortsError)
     EXPECT_EQ(ui.LastStatus(), "");
 }
 
-TEST_F(SessionFixture, EscAskedNoKeepsRunningAndAClearWithoutALogSaysSo)
-{
-    auto& s = Start();
-    EXPECT_FALSE(s.ConfirmExit());
-    ui.answers.push_back(MessageAnswer::Yes);
-    EXPECT_TRUE(s.ConfirmExit());
-    s.ClearCommLog();
-    EXPECT_EQ(ui.Messages().back(), "現在、通信ログはありません。");
-}
-
-TEST_F(SessionCommands, ChosenFilesAreSentInNameOrderWithoutAskingAgain)
+TEST_F(SessionFixture, ChosenFilesAreSentInNameOrderWithoutAskingAgain)
 {
     auto& s = Start();
     s.MutableSettings().sendPercentComment = false;
@@ -157,7 +145,7 @@ TEST_F(SessionCommands, ChosenFilesAreSentInNameOrderWithoutAskingAgain)
     EXPECT_TRUE(s.LastTransferCompleted());
 }
 
-TEST_F(SessionCommands, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAndClearedWithTheSelection)
+TEST_F(SessionFixture, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAndClearedWithTheSelection)
 {
     auto& s = Start();
     s.SaveSendFile();
@@ -165,7 +153,8 @@ TEST_F(SessionCommands, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAn
     ui.openFiles.push_back({(dir / "A.NC").string()});
     s.Send();
     ASSERT_TRUE(WaitIdle());
-    const std::string prepared = ReadFileBytes(PreparedFile());
+    const auto preparedFile = logs::WorkFilePath((dir / "bin" / "Maroka_Work").string(), logs::kSendFile, "FAKE0");
+    const std::string prepared = ReadFileBytes(preparedFile);
     const std::size_t headEnd = prepared.find('\n') + 1;
     ASSERT_EQ(prepared.substr(0, 1), "%");
 
@@ -185,7 +174,7 @@ TEST_F(SessionCommands, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAn
     EXPECT_TRUE(ui.Messages().back().starts_with((dir / "NO-SUCH-FOLDER" / "X.NC").string() + ": "));
 
     s.ClearFiles();
-    EXPECT_FALSE(std::filesystem::exists(PreparedFile()));
+    EXPECT_FALSE(std::filesystem::exists(preparedFile));
     EXPECT_TRUE(ui.Saw("send-data-menu:off"));
     s.Send(); // nothing left to send: asks, and the cancelled dialog sends nothing
     EXPECT_EQ(ui.OpenDialogs(), 2);
@@ -194,13 +183,7 @@ TEST_F(SessionCommands, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAn
     EXPECT_EQ(ui.Messages().back(), "送信ファイルがありません。");
 }
 
-TEST_F(SessionCommands, Dc2GoesOutAtOnceOnTheOpenLine)
-{
-    Start().SendDc2();
-    EXPECT_EQ(line->Written(), "\x12");
-}
-
-TEST_F(SessionCommands, TheDropDownListsTheCurrentPortFirstAndAChangeMovesToTheNewLine)
+TEST_F(SessionFixture, TheDropDownListsTheCurrentPortFirstAndAChangeMovesToTheNewLine)
 {
     ports = {"FAKE1", "FAKE0"};
     auto& s = Start();
@@ -217,7 +200,7 @@ TEST_F(SessionCommands, TheDropDownListsTheCurrentPortFirstAndAChangeMovesToTheN
     EXPECT_EQ(line->Written(), "");
 }
 
-TEST_F(SessionCommands, AReceivedFileOpensInTheEditor)
+TEST_F(SessionFixture, AReceivedFileOpensInTheEditor)
 {
     auto& s = Start();
     const auto editor = dir / "editor.sh";

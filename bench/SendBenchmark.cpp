@@ -130,14 +130,16 @@ int main(int argc, char** argv)
             if (holdSeconds > 0 && !held) {
                 held = true;
                 const char xoff = 0x13;
-                write(master, &xoff, 1);
+                if (write(master, &xoff, 1) != 1)
+                    break; // an unheld sender would make the hold figure a lie
                 // Settle first, then measure the sender over the hold alone.
                 std::this_thread::sleep_for(std::chrono::seconds(1));
                 const double before = ProcessCpuSeconds(sender);
                 std::this_thread::sleep_for(std::chrono::seconds(holdSeconds));
                 holdCpu = ProcessCpuSeconds(sender) - before;
                 const char xon = 0x11;
-                write(master, &xon, 1);
+                if (write(master, &xon, 1) != 1)
+                    break;
             }
             hash = Fnv(hash, buffer, static_cast<std::size_t>(got));
             received += static_cast<std::uint64_t>(got);

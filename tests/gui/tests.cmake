@@ -8,6 +8,7 @@ add_executable(gui_tests
     ${CMAKE_CURRENT_LIST_DIR}/GuiSendTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SettingsFormTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../core/mail/SmtpTestServer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../support/LoopbackSocket.cpp
     ${CMAKE_CURRENT_LIST_DIR}/EditorFormTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/TempDir.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../support/FakeSerialLine.cpp

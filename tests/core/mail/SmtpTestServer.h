@@ -5,6 +5,7 @@
 // handled; DATA carries the message as the server stored it (dots taken off).
 
 #include "support/ChildProcess.h"
+#include "support/LoopbackSocket.h"
 
 #include <atomic>
 #include <chrono>
@@ -37,17 +38,6 @@ private:
     std::string eventsPath_;
     std::unique_ptr<ChildProcess> process_;
     int port_ = 0;
-};
-
-// A socket bound on loopback: listening but never accepting (a server that
-// never answers), or closed again (nothing there at all).
-struct LoopbackSocket {
-    explicit LoopbackSocket(bool listen);
-    ~LoopbackSocket();
-    LoopbackSocket(const LoopbackSocket&) = delete;
-    LoopbackSocket& operator=(const LoopbackSocket&) = delete;
-    int fd = -1;
-    int port = 0;
 };
 
 // Accepts one connection and keeps sending continuation lines of a greeting

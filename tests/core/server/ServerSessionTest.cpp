@@ -11,11 +11,8 @@
 #include "core/transfer/TransferMessages.h"
 
 #include "core/session/SessionFixture.h"
+#include "support/LoopbackSocket.h"
 #include "support/RefusingFiles.h"
-
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -34,20 +31,6 @@ namespace {
 
 const std::string kCommandWait = std::string("file:") + " コマンド待ち";
 const std::string kNoFileName = "%\r\n(R/ NO CALLED FILE NAME)\r\nM30\r\n%\r\n";
-
-// A loopback port with nothing listening on it.
-int ClosedPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 int Occurrences(const std::string& text, std::string_view word)
 {
@@ -283,7 +266,7 @@ TEST_F(ServerSession, CommentsAndAFailedMailLeaveTheServerWaiting)
 {
     WriteFileBytes(folder() / "O1", "%\r\nO1\r\n%\r\n");
     initial.mailHost = "127.0.0.1";
-    initial.smtpPort = std::to_string(ClosedPort());
+    initial.smtpPort = std::to_string(test::LoopbackSocket(false).port);
     initial.mailRecipient = "ops@example.com";
     Start();
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Counts the C++ lines (.cpp, .h) that are neither blank nor comment in
 # src/ and tests/, and prints how many test lines there are per line of
-# code. bench/ and fuzz/ are shown apart and left out of the ratio: they
-# measure and explore rather than check.
+# code. bench/, fuzz/ and tools/ are shown apart and left out of the ratio:
+# they measure, explore or take pictures rather than check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,8 +32,10 @@ src=$(count src)
 tests=$(count tests)
 bench=$(count bench)
 fuzz=$(count fuzz)
+tools=$(count tools)
 echo "src:   $src"
 echo "tests: $tests"
 echo "bench: $bench (not in the ratio)"
 echo "fuzz:  $fuzz (not in the ratio)"
+echo "tools: $tools (not in the ratio)"
 awk -v t="$tests" -v s="$src" 'BEGIN { printf "tests/src: %.3f\n", t / s }'

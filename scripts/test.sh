@@ -11,7 +11,7 @@ jobs=$(nproc)
 "$root/scripts/install-deps.sh"
 
 echo "== formatting (the repository's .clang-format)"
-git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h' |
+git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h' 'tools/*.cpp' |
     xargs clang-format-14 --dry-run --Werror
 
 echo "== build and test"

@@ -2,12 +2,10 @@
 // the caret's status, the list files that go to the main window, saving, and
 // find and replace.
 
-#include "core/text/Encoding.h"
 #include "gui/FindReplaceDialog.h"
 #include "gui/GuiTests.h"
 #include "gui/MainSession.h"
 #include "gui/TEditorForm.h"
-#include "gui/TextFileDialog.h"
 #include "support/TempDir.h"
 
 #include <QAction>
@@ -223,57 +221,6 @@ private slots:
         QCOMPARE(bench.Text()->toPlainText(), QStringLiteral("G01G01X1.\nG01G01X2.\nM30\n"));
         bench.Trigger("UndoItem");
         QCOMPARE(bench.Text()->toPlainText(), QStringLiteral("G01X1.\nG01X2.\nM30\n"));
-    }
-
-    // Pictures for the documentation, taken only when MAROKA_SCREENSHOTS
-    // names a folder (under Xvfb, so the fonts and sizes are a desktop's).
-    void screenshots()
-    {
-        const QString folder = qEnvironmentVariable("MAROKA_SCREENSHOTS");
-        if (folder.isEmpty()) {
-            QSKIP("MAROKA_SCREENSHOTS is not set");
-        }
-        EditorBench bench;
-        std::filesystem::create_directories(bench.dir / "NC");
-        const char* programs[][2] = {
-            {"NC/O1000.NC", "%\nO1000(荒加工)\nG90G54G00X0Y0\nS1200M03\nG65[SUB.NC]X10.Y5.F300\nM30\n%\n"},
-            {"NC/O2000.NC", "%\nO2000(仕上げ)\nG90G54G00X0Y0\nM30\n%\n"},
-            {"NC/O3000.NC", "%\nO3000(穴あけ)\nG81X10.Y10.R2.Z-5.F100\nM30\n%\n"},
-            {"NC/POCKET.NC", "O9010(ポケット)\nG91G01X#24F#9\nY#25\nX-#24\nY-#25\nM99\n"},
-            {"NC/DRILL.NC", "O9020(穴)\nG81X#24Y#25Z#26R2.F#9\nG80\nM99\n"},
-        };
-        for (const auto& program : programs) {
-            maroka::test::WriteFileBytes(bench.dir / program[0], *text::Utf8ToCp932(program[1]));
-        }
-        TEditorForm& editor = bench.Editor();
-        editor.resize(760, 320);
-        bench.Trigger("NewListItem");
-        bench.Drop({"NC/O1000.NC", "NC/O2000.NC", "NC/O3000.NC"});
-        bench.CaretTo(1);
-        QVERIFY(editor.grab().save(folder + "/editor-list.png"));
-
-        {
-            ModalScript offer;
-            offer.Press(QMessageBox::No);
-            bench.Trigger("G65MenuItem");
-            VERIFY_SCRIPT(offer);
-        }
-        bench.Drop({"NC/POCKET.NC", "NC/DRILL.NC"});
-        bench.CaretTo(1);
-        QVERIFY(editor.grab().save(folder + "/editor-g65.png"));
-
-        TextFileDialog dialog(&bench.main->Window(), TextFileDialog::Kind::OpenMany,
-                              QStringLiteral(" 送信ファイル選択（複数選択可）　 Maroka ver 0.565"),
-                              "すべてのファイル(*.*)|*;*.*|ユーザー設定(.NC)|*.NC",
-                              QString::fromStdString((bench.dir / "NC").string()));
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
-        name->setFocus();
-        QTest::keyClicks(name, "O1000.NC");
-        QTest::qWait(500); // the folder is read in the background
-        QVERIFY(dialog.grab().save(folder + "/file-dialog-preview.png"));
-        dialog.reject();
     }
 };
 

@@ -23,11 +23,3 @@ add_test(NAME gui_tests COMMAND gui_tests)
 # ctest ends the whole executable without saying where it stood.
 set_tests_properties(gui_tests PROPERTIES TIMEOUT 300 ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTEST_FUNCTION_TIMEOUT=90000")
 
-# Pictures of the settings window for docs/settings.md; not a test.
-add_executable(settings_screenshots
-    ${CMAKE_CURRENT_LIST_DIR}/SettingsScreenshots.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../support/TempDir.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../support/FakeSerialLine.cpp
-)
-target_include_directories(settings_screenshots PRIVATE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(settings_screenshots PRIVATE maroka_gui Qt6::Test)

@@ -5,6 +5,7 @@
 // pictures show the defaults of a fresh install.
 
 #include "core/text/Encoding.h"
+#include "gui/GuiTests.h"
 #include "gui/MainSession.h"
 #include "gui/QtTranslations.h"
 #include "gui/TEditorForm.h"
@@ -14,19 +15,15 @@
 #include "support/FakeSerialLine.h"
 #include "support/TempDir.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QDropEvent>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
-#include <QTimer>
 #include <QUrl>
 
 #include <iostream>
@@ -35,6 +32,7 @@ namespace {
 
 using maroka::gui::MainSession;
 using maroka::gui::TEditorForm;
+using maroka::gui::test::Child;
 namespace fs = std::filesystem;
 
 bool Save(QWidget& window, const QDir& folder, const QString& name)
@@ -46,20 +44,9 @@ bool Save(QWidget& window, const QDir& folder, const QString& name)
     return false;
 }
 
-template <typename T> T* Child(const QObject& parent, const char* name)
+void Trigger(const QObject& window, const char* action)
 {
-    T* child = parent.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr)
-        std::cerr << "no " << T::staticMetaObject.className() << " called " << name << "\n";
-    return child;
-}
-
-bool Trigger(const QObject& window, const char* action)
-{
-    auto* item = Child<QAction>(window, action);
-    if (item != nullptr)
-        item->trigger();
-    return item != nullptr;
+    Child<QAction>(window, action)->trigger();
 }
 
 bool SettingsPages(MainSession& session, const QDir& out)
@@ -71,8 +58,6 @@ bool SettingsPages(MainSession& session, const QDir& out)
         return false;
     }
     auto* pages = Child<QTabWidget>(form, "PageControl1");
-    if (pages == nullptr)
-        return false;
     for (int i = 0; i < pages->count(); ++i) {
         pages->setCurrentIndex(i);
         QTest::qWait(100);
@@ -84,37 +69,21 @@ bool SettingsPages(MainSession& session, const QDir& out)
 }
 
 // Files dropped from a file manager onto the editor's text.
-void Drop(TEditorForm& editor, const fs::path& folder, std::initializer_list<const char*> names)
+bool Drop(TEditorForm& editor, const fs::path& folder, std::initializer_list<const char*> names)
 {
-    QMimeData mime;
     QList<QUrl> urls;
     for (const char* name : names)
         urls << QUrl::fromLocalFile(QString::fromStdString((folder / name).string()));
-    mime.setUrls(urls);
-    const QPointF at = editor.TextEdit()->geometry().center();
-    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&editor, &enter);
-    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&editor, &drop);
+    if (maroka::gui::test::DropUrls(editor, editor.TextEdit()->geometry().center(), urls))
+        return true;
+    std::cerr << "the editor refused the dropped files\n";
+    return false;
 }
 
 void CaretToSecondLine(TEditorForm& editor)
 {
     QTest::keyClick(editor.TextEdit(), Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClick(editor.TextEdit(), Qt::Key_Down);
-}
-
-// Presses `button` on the next message box, once it is up.
-void AnswerNextBox(QMessageBox::StandardButton button)
-{
-    auto* poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, [poll, button] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->button(button)->click();
-            poll->deleteLater();
-        }
-    });
-    poll->start(50);
 }
 
 bool EditorPictures(MainSession& session, const fs::path& folder, const QDir& out)
@@ -130,22 +99,30 @@ bool EditorPictures(MainSession& session, const fs::path& folder, const QDir& ou
     for (const auto& program : programs)
         maroka::test::WriteFileBytes(folder / program[0], *maroka::text::Utf8ToCp932(program[1]));
 
-    if (!Trigger(session.Window(), "EditMenuItem"))
-        return false;
+    Trigger(session.Window(), "EditMenuItem");
     TEditorForm& editor = session.Editor();
     editor.resize(760, 320);
-    if (!QTest::qWaitForWindowExposed(&editor) || !Trigger(editor, "NewListItem"))
+    if (!QTest::qWaitForWindowExposed(&editor))
         return false;
-    Drop(editor, folder, {"O1000.NC", "O2000.NC", "O3000.NC"});
+    Trigger(editor, "NewListItem");
+    if (!Drop(editor, folder, {"O1000.NC", "O2000.NC", "O3000.NC"}))
+        return false;
     CaretToSecondLine(editor);
     if (!Save(editor, out, QStringLiteral("editor-list.png")))
         return false;
 
-    // Leaving the list offers to save it first: not for a picture.
-    AnswerNextBox(QMessageBox::No);
-    if (!Trigger(editor, "G65MenuItem"))
+    {
+        // Leaving the list offers to save it first: not for a picture.
+        maroka::gui::test::ModalScript offer;
+        offer.Press(QMessageBox::No);
+        Trigger(editor, "G65MenuItem");
+        if (const QStringList problems = offer.Problems(); !problems.isEmpty()) {
+            std::cerr << problems.join(QStringLiteral("; ")).toStdString() << "\n";
+            return false;
+        }
+    }
+    if (!Drop(editor, folder, {"POCKET.NC", "DRILL.NC"}))
         return false;
-    Drop(editor, folder, {"POCKET.NC", "DRILL.NC"});
     CaretToSecondLine(editor);
     if (!Save(editor, out, QStringLiteral("editor-g65.png")))
         return false;
@@ -158,8 +135,6 @@ bool EditorPictures(MainSession& session, const fs::path& folder, const QDir& ou
     if (!QTest::qWaitForWindowExposed(&dialog))
         return false;
     auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
-    if (name == nullptr)
-        return false;
     name->setFocus();
     QTest::keyClicks(name, "O1000.NC");
     QTest::qWait(500); // the folder is read in the background

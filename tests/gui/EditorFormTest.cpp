@@ -10,11 +10,9 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
@@ -61,18 +59,11 @@ struct EditorBench {
     // Files dropped from a file manager onto the text.
     void Drop(const QStringList& names)
     {
-        QMimeData mime;
         QList<QUrl> urls;
         for (const QString& name : names) {
             urls << QUrl::fromLocalFile(Path(name.toUtf8().constData()));
         }
-        mime.setUrls(urls);
-        const QPointF at = Text()->geometry().center();
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&Editor(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&Editor(), &drop);
+        QVERIFY(DropUrls(Editor(), Text()->geometry().center(), urls));
     }
 
     // The caret to the start of `line` by keys, as the user moves it.

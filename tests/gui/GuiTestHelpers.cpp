@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QDropEvent>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 
 #include <atomic>
@@ -97,6 +99,22 @@ void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names)
         return;
     }
     accept->click();
+}
+
+bool DropUrls(QWidget& target, QPoint at, const QList<QUrl>& urls)
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    // Only the target may accept the drag: start from a refusal.
+    enter.ignore();
+    QApplication::sendEvent(&target, &enter);
+    if (!enter.isAccepted()) {
+        return false;
+    }
+    QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+    return true;
 }
 
 void OnWorker(const std::function<void()>& work, int boundMs)

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <deque>
@@ -48,6 +49,10 @@ bool RejectActiveModal();
 // button, as a user does; the box may or may not have focus yet. A dialog
 // that does not take the names fails the test and is rejected.
 void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names);
+
+// Drags `urls` over `target` at `at` and drops them there, as a file manager
+// does; false, with nothing dropped, when the target refuses the drag.
+bool DropUrls(QWidget& target, QPoint at, const QList<QUrl>& urls);
 
 // Runs `work` on a plain std::thread, as the transfer worker is, and keeps
 // the event loop turning until it is done. The thread is always joined: if

@@ -15,11 +15,9 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -275,23 +273,12 @@ private slots:
 
     void droppedLocalFilesGoToTheSessionInOrder()
     {
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile("/tmp/b.nc"), QUrl("https://example.com/x.nc"),
-                      QUrl::fromLocalFile("/tmp/プログラム a.nc")});
         const QPoint at = form_->centralWidget()->geometry().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form_.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(form_.get(), &drop);
+        QVERIFY(DropUrls(*form_, at,
+                         {QUrl::fromLocalFile("/tmp/b.nc"), QUrl("https://example.com/x.nc"),
+                          QUrl::fromLocalFile("/tmp/プログラム a.nc")}));
         QCOMPARE(commands_.calls, QStringList({"FilesDropped /tmp/b.nc|/tmp/プログラム a.nc"}));
-
-        QMimeData web;
-        web.setUrls({QUrl("https://example.com/x.nc")});
-        QDragEnterEvent refused(at, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
-        refused.ignore();
-        QApplication::sendEvent(form_.get(), &refused);
-        QVERIFY(!refused.isAccepted());
+        QVERIFY(!DropUrls(*form_, at, {QUrl("https://example.com/x.nc")}));
     }
 
     void progressIsScaledToPercent()

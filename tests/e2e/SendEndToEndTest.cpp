@@ -79,21 +79,4 @@ TEST_F(SendEndToEnd, ResendWaitsForANewCycleStartWithThePortTakenAndInterruptSto
     EXPECT_EQ(machine->ReceivedBytes(), program);
 }
 
-TEST_F(SendEndToEnd, AResetMidSendWritesNoDc4)
-{
-    machine::MachineConfig config;
-    config.mode = machine::MachineMode::Dnc;
-    config.lineCharsPerSecond = 2000;
-    StartMachine(config);
-    Settings([](settings::SessionSettings& s) { s.sendDc4AtEnd = true; });
-    BackgroundCli cli(Command({"send", "--direct", File("BIG.NC", test::NcProgram(200'000))}));
-    ASSERT_TRUE(machine->WaitConsumed(1000, 10s));
-    cli.Signal(SIGINT);
-    const auto result = cli.Finish(20s);
-    EXPECT_NE(result.err.find(" データ送信を中断しました。（リセット）"), std::string::npos) << result.err;
-    // A DC4 would have gone out just before the program ended; give the
-    // machine time to read it.
-    EXPECT_FALSE(test::WaitFor([&] { return machine->ReceivedBytes().find('\x14') != std::string::npos; }, 1s));
-}
-
 } // namespace

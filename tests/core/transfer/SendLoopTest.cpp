@@ -166,8 +166,10 @@ TEST_F(SendFixture, TheDataViewStartsAfreshAfter200Lines)
     EXPECT_EQ(std::find(n199, n200, "clear-data"), n200);
 }
 
-TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteError)
+// A DC4 behind the cut program would make the control take it for a whole one.
+TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteErrorAndWritesNoDc4)
 {
+    settings.sendDc4AtEnd = true;
     line->blockWrites = true;
     std::thread reset([this] {
         while (line->WriteCalls() == 0)
@@ -176,6 +178,7 @@ TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteError)
     });
     const SendOutcome outcome = Send("O1\n");
     reset.join();
+    EXPECT_EQ(line->Written(), "");
     EXPECT_FALSE(outcome.transferError);
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_FALSE(flags.quitRequested);

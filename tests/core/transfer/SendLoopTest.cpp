@@ -91,7 +91,6 @@ TEST_F(SendFixture, ChunksStopAfterALineFeedWithinTheBufferSizeBetweenDc2AndDc4)
     EXPECT_EQ(steps.lastCycleTime.substr(0, 8), "00H 00M ");
     EXPECT_TRUE(ui.LastStatus().starts_with("ｻｲｸﾙﾀｲﾑ：00時間 00分 "));
     EXPECT_TRUE(ui.LastStatus().ends_with(" 送信ﾊﾞｲﾄ数: 25ﾊﾞｲﾄ"));
-    EXPECT_EQ(ui.LastFileName(), " PROG.NC 送信終了（再送可）");
 }
 
 TEST_F(SendFixture, ALineErrorEndsTheSendWithItsMessageAndErrorLogWord)

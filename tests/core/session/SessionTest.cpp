@@ -248,8 +248,6 @@ TEST_F(SessionDialog, ClosingTakesTheValuesTheListsAndTheMailText)
 {
     settings::ListSettings lists;
     lists.conversionPairs[2] = {"X", "U"};
-    lists.subprogramIgnoreCodes = {"M30"};
-    lists.editorHistory = {"/usr/bin/vi"};
     session->ApplyDialogSettings(
         {{&settings::KeyOf(&S::twoByteCheck), "0"}, {&settings::KeyOf(&S::sendDelayMs), "abc"}}, lists, "２号機\n終了");
     const S& now = session->Settings();
@@ -261,8 +259,6 @@ TEST_F(SessionDialog, ClosingTakesTheValuesTheListsAndTheMailText)
     settings::ListSettings saved;
     ASSERT_FALSE(settings::SettingsFile(SettingsPath()).LoadListSettings(saved));
     EXPECT_EQ(saved.conversionPairs[2].newText, "U");
-    EXPECT_EQ(saved.subprogramIgnoreCodes, std::vector<std::string>{"M30"});
-    EXPECT_EQ(saved.editorHistory, std::vector<std::string>{"/usr/bin/vi"});
 
     EXPECT_EQ(test::ReadFileBytes(MailFile()), test::Cp932Lines("２号機\n終了\n"));
     EXPECT_EQ(session->LoadMailBody(), "２号機\n終了");

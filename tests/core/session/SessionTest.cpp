@@ -147,8 +147,6 @@ TEST_F(SessionFixture, ChosenFilesAreSentInNameOrderWithoutAskingAgain)
 TEST_F(SessionFixture, ThePreparedFileIsSavedWithTheCycleTimeAfterItsHeadLineAndClearedWithTheSelection)
 {
     auto& s = Start();
-    s.SaveSendFile();
-    EXPECT_EQ(ui.Messages().back(), "送信ファイルがありません。");
     ui.openFiles.push_back({(dir / "A.NC").string()});
     s.Send();
     ASSERT_TRUE(WaitIdle());

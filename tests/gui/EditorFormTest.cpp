@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include <filesystem>
 #include <memory>
 
 namespace maroka::gui::test {
@@ -115,10 +114,6 @@ private slots:
         QCOMPARE(bench.Lines(), QStringList({"G65[" + bench.Path("A.NC") + "]", "G65[" + bench.Path("B.NC") + "]"}));
         bench.CaretTo(1);
         QCOMPARE(editor.StatusText(), QStringLiteral(" [2] B.NC"));
-        std::filesystem::remove(bench.dir / "A.NC");
-        // A line whose file is gone names nothing.
-        QTest::keyClick(bench.Text(), Qt::Key_Up);
-        QCOMPARE(editor.StatusText(), QString());
 
         // Opening the list menu leaves G65 mode's text behind, after the offer.
         ModalScript offer;

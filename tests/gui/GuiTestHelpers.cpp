@@ -40,8 +40,7 @@ void Dismiss(QWidget* window)
     }
 }
 
-} // namespace
-
+// Fails the running test function with `why`, if one is running.
 void FailCurrentTest(const QString& why)
 {
     qWarning("%s", qPrintable(why));
@@ -50,6 +49,8 @@ void FailCurrentTest(const QString& why)
     }
 }
 
+// Closes whatever modal window is open with its safe answer; true when
+// there was one.
 bool RejectActiveModal()
 {
     QWidget* modal = QApplication::activeModalWidget();
@@ -59,6 +60,8 @@ bool RejectActiveModal()
     Dismiss(modal);
     return true;
 }
+
+} // namespace
 
 void TypeFileNamesAndAccept(QFileDialog* dialog, const QString& names)
 {

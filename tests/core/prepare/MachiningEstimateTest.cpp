@@ -34,7 +34,6 @@ TEST(MachiningEstimate, MotionsOfPrograms)
         {{"G00X100.Y0"}, &E::RapidTime, 0.0125, 0},
         {{"G00X100.Y0"}, &E::RapidLength, 100, 0},
         {{"G00X100.Y0"}, &E::Total, 0.0125, 0},
-        {{"G01X100.F200."}, &E::FeedTime, 0.5, 0},
         // Without any F the length counts but no time; the feed is modal.
         {{"G01X100."}, &E::FeedLength, 100, 0},
         {{"G01X100."}, &E::FeedTime, 0, 0},

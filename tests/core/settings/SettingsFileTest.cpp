@@ -187,14 +187,6 @@ TEST_F(SettingsFileTest, PortColoursFallBackToTheDefaultsWhenMissingOrUnknown)
     settings.windowColour = "clRed";
     ASSERT_FALSE(file.LoadPortColours("ttyS9", settings));
     EXPECT_EQ(settings.windowColour, "clWindow");
-
-    settings.windowColour = "clYellow";
-    settings.textColour = "$00102030";
-    ASSERT_FALSE(file.SavePortColours("ttyS9", settings));
-    SessionSettings reloaded;
-    ASSERT_FALSE(file.LoadPortColours("TTYS9", reloaded));
-    EXPECT_EQ(reloaded.windowColour, "clYellow");
-    EXPECT_EQ(reloaded.textColour, "$00102030");
 }
 
 TEST_F(SettingsFileTest, ListsSkipGapsAndEmptiesAndSavingRemovesWhatIsGone)

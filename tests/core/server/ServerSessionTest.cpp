@@ -159,9 +159,7 @@ TEST_F(ServerSession, CallsAreAnsweredAndTheirFailuresReportedFromTheErrorLog)
 
     EXPECT_EQ(Ask("R/"), kNoFileName);
     const std::string report = Ask("P/");
-    EXPECT_TRUE(report.starts_with("%\r\n"));
     EXPECT_TRUE(report.ends_with("\t\tNO_CALL_FILE\r\n%\r\n")) << report;
-    EXPECT_EQ(report.find("M30"), std::string::npos);
     EXPECT_TRUE(ui.Saw("file: ERROR_LOG_LIST 送信（サーバー）"));
     EXPECT_TRUE(Logged("\tNO_FILE_NAME_MASSAGE\t送信開始"));
 }

@@ -107,7 +107,7 @@ TEST_F(Analysis, TheFirstDecidingLineAndTheFirstWordInTheirOrderDecide)
         EXPECT_TRUE(Analyse(line).skipCycleStartWait) << line;
     }
 
-    // The mail text after the word, in the encoding the mail is written in.
+    // The mail text after the word, from the machine's Shift-JIS into UTF-8.
     EXPECT_EQ(Analyse("M/CYCLE END \x83\x65\x83\x58\x83\x67").mailCommandText, "CYCLE END テスト");
     EXPECT_EQ(Analyse("M/").mailCommandText, "");
 }

@@ -81,7 +81,6 @@ TEST_F(ReceiveEndToEnd, LargeProgramsLandByteExactAtAPacedAndAtTheFullestRate)
         const auto result = test::RunCli(Command({"receive", target}), 300s);
         ASSERT_EQ(result.exitCode, 0) << result.err.substr(0, 2000);
         EXPECT_EQ(test::ReadFileBytes(target), Received(program));
-        EXPECT_NE(result.err.find("受信終了"), std::string::npos) << result.err.substr(0, 2000);
     }
 }
 
@@ -110,7 +109,6 @@ TEST_F(ReceiveEndToEnd, ExitAfterReceivingAndResetBetweenContinuousProgramsAreNo
     Punch(test::NcProgram(200, "\r\n"));
     auto result = test::RunCli(Command({"receive", target}), 60s);
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.err.find("Maroka を終了します。"), std::string::npos) << result.err;
 
     WriteSettings([](settings::SessionSettings& s) {
         s.receiveStartDcEnabled = true;

@@ -94,7 +94,6 @@ TEST(ReceivedFileRepair, MergesTwoReceptionsWhereTheirErrorPositionsAllow)
         EXPECT_EQ(state.repairedLineCount, c.merged.size());
         EXPECT_EQ(state.repairedSize, JoinCrLf(c.merged).size());
     }
-    EXPECT_EQ(JoinCrLf({"A", "B"}), "A\r\nB\r\n");
 }
 
 TEST(ReceivedFileRepair, TextLinesEndAtCrLfLfOrCr)

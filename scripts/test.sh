@@ -15,7 +15,7 @@ git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'benc
     xargs clang-format-14 --dry-run --Werror
 
 echo "== build and test"
-cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_WERROR=ON \
+cmake -S . -B build/ci -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_WERROR=ON -DMAROKA_REQUIRE_TEST_TOOLS=ON \
     -DCMAKE_CXX_FLAGS="-D_GLIBCXX_ASSERTIONS -O1 -D_FORTIFY_SOURCE=2"
 ninja -C build/ci -j"$jobs"
 ctest --test-dir build/ci --output-on-failure -j"$jobs"
@@ -23,7 +23,7 @@ ctest --test-dir build/ci --output-on-failure -j"$jobs"
 # The DNC line cases measure feed time and starvation against the wire;
 # those figures mean nothing in an instrumented build, so they run above only.
 echo "== sanitizers (address, undefined)"
-cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF -DMAROKA_WERROR=ON \
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMAROKA_GUI=OFF -DMAROKA_WERROR=ON -DMAROKA_REQUIRE_TEST_TOOLS=ON \
     -DMAROKA_SANITIZE=address,undefined
 ninja -C build/asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

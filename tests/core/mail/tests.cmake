@@ -13,6 +13,10 @@ foreach(python /usr/bin/python3 ${MAROKA_PATH_PYTHON})
     endif()
 endforeach()
 if(NOT MAROKA_SMTP_PYTHON)
+    # A skipped test passes; where every test must run, a missing server is an error.
+    if(MAROKA_REQUIRE_TEST_TOOLS)
+        message(FATAL_ERROR "No Python with aiosmtpd (python3-aiosmtpd): the SMTP server tests cannot run")
+    endif()
     message(WARNING "No Python with aiosmtpd (python3-aiosmtpd): the SMTP server tests will be skipped")
 endif()
 set(MAROKA_SMTP_DEFINITIONS

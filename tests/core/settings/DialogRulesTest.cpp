@@ -72,11 +72,13 @@ TEST(DialogRules, ConversionChangesInvalidateTheBuildAndOthersDoNot)
     EXPECT_TRUE(ConversionCellInvalidatesBuild(converting));
 }
 
-TEST(DialogRules, TheHistoryKeepsEightEntriesAndSkipsAnEmptyOne)
+TEST(DialogRules, AChosenEntryGoesToTheTopOnceAndTheListKeepsEight)
 {
-    // Moving a chosen entry to the top is checked where the settings window
-    // browses for a program.
-    std::vector<std::string> history{"/usr/bin/nano", "/usr/bin/vi"};
+    std::vector<std::string> history{"/usr/bin/vi", "/usr/bin/nano"};
+    PutAtTopOfHistory(history, "/usr/bin/nano");
+    EXPECT_EQ(history, (std::vector<std::string>{"/usr/bin/nano", "/usr/bin/vi"}));
+    PutAtTopOfHistory(history, "/usr/bin/nano");
+    EXPECT_EQ(history, (std::vector<std::string>{"/usr/bin/nano", "/usr/bin/vi"}));
     // Paths differ by case on this system.
     PutAtTopOfHistory(history, "/usr/bin/VI");
     EXPECT_EQ(history.size(), 3u);

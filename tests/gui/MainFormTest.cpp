@@ -381,9 +381,11 @@ private slots:
             std::this_thread::yield();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        QVERIFY(!answered);
+        const bool answeredBeforeRelease = answered;
         ui_->ReleaseWorkerCalls();
         worker.join(); // without the release this would never return
+        // Checked after the join: a failed check must not leave the worker running.
+        QVERIFY(!answeredBeforeRelease);
         QCOMPARE(answer, MessageAnswer::No);
         // The queued question is dropped, not shown late.
         QCoreApplication::processEvents();

@@ -3,9 +3,9 @@
 // A program run as its own process, as an operator runs it: standard input
 // from /dev/null, standard output and standard error into files (into one
 // when both name the same). Killed and reaped when it goes out of scope. The
-// one place where tests and benchmarks start programs; kept in this header
-// so that the benchmarks, which build a few support files of their own,
-// need no other file.
+// one place where tests and benchmarks start programs; kept in headers so
+// that the benchmarks, which build a few support files of their own, need no
+// other source file.
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,28 +13,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/WaitFor.h"
+
 #include <chrono>
-#include <functional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 extern char** environ;
 
 namespace maroka::test {
-
-// Polls `done` until it holds; false when `limit` passed first.
-inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
 
 class ChildProcess {
 public:

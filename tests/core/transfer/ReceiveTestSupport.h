@@ -91,6 +91,12 @@ struct Reception {
         context.transferFilePath = (dir / "RECV.NC").string();
         context.receivedFileClosed = [this](const std::string& path) { closedFiles.push_back(path); };
     }
+    // A test that stopped at a failed check still ends its worker.
+    ~Reception()
+    {
+        if (worker.joinable())
+            Finish(5s);
+    }
 
     void Start()
     {

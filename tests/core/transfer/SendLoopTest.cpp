@@ -9,6 +9,7 @@
 #include "support/RecordingSteps.h"
 #include "support/RecordingUserInterface.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -48,11 +49,15 @@ struct Sending {
         return loop.Run();
     }
 
-    // For the machine's thread: until the send waits for the `number`th time.
-    void AwaitWait(int number = 1)
+    // For the machine's thread: until the send waits for the `number`th
+    // time. A send that never gets there is a failure, not a hang.
+    bool AwaitWait(int number = 1)
     {
-        while (line->WaitsStarted() < number || !line->WaitingForEvent())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        const bool waited = test::WaitFor([&] { return line->WaitsStarted() >= number && line->WaitingForEvent(); },
+                                          std::chrono::seconds(10));
+        if (!waited)
+            ADD_FAILURE() << "the send never began wait " << number;
+        return waited;
     }
     void Reset()
     {
@@ -171,8 +176,7 @@ TEST_F(SendFixture, ResetDuringAnXoffStallIsAStopNotAWriteErrorAndWritesNoDc4)
     settings.sendDc4AtEnd = true;
     line->blockWrites = true;
     std::thread reset([this] {
-        while (line->WriteCalls() == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        EXPECT_TRUE(test::WaitFor([this] { return line->WriteCalls() > 0; }, std::chrono::seconds(10)));
         Reset();
     });
     const SendOutcome outcome = Send("O1\n");
@@ -191,11 +195,11 @@ TEST_F(SendFixture, ResendModeRunsAnotherPassWithoutRepeatingDc2)
     settings.resendMode = true;
     settings.sendDc2AtStart = true;
     std::thread machine([this] {
-        AwaitWait(1);
-        line->MachineSpeaks();
-        AwaitWait(2);
-        line->MachineSpeaks();
-        AwaitWait(3);
+        // A cycle start for each of two passes; the third pass's wait is reset.
+        for (int wait = 1; wait <= 3 && AwaitWait(wait); ++wait) {
+            if (wait < 3)
+                line->MachineSpeaks();
+        }
         Reset();
     });
     Send("O1\n");

@@ -202,10 +202,12 @@ TEST_F(SendFileBuild, AnUnchangedSelectionIsReusedAndAnyChangeRebuilds)
 
 TEST_F(SendFileBuild, EstimateSeesOnlyWrittenUpperCaseBlocks)
 {
-    ASSERT_TRUE(BuildList({File("P.NC", "/G01X100.F200.\ng01x100.f200.\nG01X100.F200.(G00X900.)\n")}).ok);
+    // The moves go out and back so that each wrong reading gives its own
+    // total: the skipped block estimated 4.5, the lower-case one read 1.5.
+    ASSERT_TRUE(BuildList({File("P.NC", "/G01X500.F200.\ng01x200.f200.\nG01X100.F200.(G00X900.)\n")}).ok);
     EXPECT_DOUBLE_EQ(builder.Estimate().Total(), 0.5);
     EXPECT_TRUE(builder.Estimate().Valid());
-    EXPECT_EQ(Output(), "%\nG01X100.F200.\nG01X100.F200.(G00X900.)\n%\n");
+    EXPECT_EQ(Output(), "%\nG01X200.F200.\nG01X100.F200.(G00X900.)\n%\n");
 }
 
 TEST(PrepareSendData, FillsTheMainWindowsStateOrCleansUp)
